@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build needs, when any is missing.
+# Usage: scripts/deps.sh run|test
+set -euo pipefail
+what=${1:-test}
+pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libusb-1.0-0-dev libgl-dev)
+if [ "$what" = test ]; then
+  pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth umockdev libumockdev-dev clang libclang-rt-14-dev)
+fi
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${missing[@]}"

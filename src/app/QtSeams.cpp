@@ -1,0 +1,74 @@
+#include "app/QtSeams.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QStringList>
+
+namespace tavrin {
+
+float QtPlatform::secondsSinceMidnight() {
+    const QTime now = QTime::currentTime();
+    return static_cast<float>(now.msecsSinceStartOfDay() / 1000.0);
+}
+
+std::string QtPlatform::commandLine() {
+    QStringList args = QCoreApplication::arguments();
+    if (!args.isEmpty()) args.removeFirst();
+    return args.join(' ').toStdString();
+}
+
+std::filesystem::path QtPlatform::programDir() {
+    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+std::filesystem::path QtPlatform::userDataDir() {
+    QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (docs.isEmpty()) docs = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    return std::filesystem::path(docs.toStdString()) / "tavrin";
+}
+
+OsInfo QtPlatform::osInfo() {
+    // Only the oldest Windows family (platform 1) refuses USB; everything else reports 2.
+    return OsInfo{2, 0};
+}
+
+std::string QtPlatform::decimalSeparator() {
+    return QString(QLocale().decimalPoint()).toStdString();
+}
+
+std::string QtPlatform::shortDate() {
+    return QLocale().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+}
+
+std::string QtPlatform::shortTime() {
+    return QLocale().toString(QTime::currentTime(), QLocale::ShortFormat).toStdString();
+}
+
+void QtPlatform::setWaitCursor(bool on) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void QtMessages::show(std::string_view text, MsgIcon icon, std::string_view caption) {
+    QMessageBox::Icon qicon = QMessageBox::NoIcon;
+    switch (icon) {
+    case MsgIcon::None: qicon = QMessageBox::NoIcon; break;
+    case MsgIcon::Information: qicon = QMessageBox::Information; break;
+    case MsgIcon::Exclamation: qicon = QMessageBox::Warning; break;
+    case MsgIcon::Critical: qicon = QMessageBox::Critical; break;
+    }
+    QWidget* parent = parent_ && parent_->isVisible() ? parent_ : nullptr;
+    QMessageBox box(qicon, QString::fromUtf8(caption.data(), static_cast<int>(caption.size())),
+                    QString::fromUtf8(text.data(), static_cast<int>(text.size())),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace tavrin

@@ -1,0 +1,30 @@
+#include "app/Startup.h"
+
+#include <QCoreApplication>
+
+#include "app/State.h"
+#include "app/Timing.h"
+#include "app/frmMsg.h"
+
+namespace tavrin {
+
+void RunStartup(App& app, frmMsg& msg) {
+    msg.show();
+    msg.lblMsg->setText("\r\nLOADING...\r\n\r\nTesting 3 sec. Delay");
+    msg.repaint();
+    QCoreApplication::processEvents();
+
+    app.timing.DelayCalibrated = false;
+    CalibrateDelay(app);
+
+    app.usb.SpiXferParam = 1;
+    app.usb.SpiBits = 120;
+    app.usb.SpiSetupValue = 25;
+    app.usb.UsbXferCmdFlag = true;
+    app.model.InterfaceKind = InterfaceUsb;
+
+    msg.lblMsg->setText(" ");
+    msg.hide();
+}
+
+} // namespace tavrin

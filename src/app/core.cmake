@@ -1,0 +1,4 @@
+target_sources(tavrin_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Timing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HexText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NumberText.cpp)

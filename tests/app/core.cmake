@@ -1,0 +1,3 @@
+tavrin_gtest(app_core_test LABEL app SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/TimingTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TextTest.cpp)
