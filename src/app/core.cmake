@@ -1,4 +1,5 @@
 target_sources(tavrin_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Timing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HexText.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/NumberText.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/NumberText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FileLocation.cpp)

@@ -74,3 +74,32 @@ TEST(NumberText, ParseNumberAcceptsWholeTextNumbersOnly) {
     for (const char* bad : {"", "  ", "abc", "12a", "1.2.3", "-", ".", "1e", "e5", "2,5"})
         EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
 }
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TestApp.h"
+#include "app/FileLocation.h"
+
+TEST(FileLocation, ProgramDirectoryWhenWritableElseUserFolder) {
+    namespace fs = std::filesystem;
+    tavrin::test::FakePlatform p;
+    const fs::path base = fs::temp_directory_path() / ("tavrin-loc-" + std::to_string(::getpid()));
+    fs::remove_all(base);
+    fs::create_directories(base / "prog");
+    p.progDir = base / "prog";
+    p.dataDir = base / "user" / "tavrin";
+    EXPECT_EQ(FilesDirectory(p), p.progDir);
+
+    if (::geteuid() != 0) { // root writes anywhere; the permission case needs a user
+        ::chmod(p.progDir.c_str(), 0555);
+        EXPECT_EQ(FilesDirectory(p), p.dataDir);
+        EXPECT_TRUE(fs::is_directory(p.dataDir));
+        ::chmod(p.progDir.c_str(), 0755);
+    }
+    p.progDir = base / "missing";
+    EXPECT_EQ(FilesDirectory(p), p.dataDir);
+    EXPECT_TRUE(fs::is_directory(p.dataDir));
+    fs::remove_all(base);
+}
