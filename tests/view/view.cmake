@@ -1,0 +1,1 @@
+tavrin_gtest(view_chart_core LABEL view SOURCES ${CMAKE_CURRENT_LIST_DIR}/ChartCoreTest.cpp)
