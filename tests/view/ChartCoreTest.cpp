@@ -176,8 +176,17 @@ TEST(ClipSegmentTest, CutsToTheRectangleWithoutClampingTheSlope) {
     // Absurd magnitudes still give an edge crossing within the rectangle.
     x0 = 10, y0 = 50, x1 = 12, y1 = -1e300;
     ASSERT_TRUE(ClipSegment(x0, y0, x1, y1, 0, 0, 100, 100));
-    EXPECT_GE(y1, 0);
+    EXPECT_EQ(y1, 0);
     EXPECT_NEAR(x1, 10, 1e-6);
+
+    // Both ends astronomically far on opposite sides: the stroke spans the full height
+    // exactly, although ox + t * dy has no precision left at these magnitudes.
+    x0 = 4, y0 = 3.4e299, x1 = 6, y1 = -6e305;
+    ASSERT_TRUE(ClipSegment(x0, y0, x1, y1, 0, 0, 700, 240));
+    EXPECT_EQ(y0, 240);
+    EXPECT_EQ(y1, 0);
+    EXPECT_NEAR(x0, 4, 1e-5);
+    EXPECT_NEAR(x1, 4, 1e-5);
 
     x0 = 200, y0 = 0, x1 = 300, y1 = 50;
     EXPECT_FALSE(ClipSegment(x0, y0, x1, y1, 0, 0, 100, 100));
