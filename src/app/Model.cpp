@@ -26,8 +26,7 @@ void ApplyCommonSettings(App& app) {
     const auto gyro = static_cast<float>(app.model.GyroBaseScale / 4);
     for (int16_t p : {regs.iXGYRO_OUT, regs.iYGYRO_OUT, regs.iZGYRO_OUT}) SetScale(regs, p, gyro);
     SetAccScales(regs, 0.003333f);
-    for (int16_t p : {regs.iXTEMP_OUT, regs.iYTEMP_OUT, regs.iZTEMP_OUT})
-        SetScale(regs, p, 0.136f);
+    for (int16_t p : {regs.iXTEMP_OUT, regs.iYTEMP_OUT, regs.iZTEMP_OUT}) SetScale(regs, p, 0.136f);
     SetScale(regs, regs.iAUX_ADC, 0.0008058f);
 }
 
@@ -35,14 +34,19 @@ void ApplyModelSettings(App& app, int model) {
     RegisterMap& regs = app.regs;
     switch (model) {
     case 41040:
-    case 41160: SetAccScales(regs, 0.001f); break;
-    case 41140: SetAccScales(regs, 0.000333f); break;
+    case 41160:
+        SetAccScales(regs, 0.001f);
+        break;
+    case 41140:
+        SetAccScales(regs, 0.000333f);
+        break;
     case 41190:
         app.model.GyroBaseScale = 0.2;
         for (int16_t p : {regs.iXGYRO_OUT, regs.iYGYRO_OUT, regs.iZGYRO_OUT})
             SetScale(regs, p, static_cast<float>(0.2 / 4));
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -56,9 +60,8 @@ std::optional<int> RecognisedModel(float productNumber) {
 
 std::string UnrecognisedModelText(float productNumber, std::string_view decimalSep) {
     const std::string crlf = "\r\n";
-    return crlf + "ERROR" + crlf + "Module Name = frmForm1" + crlf +
-           "Routine Name = SetDevice" + crlf + "ProductNumber = " +
-           GeneralTextSingle(productNumber, decimalSep) + crlf +
+    return crlf + "ERROR" + crlf + "Module Name = frmForm1" + crlf + "Routine Name = SetDevice" +
+           crlf + "ProductNumber = " + GeneralTextSingle(productNumber, decimalSep) + crlf +
            "This product number is NOT recognized." + crlf + crlf +
            "USE 'Device' in the menu bar to select a product." + crlf;
 }

@@ -15,7 +15,7 @@ inline constexpr std::array<int, 6> kDeviceModels = {41040, 41120, 41140, 41160,
 // What SetDevice changes on screen: the Device menu's check marks, the accelerometer
 // chart's scale labels and the chart frame's caption.
 class DeviceDisplay {
-public:
+  public:
     virtual ~DeviceDisplay() = default;
     virtual void uncheckAllModels() = 0;
     virtual void checkModel(int model) = 0;

@@ -20,7 +20,9 @@
 namespace tavrin {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // The adapter in use, as the status bar names it.
 QString AdapterText(const App& app) {
@@ -220,7 +222,9 @@ void frmForm1::mnuRegisters_Click() {
     if (showRegisters_) showRegisters_();
 }
 
-void frmForm1::MnuExit_Click() { close(); }
+void frmForm1::MnuExit_Click() {
+    close();
+}
 
 void frmForm1::closeEvent(QCloseEvent* event) {
     if (!unloaded_ && !unloadPending_ && beforeUnload && !beforeUnload()) {

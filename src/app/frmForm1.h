@@ -20,7 +20,7 @@ class frmUSBselect;
 
 class frmForm1 : public QMainWindow, private DeviceDisplay {
     Q_OBJECT
-public:
+  public:
     explicit frmForm1(App& app, QWidget* parent = nullptr);
     ~frmForm1() override;
 
@@ -67,10 +67,10 @@ public:
     // Refreshes the adapter and model shown in the status bar.
     void updateStatusBar();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void Form_Unload();
     void showPassRate(double passesPerSecond);
     void uncheckAllModels() override;

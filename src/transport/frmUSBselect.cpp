@@ -19,7 +19,9 @@
 namespace tavrin {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QLineEdit* MakeBox(QWidget* parent, const QString& name, int width) {
     auto* box = new QLineEdit(parent);
@@ -115,7 +117,9 @@ void frmUSBselect::showEvent(QShowEvent* event) {
     }
 }
 
-void frmUSBselect::Form_Activate() { cmdFindEzUsb_Click(); }
+void frmUSBselect::Form_Activate() {
+    cmdFindEzUsb_Click();
+}
 
 void frmUSBselect::cmdFindEzUsb_Click() {
     if (searching_) return; // a click served while a search message box is open
@@ -163,9 +167,13 @@ void frmUSBselect::optUsbPort_Click(int Index) {
     }
 }
 
-void frmUSBselect::cmdExit_Click() { hide(); }
+void frmUSBselect::cmdExit_Click() {
+    hide();
+}
 
-void frmUSBselect::reject() { cmdExit_Click(); }
+void frmUSBselect::reject() {
+    cmdExit_Click();
+}
 
 void frmUSBselect::closeEvent(QCloseEvent* event) {
     // The close box acts as OK: hide and stay loaded.

@@ -19,7 +19,7 @@ struct App;
 
 class frmUSBselect : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmUSBselect(App& app, QWidget* parent = nullptr);
 
     QGroupBox* frameBufferSetup;
@@ -44,15 +44,15 @@ public:
     // Searches completed since the window was created.
     int searchCount() const { return searches_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-public slots:
+  public slots:
     // Escape behaves like OK: the window is hidden, never destroyed.
     void reject() override;
 
-private:
+  private:
     void Form_Load();
 
     App& app_;

@@ -70,8 +70,8 @@ TEST(SetDevice, AppliesEveryModelsFactors) {
         EXPECT_EQ(s.app.plot.GyPlotMin, -350);
         EXPECT_EQ(r.LastRegIndex, e.model == 41040 ? 32 : 35);
 
-        for (int16_t p : {r.iXACCL_OUT, r.iYACCL_OUT, r.iZACCL_OUT, r.iXACCL_OFF, r.iYACCL_OFF,
-                          r.iZACCL_OFF})
+        for (int16_t p :
+             {r.iXACCL_OUT, r.iYACCL_OUT, r.iZACCL_OUT, r.iXACCL_OFF, r.iYACCL_OFF, r.iZACCL_OFF})
             EXPECT_EQ(r.RegisterTable[p].RegScale, e.acc) << "position " << p;
         // The sensor reports range code 4: the full base scale, in single precision.
         for (int p = 2; p <= 4; ++p)

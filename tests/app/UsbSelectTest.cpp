@@ -1,5 +1,7 @@
 #include <QCloseEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -22,12 +24,12 @@ struct StatusDriver : sim::SimDriver {
 
 class UsbSelectTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void adaptersInSlotsOneAndTwo() {
         StatusDriver driver;
         driver.addAdapter(1, {.model = 41120});
-        driver.addAdapter(2, {.model = 41190, .highSpeed = false, .firmwareMajor = 1,
-                              .firmwareMinor = 3});
+        driver.addAdapter(
+            2, {.model = 41190, .highSpeed = false, .firmwareMajor = 1, .firmwareMinor = 3});
         test::TestApp t(&driver);
         t.platform.decimalSep = ",";
         frmUSBselect w(t.app);
