@@ -13,7 +13,8 @@ if(UMOCKDEV_FOUND)
 
   add_executable(libusb_emulated_test
     ${CMAKE_CURRENT_LIST_DIR}/EmulatedMain.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/LibUsbDriverTest.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/LibUsbDriverTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BackendStackTest.cpp)
   target_link_libraries(libusb_emulated_test PRIVATE tavrin_usbtestbed tavrin_testsupport
                         tavrin_core GTest::gtest)
 

@@ -138,8 +138,12 @@ bool LibUsbDriver::openSlot(Slot& s) {
 DriverHandle LibUsbDriver::open(const std::string& deviceName) {
     const int k = usb::SlotFromName(deviceName, static_cast<int>(slots_.size()));
     if (k < 0 || ctx_ == nullptr) return -1;
-    if (slots_[k].usb == nullptr) enumerate();
     Slot& s = slots_[k];
+    // Unplugged while idle: nothing has failed yet, but its device entry is gone.
+    int config = 0;
+    if (s.usb != nullptr && libusb_get_configuration(s.usb, &config) == LIBUSB_ERROR_NO_DEVICE)
+        releaseSlot(s);
+    if (s.usb == nullptr) enumerate();
     if (s.device == nullptr) return -1;
     if (s.usb == nullptr && !openSlot(s)) return -1;
     const DriverHandle id = nextHandle_++;
