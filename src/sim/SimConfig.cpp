@@ -1,0 +1,81 @@
+#include "sim/SimConfig.h"
+
+#include <array>
+#include <charconv>
+
+#include "sim/SimDriver.h"
+
+namespace tavrin::sim {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// Whole text a decimal number within lo..hi.
+bool ParseInt(std::string_view s, long lo, long hi, long& value) {
+    if (s.empty()) return false;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return ec == std::errc{} && end == s.data() + s.size() && value >= lo && value <= hi;
+}
+
+} // namespace
+
+std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error) {
+    error.clear();
+    const std::string whole(text);
+    auto fail = [&](const std::string& why) -> std::unique_ptr<EzUsbDriver> {
+        error = "TAVRIN_SIM=\"" + whole + "\": " + why;
+        return nullptr;
+    };
+
+    std::array<long, ezusb::kSlots> models{};
+    std::array<bool, ezusb::kSlots> used{};
+    std::string_view rest = text;
+    while (true) {
+        const std::size_t comma = rest.find(',');
+        const std::string_view raw = rest.substr(0, comma);
+        const std::string_view part = Trim(raw);
+        if (part.empty()) return fail("empty part (expected MODEL or SLOT:MODEL)");
+
+        long slot = 0;
+        std::string_view modelText = part;
+        if (const std::size_t colon = part.find(':'); colon != std::string_view::npos) {
+            const std::string_view slotText = Trim(part.substr(0, colon));
+            long s = 0;
+            if (!ParseInt(slotText, 0, 9999, s) || s >= ezusb::kSlots)
+                return fail("slot \"" + std::string(slotText) + "\" in \"" + std::string(part) +
+                            "\" is not one of 0, 1, 2, 3");
+            slot = s;
+            modelText = Trim(part.substr(colon + 1));
+        }
+        long model = 0;
+        if (!ParseInt(modelText, 1, 65535, model))
+            return fail("\"" + std::string(modelText) + "\" in \"" + std::string(part) +
+                        "\" is not a model number (1 to 65535)");
+        if (used[slot])
+            return fail("slot " + std::to_string(slot) + " given twice (\"" + std::string(part) +
+                        "\")");
+        used[slot] = true;
+        models[slot] = model;
+
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+
+    auto driver = std::make_unique<SimDriver>();
+    for (int k = 0; k < ezusb::kSlots; ++k) {
+        if (!used[k]) continue;
+        SimOptions o;
+        o.model = static_cast<float>(models[k]);
+        o.deterministic = false;
+        o.seed = 1 + static_cast<uint64_t>(k);
+        driver->addAdapter(k, o);
+    }
+    return driver;
+}
+
+} // namespace tavrin::sim

@@ -1,0 +1,20 @@
+#pragma once
+// Builds the simulated adapters the program uses when TAVRIN_SIM is set.
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "transport/EzUsbDriver.h"
+
+namespace tavrin::sim {
+
+// "41120" puts one adapter with a model-41120 sensor on slot 0; "0:41120,2:41190"
+// fills slots 0 and 2. On malformed text returns nullptr and puts one line naming the
+// bad part into `error`.
+std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error);
+
+} // namespace tavrin::sim
+
+namespace tavrin {
+using sim::MakeSimDriverFromText;
+}
