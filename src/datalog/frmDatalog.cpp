@@ -166,6 +166,14 @@ void frmDatalog::Form_Load() {
     LogFileName = "DATALOG";
     txtFileName->setText(Q(LogFileName));
 
+    // The designer's initial states, so that every opening starts from the defaults.
+    for (int b = kFirstBox; b <= kLastBox; ++b) CheckReg[b]->setChecked(b == 2);
+    ckDisableND->setChecked(false);
+    ckNOScale->setChecked(false);
+    ckNOHeader->setChecked(false);
+    txtFileNum->setText("1");
+    cmdStartDatalog->setText(Q(kStartCaption));
+
     txtFileNum->setEnabled(false);
     LBLDatalogInProgress->setVisible(false);
     lblProgress->clear();
