@@ -67,6 +67,7 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double xlo, dou
     const double dx = x1 - x0, dy = y1 - y0;
     if (!std::isfinite(dx) || !std::isfinite(dy)) return false;
     double t0 = 0, t1 = 1;
+    int edge0 = -1, edge1 = -1; // which edge cut each end, if any
     const double p[4] = {-dx, dx, -dy, dy};
     const double q[4] = {x0 - xlo, xhi - x0, y0 - ylo, yhi - y0};
     for (int i = 0; i < 4; ++i) {
@@ -77,17 +78,27 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double xlo, dou
         const double t = q[i] / p[i];
         if (p[i] < 0) {
             if (t > t1) return false;
-            if (t > t0) t0 = t;
+            if (t > t0) t0 = t, edge0 = i;
         } else {
             if (t < t0) return false;
-            if (t < t1) t1 = t;
+            if (t < t1) t1 = t, edge1 = i;
         }
     }
-    const double ox = x0, oy = y0;
-    x0 = ox + t0 * dx;
-    y0 = oy + t0 * dy;
-    x1 = ox + t1 * dx;
-    y1 = oy + t1 * dy;
+    const double edges[4] = {xlo, xhi, ylo, yhi};
+    // With huge coordinates ox + t * dx loses all precision in the huge component, so a
+    // cut end takes its edge exactly, and everything is kept inside the rectangle.
+    auto place = [&](double t, int edge, double& x, double& y) {
+        x = x0 + t * dx;
+        y = y0 + t * dy;
+        if (edge == 0 || edge == 1) x = edges[edge];
+        if (edge == 2 || edge == 3) y = edges[edge];
+        x = std::clamp(x, xlo, xhi);
+        y = std::clamp(y, ylo, yhi);
+    };
+    double ax, ay, bx, by;
+    place(t0, edge0, ax, ay);
+    place(t1, edge1, bx, by);
+    x0 = ax, y0 = ay, x1 = bx, y1 = by;
     return true;
 }
 

@@ -71,7 +71,8 @@ struct PixelMap {
     double max = 1, min = -1;
     int width = 1, height = 1;
     double px(double x) const { return x * (width - 1) / kSweepWidth; }
-    double py(double y) const { return (max - y) * (height - 1) / (max - min); }
+    // Divide before multiplying so values near the double range stay finite.
+    double py(double y) const { return (max - y) / (max - min) * (height - 1); }
     // Inverse, for the pointer position.
     double ux(double px) const { return px * kSweepWidth / (width - 1); }
     double uy(double py) const { return max - py * (max - min) / (height - 1); }
