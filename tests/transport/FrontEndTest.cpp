@@ -29,3 +29,153 @@ TEST(FrontEndRead, SendsRequestTwiceAndTakesSecondWord) {
 
 } // namespace
 } // namespace tavrin
+
+namespace tavrin {
+namespace {
+
+TEST(FrontEndRead, DecodesScalesAndKeepsNewDataBit) {
+    test::SimTestApp s; // standard table, table scales
+    auto& r = s.app.res;
+
+    s.sensor.hold(0x04, 0x3FFF); // XGYRO_OUT, 14-bit two's complement
+    ReadRegister(s.app, 2);
+    EXPECT_EQ(r.RegRaw, 0x3FFF);
+    EXPECT_EQ(r.RegValue, -1);
+    EXPECT_DOUBLE_EQ(r.RegScaled, -static_cast<double>(0.07326f));
+    EXPECT_EQ(r.RegNDBit, 0);
+
+    s.sensor.hold(0x04, 0xDFFF); // flag bits never enter the value
+    ReadRegister(s.app, 2);
+    EXPECT_EQ(r.RegValue, 8191);
+    EXPECT_EQ(r.RegNDBit, 32768);
+
+    s.sensor.hold(0x00, 0x8123); // FLSH_CNT has no new-data flag: RegNDBit stays
+    ReadRegister(s.app, 0);
+    EXPECT_EQ(r.RegValue, 0x8123);
+    EXPECT_EQ(r.RegNDBit, 32768);
+
+    s.sensor.hold(0x10, 0x0FFF); // XTEMP_OUT: 12-bit, offset 25
+    ReadRegister(s.app, 8);
+    EXPECT_EQ(r.RegValue, -1);
+    EXPECT_NEAR(r.RegScaled, 24.8547, 1e-4);
+
+    s.sensor.hold(0x02, 0xCFFF); // SUPPLY_OUT unsigned 12-bit
+    ReadRegister(s.app, 1);
+    EXPECT_EQ(r.RegValue, 4095);
+}
+
+TEST(FrontEndRead, UnreadablePositionsSendNothingAndKeepResults) {
+    test::SimTestApp s;
+    s.sensor.hold(0x04, 0x0005);
+    ReadRegister(s.app, 2);
+    s.driver.clearCommands();
+    const RegResults before = s.app.res;
+
+    for (int16_t pos : {31, 29}) ReadRegister(s.app, pos); // GLOB_CMD, CONT_SLP
+    for (int16_t pos : {-1, 297, 32000}) {
+        ReadRegister(s.app, pos);
+        WriteRegister(s.app, pos, 0x1234);
+    }
+    EXPECT_TRUE(s.driver.commands().empty());
+    EXPECT_EQ(s.app.res.RegRaw, before.RegRaw);
+    EXPECT_EQ(s.app.res.RegValue, before.RegValue);
+    EXPECT_EQ(s.app.res.RegScaled, before.RegScaled);
+
+    // The placeholder of the 41040 table is not readable either.
+    test::SimTestApp m(41040);
+    ReadRegister(m.app, 1);
+    EXPECT_TRUE(m.driver.commands().empty());
+}
+
+TEST(FrontEndRead, RawRegisterReadsProductId) {
+    test::SimTestApp s(41190);
+    ReadRawRegister(s.app, 0x56);
+    EXPECT_EQ(s.app.res.RegRaw, 41190);
+    EXPECT_EQ(s.app.res.RegValue, 41190);
+    EXPECT_EQ(s.app.res.RegScaled, 41190.0);
+}
+
+TEST(FrontEndRead, WithoutTransportReadsZeroAndWritesNothing) {
+    test::SimTestApp s;
+    s.app.model.InterfaceKind = InterfaceNone;
+    int16_t a = 0x10;
+    EXPECT_EQ(ReadRegisterWord(s.app, a), 0);
+    ReadRegister(s.app, 8);
+    EXPECT_EQ(s.app.res.RegScaled, 25.0); // the temperature offset alone
+    WriteRegister(s.app, 12, 0x1234);
+    WriteRegister(s.app, 20, 0x12);
+    EXPECT_TRUE(s.driver.commands().empty());
+}
+
+TEST(FrontEndWrite, SixteenBitRegistersHighByteFirstExceptPosition35) {
+    test::SimTestApp s;
+    s.app.regs.RegisterTable[35].Address = 0x16;
+    ASSERT_EQ(s.app.regs.RegisterTable[11].Address, 0x16);
+
+    WriteRegister(s.app, 11, 0x1234);
+    EXPECT_EQ(s.t.delaySteps, 10); // 0.1 ms
+    WriteRegister(s.app, 35, 0x1234);
+    EXPECT_EQ(s.t.delaySteps, 20);
+    ASSERT_EQ(s.driver.commands().size(), 2u);
+    EXPECT_EQ(s.driver.commands()[0], (Bytes{0x0D, 0x01, 0x02, 0x97, 0x12, 0x96, 0x34}));
+    EXPECT_EQ(s.driver.commands()[1], (Bytes{0x0D, 0x01, 0x02, 0x96, 0x34, 0x97, 0x12}));
+}
+
+TEST(FrontEndWrite, EightBitRegistersOneFrameNoWait) {
+    test::SimTestApp s;
+    WriteRegister(s.app, 20, 0x1FF); // ALM_SMPL1 at 0x2A, ReadLen 8
+    ASSERT_EQ(s.driver.commands().size(), 1u);
+    EXPECT_EQ(s.driver.commands()[0], (Bytes{0x0D, 0x01, 0x01, 0xAA, 0xFF}));
+    EXPECT_EQ(s.t.delaySteps, 0);
+    EXPECT_EQ(s.sensor.word(0x2A) & 0xFF, 0xFF);
+}
+
+TEST(FrontEndWrite, FramePairMasksCallersVariables) {
+    test::SimTestApp s;
+    int16_t a1 = 0xC0, b1 = 0x1AB, a2 = 0x41, b2 = -1;
+    WriteFramePair(s.app, a1, b1, a2, b2);
+    EXPECT_EQ(a1, 0x40);
+    EXPECT_EQ(b1, 0xAB);
+    EXPECT_EQ(a2, 0x41);
+    EXPECT_EQ(b2, 0xFF);
+    EXPECT_EQ(s.driver.commands().back(), (Bytes{0x0D, 0x01, 0x02, 0xC0, 0xAB, 0xC1, 0xFF}));
+}
+
+TEST(FrontEndWrite, ValuesReachTheSensor) {
+    test::SimTestApp s;
+    WriteRegister(s.app, s.app.regs.iZACCL_OFF, -300);
+    EXPECT_EQ(s.sensor.word(0x24), 0xFED4);
+    const int before = s.sensor.flashCount();
+    WriteRegister(s.app, s.app.regs.iGLOB_CMD, 8);
+    EXPECT_EQ(s.sensor.flashCount(), before + 1);
+}
+
+TEST(GyroScale, RangeCodeSelectsScaleAndResetsChartLimits) {
+    test::SimTestApp s;
+    s.app.model.GyroBaseScale = 0.05;
+    const double expected[8] = {0, 0.0125, 0.025, 0, 0.05, 0, 0, 0};
+    for (int code = 0; code < 8; ++code) {
+        s.sensor.hold(0x38, static_cast<uint16_t>(code << 8 | 0x02));
+        s.app.plot.GyPlotMax = s.app.plot.GyPlotMin = 1;
+        UpdateGyroScale(s.app);
+        for (int p = 2; p <= 4; ++p)
+            EXPECT_EQ(s.app.regs.RegisterTable[p].RegScale, static_cast<float>(expected[code]))
+                << "code " << code << " position " << p;
+        EXPECT_EQ(s.app.plot.GyPlotMax, 350);
+        EXPECT_EQ(s.app.plot.GyPlotMin, -350);
+    }
+}
+
+TEST(GyroScale, WritingSensAvgUpdatesScale) {
+    test::SimTestApp s(41190);
+    s.app.model.GyroBaseScale = 0.2;
+    WriteRegister(s.app, s.app.regs.iSENS_AVG, 0x0102);
+    EXPECT_EQ(s.sensor.word(0x38), 0x0102);
+    EXPECT_EQ(s.app.regs.RegisterTable[3].RegScale, 0.05f);
+    // The write's own frames, then the read of SENS_AVG.
+    ASSERT_EQ(s.driver.commands().size(), 2u);
+    EXPECT_EQ(s.driver.commands()[1], (Bytes{0x0D, 0x01, 0x02, 0x38, 0x00, 0x38, 0x00}));
+}
+
+} // namespace
+} // namespace tavrin

@@ -1,0 +1,124 @@
+#include "registers/Listing.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/HexText.h"
+#include "app/NumberText.h"
+#include "app/State.h"
+#include "transport/FrontEnd.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+} // namespace
+
+std::string ListingHeading() {
+    std::string s;
+    s += "Name\t\tAddr\thexValue\t   decValue";
+    s += kCrLf;
+    s += "--------------------\t---------\t---------\t   ---------";
+    s += kCrLf;
+    return s;
+}
+
+std::string ListingLine(const RegisterRecord& reg, const RegResults& res,
+                        std::string_view decimalSep) {
+    std::string label = reg.Label;
+    while (!label.empty() && label.back() == ' ') label.pop_back();
+
+    std::string dec;
+    if (reg.RegType == "Info")
+        dec = FixedText(res.RegScaled, 0, decimalSep);
+    else if (reg.RegType == "UserCal" || reg.RegType == "Output")
+        dec = FixedText(res.RegScaled, 4, decimalSep);
+
+    std::string s = label;
+    s += "     \t";
+    s += LongToHex4(reg.Address);
+    s += '\t';
+    s += LongToHex4(res.RegRaw);
+    s += "\t   ";
+    s += dec;
+    s += kCrLf;
+    return s;
+}
+
+std::string BuildRegisterListing(App& app) {
+    const std::string sep = app.platform.decimalSeparator();
+    std::string text = ListingHeading();
+    for (int16_t pos = 0; pos <= app.regs.LastRegIndex; ++pos) {
+        const RegisterRecord* reg = app.regs.at(pos);
+        if (!reg || !reg->ReadFlag) continue;
+        ReadRegister(app, pos);
+        text += ListingLine(*reg, app.res, sep);
+    }
+    return text;
+}
+
+bool SaveListing(const std::filesystem::path& file, std::string_view text, std::string& error) {
+    auto fail = [&](int err) {
+        error = "The register listing could not be saved to \"" + file.string() +
+                "\": " + std::strerror(err) + ".";
+        return false;
+    };
+    // Binary mode: the listing already carries its CR LF line ends.
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    if (!f) return fail(errno);
+    errno = 0;
+    const std::size_t written = text.empty() ? 0 : std::fwrite(text.data(), 1, text.size(), f);
+    const int writeErr = written == text.size() ? 0 : (errno ? errno : EIO);
+    // fclose flushes: a full disk may show up only here.
+    errno = 0;
+    const bool closed = std::fclose(f) == 0;
+    if (writeErr) return fail(writeErr);
+    if (!closed) return fail(errno ? errno : EIO);
+    return true;
+}
+
+bool ParseWriteValue(std::string_view text, int32_t& value, std::string& error) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b])) ++b;
+    while (e > b && IsBlank(text[e - 1])) --e;
+    const std::string_view digits = text.substr(b, e - b);
+
+    if (digits.empty()) {
+        error = "There is no value to write. Type one to four hexadecimal digits (0-9, A-F). "
+                "Nothing was written.";
+        return false;
+    }
+    for (char c : digits) {
+        if (!IsHexDigit(c)) {
+            error = Quoted(digits) +
+                    " is not a hexadecimal value. Type one to four hexadecimal digits "
+                    "(0-9, A-F). Nothing was written.";
+            return false;
+        }
+    }
+    if (digits.size() > 4) {
+        error = Quoted(digits) +
+                " has more than four hexadecimal digits; a register takes 0000 to FFFF. "
+                "Nothing was written.";
+        return false;
+    }
+    value = HexToLong(digits);
+    return true;
+}
+
+} // namespace tavrin
