@@ -1,18 +1,268 @@
 #include "app/frmForm1.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "app/NumberText.h"
 #include "app/State.h"
+#include "transport/FrontEnd.h"
+#include "transport/UsbSpi.h"
+#include "transport/frmUSBselect.h"
+#include "view/MeasurementView.h"
 
 namespace tavrin {
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The adapter in use, as the status bar names it.
+QString AdapterText(const App& app) {
+    if (app.model.InterfaceKind == InterfaceNone) return "No interface selected";
+    if (!app.usb.UsbReady) return "No adapter ready (Interface > Usb to search)";
+    const UsbDeviceInfo& dev = app.usb.UsbSelDevice;
+    QString slot = Q(dev.DevName);
+    slot.replace("Ezusb-", "EzUsb");
+    QString text = QString("Adapter %1: %2").arg(slot, Q(dev.Descriptor1));
+    if (dev.Speed == "2")
+        text += ", USB 2.0";
+    else if (!dev.Speed.empty())
+        text += ", USB " + Q(dev.Speed);
+    if (app.driver) text += " (" + Q(app.driver->backendName()) + ")";
+    return text;
+}
+
+} // namespace
 
 frmForm1::frmForm1(App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
     setObjectName("frmForm1");
     setWindowTitle("Corvane Evaluation Software");
-    resize(900, 700);
+
+    view = new MeasurementView(app, this);
+    setCentralWidget(view);
+
+    mnuInterface = menuBar()->addMenu("Interface");
+    mnuInterface->setObjectName("mnuInterface");
+    mnuUsb = mnuInterface->addAction("Usb");
+    mnuUsb->setObjectName("mnuUsb");
+    mnuUsb->setCheckable(true);
+    connect(mnuUsb, &QAction::triggered, this, [this] { mnuUsb_Click(); });
+
+    mnuDevice = menuBar()->addMenu("Device");
+    mnuDevice->setObjectName("mnuDevice");
+    for (std::size_t i = 0; i < kDeviceModels.size(); ++i) {
+        const int model = kDeviceModels[i];
+        QAction* item = mnuDevice->addAction(QString::number(model));
+        item->setObjectName(QString("mnu%1").arg(model));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this,
+                [this, model] { SetDevice(static_cast<float>(model)); });
+        deviceItems_[i] = item;
+    }
+    mnu41040 = deviceItems_[0];
+    mnu41120 = deviceItems_[1];
+    mnu41140 = deviceItems_[2];
+    mnu41160 = deviceItems_[3];
+    mnu41170 = deviceItems_[4];
+    mnu41190 = deviceItems_[5];
+
+    mnuDatalog = menuBar()->addAction("Datalog");
+    mnuDatalog->setObjectName("mnuDatalog");
+    mnuDatalog->setEnabled(false);
+    connect(mnuDatalog, &QAction::triggered, this, [this] { mnuDatalog_Click(); });
+    mnuRegisters = menuBar()->addAction("Registers");
+    mnuRegisters->setObjectName("mnuRegisters");
+    mnuRegisters->setEnabled(false);
+    connect(mnuRegisters, &QAction::triggered, this, [this] { mnuRegisters_Click(); });
+    MnuExit = menuBar()->addAction("Exit");
+    MnuExit->setObjectName("MnuExit");
+    connect(MnuExit, &QAction::triggered, this, [this] { MnuExit_Click(); });
+
+    lblStatusAdapter = new QLabel(this);
+    lblStatusAdapter->setObjectName("lblStatusAdapter");
+    lblStatusModel = new QLabel(this);
+    lblStatusModel->setObjectName("lblStatusModel");
+    lblStatusRate = new QLabel(this);
+    lblStatusRate->setObjectName("lblStatusRate");
+    statusBar()->addWidget(lblStatusAdapter, 1);
+    statusBar()->addPermanentWidget(lblStatusModel);
+    statusBar()->addPermanentWidget(lblStatusRate);
+    connect(view, &MeasurementView::passRate, this, [this](double r) { showPassRate(r); });
+    connect(view, &MeasurementView::loopRunning, this, [this](bool running) {
+        if (!running) lblStatusRate->clear();
+        updateStatusBar();
+    });
+
+    execModal = [](QDialog& dialog) { dialog.exec(); };
+    endProgram = [] { QCoreApplication::exit(0); };
+    updateStatusBar();
 }
 
+frmForm1::~frmForm1() = default;
+
 void frmForm1::Form_Load() {
+    view->PlotColor[2] = view->PlotColor[5] = qRgb(242, 0, 0);
+    view->PlotColor[3] = view->PlotColor[6] = qRgb(0, 150, 0);
+    view->PlotColor[4] = view->PlotColor[7] = qRgb(0, 0, 150);
+
+    const OsInfo os = app_.platform.osInfo();
+    app_.shell.OsPlatform = static_cast<float>(RoundHalfEven(os.platform));
+    app_.shell.OsBuild = static_cast<float>(RoundHalfEven(os.build));
+    const bool oldestFamily = app_.shell.OsPlatform == 1 && app_.shell.OsBuild <= 2000;
+
+    if (oldestFamily) {
+        app_.messages.show("USB not available for Windows95");
+        app_.model.InterfaceKind = InterfaceNone;
+        mnuUsb->setChecked(false);
+        mnuUsb->setVisible(false);
+    } else {
+        UsbFindBuffers(app_);
+        if (!app_.usb.UsbReady) {
+            execModal(usbSelectWindow());
+        } else {
+            mnuUsb->setChecked(true);
+            UsbSetSpiBits(app_, app_.usb.SpiBits);
+            UsbSetupSpi(app_, app_.usb.SpiSetupValue);
+        }
+    }
+
     setWindowTitle(QString("Corvane - ") +
                    " TAVRIN, ver 3.0  Six Degree of Freedom Demonstration Software");
+    app_.shell.SelRegIndex = 0;
+
+    for (int c = 2; c <= 7; ++c) {
+        view->Shape[c]->show();
+        view->ckG[c]->setChecked(true);
+    }
+    view->lblCurVal1->setText("0");
+    view->lblCurSam1->setText("0");
+    view->lblCurVal2->setText("0");
+    view->lblCurSam2->setText("0");
+    view->txtLoopDelay->setText("5");
+
+    ReadRawRegister(app_, 0x56);
+    SetDevice(static_cast<float>(app_.res.RegValue));
+
+    view->CmdUpdateStatus_Click();
+    view->ReadData();
+
+    const auto warning = TemperatureWarning(view->txtReadReg[8]->text().toStdString(),
+                                            app_.platform.decimalSeparator());
+    if (warning) app_.messages.show(*warning, MsgIcon::None, "");
+
+    view->ckLoop->setChecked(true);
+    updateStatusBar();
+}
+
+void frmForm1::SetDevice(float ProdNum) {
+    tavrin::SetDevice(app_, ProdNum, *this);
+    updateStatusBar();
+}
+
+void frmForm1::uncheckAllModels() {
+    for (QAction* item : deviceItems_) item->setChecked(false);
+}
+
+void frmForm1::checkModel(int model) {
+    for (std::size_t i = 0; i < kDeviceModels.size(); ++i)
+        if (kDeviceModels[i] == model) deviceItems_[i]->setChecked(true);
+}
+
+void frmForm1::showAccLimits(const std::string& lower, const std::string& middle,
+                             const std::string& upper) {
+    view->lblnFS2->setText(Q(lower));
+    view->lblmidS2->setText(Q(middle));
+    view->lblpFS2->setText(Q(upper));
+}
+
+void frmForm1::showDeviceCaption(const std::string& caption) {
+    view->FrameDataPLot->setTitle(Q(caption));
+}
+
+frmUSBselect& frmForm1::usbSelectWindow() {
+    if (!usbSelect_) usbSelect_ = new frmUSBselect(app_, this);
+    return *usbSelect_;
+}
+
+void frmForm1::mnuUsb_Click() {
+    execModal(usbSelectWindow());
+    if (app_.usb.UsbReady) {
+        app_.model.InterfaceKind = InterfaceUsb;
+        mnuUsb->setChecked(true);
+    } else {
+        app_.model.InterfaceKind = InterfaceNone;
+        mnuUsb->setChecked(false);
+    }
+    updateStatusBar();
+}
+
+void frmForm1::setDatalogWindow(std::function<void()> showModal) {
+    showDatalog_ = std::move(showModal);
+    mnuDatalog->setEnabled(static_cast<bool>(showDatalog_));
+}
+
+void frmForm1::setRegistersWindow(std::function<void()> showModal) {
+    showRegisters_ = std::move(showModal);
+    mnuRegisters->setEnabled(static_cast<bool>(showRegisters_));
+}
+
+void frmForm1::mnuDatalog_Click() {
+    if (showDatalog_) showDatalog_();
+}
+
+void frmForm1::mnuRegisters_Click() {
+    if (showRegisters_) showRegisters_();
+}
+
+void frmForm1::MnuExit_Click() {
+    close();
+}
+
+void frmForm1::closeEvent(QCloseEvent* event) {
+    if (!unloaded_ && !unloadPending_ && beforeUnload && !beforeUnload()) {
+        unloadPending_ = true;
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+void frmForm1::finishUnload() {
+    Form_Unload();
+    hide();
+}
+
+void frmForm1::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    // A running read loop ends after its current pass instead of spinning on with no window.
+    view->ckLoop->setChecked(false);
+    // Every other window goes with the main one; hiding a modal window ends its loop.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible()) w->hide();
+    endProgram();
+}
+
+void frmForm1::updateStatusBar() {
+    lblStatusAdapter->setText(AdapterText(app_));
+    const float n = app_.model.ProductNumber;
+    const QString number = Q(GeneralTextSingle(n, app_.platform.decimalSeparator()));
+    lblStatusModel->setText(RecognisedModel(n) ? "Model " + number
+                                               : "Model " + number + " not recognised");
+}
+
+void frmForm1::showPassRate(double passesPerSecond) {
+    lblStatusRate->setText(QString("%1 passes/s").arg(passesPerSecond, 0, 'f', 0));
+    updateStatusBar();
 }
 
 } // namespace tavrin

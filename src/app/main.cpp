@@ -1,21 +1,58 @@
 #include <QApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "app/QtSeams.h"
 #include "app/Startup.h"
 #include "app/State.h"
 #include "app/frmForm1.h"
 #include "app/frmMsg.h"
+#include "sim/SimConfig.h"
+#include "view/MeasurementView.h"
+
+namespace {
+
+// TAVRIN_SIM="41120" or "0:41120,2:41190": simulated adapters instead of real ones.
+// Returns false (after printing why) when the text is malformed.
+bool MakeDriver(std::unique_ptr<tavrin::EzUsbDriver>& driver) {
+    const char* sim = std::getenv("TAVRIN_SIM");
+    if (!sim) return true; // real adapters: no backend connected yet
+    std::string error;
+    driver = tavrin::sim::MakeSimDriverFromText(sim, error);
+    if (driver) return true;
+    std::fprintf(stderr, "tavrin: TAVRIN_SIM: %s\n", error.c_str());
+    return false;
+}
+
+// TAVRIN_SCREENSHOT=<png>: after the load step, run the read loop for a moment, save an
+// image of the main window and end.
+void ScheduleScreenshot(tavrin::frmForm1& form, const QString& path) {
+    QTimer::singleShot(1500, &form, [&form, path] {
+        const bool saved = form.grab().toImage().save(path, "PNG");
+        if (!saved) std::fprintf(stderr, "tavrin: cannot save %s\n", qPrintable(path));
+        form.close();
+    });
+    form.view->cmdReadData->click();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace tavrin;
+    std::unique_ptr<EzUsbDriver> driver;
+    if (!MakeDriver(driver)) return 2;
+
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("TAVRIN_3");
 
     QtPlatform platform;
     QtMessages messages;
-    App app(platform, messages, nullptr);
+    App app(platform, messages, driver.get());
     app.doEvents = [] { QCoreApplication::processEvents(); };
 
     {
@@ -26,6 +63,10 @@ int main(int argc, char** argv) {
     frmForm1 form(app);
     messages.setParentWindow(&form);
     form.show();
-    form.Form_Load();
+    const QString screenshot = qEnvironmentVariable("TAVRIN_SCREENSHOT");
+    QTimer::singleShot(0, &form, [&form, screenshot] {
+        form.Form_Load();
+        if (!screenshot.isEmpty()) ScheduleScreenshot(form, screenshot);
+    });
     return QApplication::exec();
 }
