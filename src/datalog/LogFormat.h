@@ -1,0 +1,80 @@
+#pragma once
+// Texts of the logging window and of the log files: separators, names, column
+// titles, header lines, the rewrites of the settings fields, and the messages.
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrin {
+class Platform;
+}
+
+namespace tavrin::datalog {
+
+inline constexpr std::string_view kCRLF = "\r\n";
+inline constexpr std::string_view kStartCaption = "Start Datalog";
+inline constexpr std::string_view kCancelCaption = "Cancel Datalog";
+inline constexpr std::string_view kNoSelectionText =
+    "Please check at least one DATA SELECTION box.";
+
+// Boxes 1..8 of the data selection stand for register-map positions 1..8.
+inline constexpr int kFirstBox = 1;
+inline constexpr int kLastBox = 8;
+// Index 0 unused so that index i is box i.
+inline constexpr std::array<std::string_view, 9> kBoxCaptions = {
+    "",          "Power Supply", "XGYRO_OUT", "YGYRO_OUT", "ZGYRO_OUT",
+    "XACCL_OUT", "YACCL-OUT",    "ZACCL_OUT", "XTEMP_OUT"};
+inline constexpr std::array<std::string_view, 9> kFlagTitles = {
+    "", "PvND", "XgND", "YgND", "ZgND", "XaND", "YaND", "ZaND", "XtND"};
+inline constexpr std::array<std::string_view, 9> kValueTitles = {
+    "", "Power V", "X Gryo", "Y Gyro", "Z Gyro", "X acc", "Y acc", "Z acc", "X Temp"};
+
+// Field separator, extension and decimal separator of one session's files.
+struct FileFormat {
+    std::string fieldSep;
+    std::string ext;
+    std::string decimalSep;
+};
+// Tab and ".txt" when the user's numbers carry a decimal comma, else "," and ".csv".
+FileFormat DecideFileFormat(Platform& platform);
+
+// The file name of file n of a session: stem + "_" + n + extension.
+std::string LogFileNameFor(std::string_view stem, long long n, std::string_view ext);
+
+// Empty when the stem names a file inside the log directory; otherwise the message
+// that refuses it (empty stem, a path separator, "..", a NUL character).
+std::string StemProblem(std::string_view stem);
+
+// The box for a file that cannot be created, and for one that could not be written.
+std::string FileAccessErrorText(std::string_view fileName);
+std::string FileWriteErrorText(std::string_view fileName);
+
+struct ColumnChoice {
+    std::array<bool, 9> box{}; // index = box number 1..8
+    bool disableND = false;
+};
+// "Sample #" and the flag and value titles of the chosen boxes, each followed by the separator.
+std::string TitleLine(const ColumnChoice& cols, std::string_view fieldSep);
+
+// Header lines 1 to 7 (name, date, time, Begin, End, elapsed, one blank).
+std::string HeaderLines(std::string_view fileName, std::string_view date, std::string_view time,
+                        float begin, float end, const FileFormat& fmt);
+
+// How a settings field rewrites a typed text. Bounds are checked upper first, then lower.
+struct FieldRule {
+    std::string_view notNumber; // text put in place of a text that is not a number
+    double lower;
+    std::string_view lowerText;
+    double upper;
+    std::string_view upperText;
+};
+inline constexpr FieldRule kSamplesPerFileRule{"1000", 1, "1", 2147483647.0, "2147483647"};
+inline constexpr FieldRule kFilesPerSessionRule{"1", 1, "1", 2000000000.0, "2000000000"};
+inline constexpr FieldRule kSampleDelayRule{"0", 0, "0", 32000, "32000"};
+
+// The text the field must be rewritten to, or nothing when the typed text stands.
+std::optional<std::string> FieldRewrite(std::string_view text, const FieldRule& rule,
+                                        std::string_view decimalSep);
+
+} // namespace tavrin::datalog
