@@ -163,6 +163,7 @@ void frmForm1::Form_Load() {
 }
 
 void frmForm1::SetDevice(float ProdNum) {
+    modelApplied_ = true;
     tavrin::SetDevice(app_, ProdNum, *this);
     updateStatusBar();
 }
@@ -227,7 +228,11 @@ void frmForm1::MnuExit_Click() {
 }
 
 void frmForm1::closeEvent(QCloseEvent* event) {
-    if (!unloaded_ && !unloadPending_ && beforeUnload && !beforeUnload()) {
+    if (unloadPending_) { // still finishing; finishUnload() ends the program
+        event->ignore();
+        return;
+    }
+    if (!unloaded_ && beforeUnload && !beforeUnload()) {
         unloadPending_ = true;
         event->ignore();
         return;
@@ -254,6 +259,7 @@ void frmForm1::Form_Unload() {
 
 void frmForm1::updateStatusBar() {
     lblStatusAdapter->setText(AdapterText(app_));
+    if (!modelApplied_) return;
     const float n = app_.model.ProductNumber;
     const QString number = Q(GeneralTextSingle(n, app_.platform.decimalSeparator()));
     lblStatusModel->setText(RecognisedModel(n) ? "Model " + number
