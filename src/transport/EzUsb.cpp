@@ -98,10 +98,10 @@ void GetBoardInfo(App& app, DriverHandle& handle, UsbDeviceInfo& device) {
     const int16_t m = GetPipeMaxPacket(app, handle, 3);
     if (m == 0) return fail();
     if (m > 64) {
-        device.Speed = "2";
+        device.Speed = std::string("2"); // a temporary: GCC 12 -O3 warns falsely on literals
         app.usb.SpiSetupValue = 10;
     } else {
-        device.Speed = "1.1";
+        device.Speed = std::string("1.1");
         app.usb.SpiSetupValue = 35;
     }
 }
