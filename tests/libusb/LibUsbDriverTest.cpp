@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "UsbTestbed.h"
@@ -257,6 +259,29 @@ TEST(LibUsbEmulated, AnAdapterInUseSaysSoUntilItIsFree) {
     const DriverHandle h = drv.open("Ezusb-0");
     EXPECT_GT(h, 0);
     EXPECT_EQ(drv.slotStatus(0), "");
+    drv.close(h);
+}
+
+TEST(LibUsbEmulated, AnAdapterThatCannotBeOpenedSaysWhyAndIsRetried) {
+    UsbTestbed bed;
+    bed.plug(At(1, {1}));
+    EmulatedAdapter& locked = bed.plug(At(1, {2}));
+    bed.denyOpen(locked);
+    LibUsbDriver drv(kFast);
+    Requests r{drv};
+
+    EXPECT_EQ(r.productOf("Ezusb-0"), ezusb::kProductVorla);
+    EXPECT_LE(drv.open("Ezusb-1"), 0); // keeps its name: the row can say why
+    if (geteuid() != 0)
+        EXPECT_EQ(drv.slotStatus(1), "no permission \u2014 see README, 'Using a real adapter'");
+    else
+        EXPECT_EQ(drv.slotStatus(1).rfind("cannot be opened: ", 0), 0u) << drv.slotStatus(1);
+    EXPECT_EQ(drv.slotStatus(0), "");
+
+    bed.allowOpen(locked); // rules fixed; the next search opens it
+    const DriverHandle h = drv.open("Ezusb-1");
+    EXPECT_GT(h, 0);
+    EXPECT_EQ(drv.slotStatus(1), "");
     drv.close(h);
 }
 
