@@ -69,6 +69,7 @@ class MeasurementViewTest : public QObject {
     void loopRunsUntilLoopIsCleared();
     void secondClickRunsOneNestedPassAndStops();
     void readoutsStayCurrentWhileLooping();
+    void passRateIsReportedOnlyWhileLooping();
     void noInterfaceMeansNothingHappens();
     void readoutsUseTwoDecimalsAndTheUsersSeparator();
     void loopDelayFieldIsCorrectedAsTyped();
@@ -181,6 +182,28 @@ void MeasurementViewTest::readoutsStayCurrentWhileLooping() {
     QCOMPARE(r.view.txtReadReg[2]->text(), QString("43.96"));
     // Painting of the readouts is only held back for a frame, never left off.
     QTRY_VERIFY_WITH_TIMEOUT(r.view.frameDataReg->updatesEnabled(), 2000);
+}
+
+void MeasurementViewTest::passRateIsReportedOnlyWhileLooping() {
+    Rig r;
+    QSignalSpy rate(&r.view, &MeasurementView::passRate);
+    for (int i = 0; i < 3; ++i) r.click(r.view.cmdReadData);
+    QCOMPARE(rate.count(), 0);
+
+    r.view.ckLoop->setChecked(true);
+    bool stopped = false;
+    r.onEvents = [&](int n) {
+        if (!stopped && (rate.count() > 0 || n > 2000000)) {
+            stopped = true;
+            r.click(r.view.cmdReadData);
+        }
+    };
+    r.click(r.view.cmdReadData);
+    QCOMPARE(rate.count(), 1);
+    const double perSecond = rate.at(0).at(0).toDouble();
+    // Reported after at least half a second, so it cannot exceed twice the passes made.
+    QVERIFY(perSecond > 0);
+    QVERIFY(perSecond <= 2.0 * r.events); // one event run per pass
 }
 
 void MeasurementViewTest::noInterfaceMeansNothingHappens() {
