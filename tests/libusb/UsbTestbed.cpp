@@ -62,7 +62,7 @@ std::string AddUsbDevice(UMockdevTestbed* bed, const std::string& name, const st
     const std::string addrText = std::to_string(address) + "\n";
     const std::string dev = "189:" + std::to_string((bus - 1) * 128 + address - 1) + "\n";
     const std::string node = DevNode(bus, address);
-    char busP[8], addrP[8];
+    char busP[16], addrP[16];
     std::snprintf(busP, sizeof busP, "%03u", bus);
     std::snprintf(addrP, sizeof addrP, "%03d", address);
     const std::string speedText = speed + "\n";
@@ -120,6 +120,10 @@ void EmulatedAdapter::setBusy(bool on) {
     std::lock_guard l(mu_);
     busy_ = on;
 }
+void EmulatedAdapter::setCommandLog(bool on) {
+    std::lock_guard l(mu_);
+    logging_ = on;
+}
 std::vector<std::vector<uint8_t>> EmulatedAdapter::commands() const {
     std::lock_guard l(mu_);
     return commands_;
@@ -170,7 +174,7 @@ void EmulatedAdapter::vanished(UMockdevIoctlClient* client) {
 
 // The adapter's command protocol, on the command endpoint.
 void EmulatedAdapter::command(const uint8_t* p, std::size_t n) {
-    commands_.emplace_back(p, p + n);
+    if (logging_) commands_.emplace_back(p, p + n);
     if (n == 0) return;
     switch (p[0]) {
     case 0x00:

@@ -50,8 +50,9 @@ class EmulatedAdapter {
     uint16_t word(uint8_t address) const;
 
     void injectFault(UrbFault f);
-    void setAnswering(bool on); // off: commands are taken, replies never come
-    void setBusy(bool on);      // claiming the interface fails as if another program had it
+    void setAnswering(bool on);  // off: commands are taken, replies never come
+    void setBusy(bool on);       // claiming the interface fails as if another program had it
+    void setCommandLog(bool on); // off: commands() stays empty (long benchmark runs)
 
     // What reached the adapter: every bulk-out payload in order.
     std::vector<std::vector<uint8_t>> commands() const;
@@ -88,7 +89,7 @@ class EmulatedAdapter {
     std::set<uint8_t> halted_; // stalled endpoints stay so until cleared
     std::vector<std::vector<uint8_t>> commands_;
     std::vector<uint16_t> langIds_;
-    bool answering_ = true, busy_ = false, plugged_ = true;
+    bool answering_ = true, busy_ = false, plugged_ = true, logging_ = true;
     int opens_ = 0, claims_ = 0, halts_ = 0;
     uint8_t spiSetup_ = 0, spiBits_ = 0;
     uint16_t latch_ = 0; // word the sensor clocks out during the next frame
