@@ -45,7 +45,7 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
     error.clear();
     const std::string whole(text);
     auto fail = [&](const std::string& why) -> std::unique_ptr<EzUsbDriver> {
-        error = Printable("TAVRIN_SIM=\"" + whole + "\": " + why);
+        error = Printable(why);
         return nullptr;
     };
 
@@ -56,7 +56,8 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
         const std::size_t comma = rest.find(',');
         const std::string_view raw = rest.substr(0, comma);
         const std::string_view part = Trim(raw);
-        if (part.empty()) return fail("empty part (expected MODEL or SLOT:MODEL)");
+        if (part.empty())
+            return fail("empty part in \"" + whole + "\" (expected MODEL or SLOT:MODEL)");
 
         long slot = 0;
         std::string_view modelText = part;
