@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/NumberText.h"
 #include "app/State.h"
@@ -101,6 +102,11 @@ frmForm1::frmForm1(App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
         updateStatusBar();
     });
 
+    // A failed transfer can drop the adapter at any time; the status bar follows it.
+    auto* statusTimer = new QTimer(this);
+    connect(statusTimer, &QTimer::timeout, this, [this] { updateStatusBar(); });
+    statusTimer->start(500);
+
     execModal = [](QDialog& dialog) { dialog.exec(); };
     endProgram = [] { QCoreApplication::exit(0); };
     updateStatusBar();
@@ -163,6 +169,7 @@ void frmForm1::Form_Load() {
 }
 
 void frmForm1::SetDevice(float ProdNum) {
+    modelApplied_ = true;
     tavrin::SetDevice(app_, ProdNum, *this);
     updateStatusBar();
 }
@@ -227,7 +234,11 @@ void frmForm1::MnuExit_Click() {
 }
 
 void frmForm1::closeEvent(QCloseEvent* event) {
-    if (!unloaded_ && !unloadPending_ && beforeUnload && !beforeUnload()) {
+    if (unloadPending_) { // still finishing; finishUnload() ends the program
+        event->ignore();
+        return;
+    }
+    if (!unloaded_ && beforeUnload && !beforeUnload()) {
         unloadPending_ = true;
         event->ignore();
         return;
@@ -254,6 +265,7 @@ void frmForm1::Form_Unload() {
 
 void frmForm1::updateStatusBar() {
     lblStatusAdapter->setText(AdapterText(app_));
+    if (!modelApplied_) return;
     const float n = app_.model.ProductNumber;
     const QString number = Q(GeneralTextSingle(n, app_.platform.decimalSeparator()));
     lblStatusModel->setText(RecognisedModel(n) ? "Model " + number

@@ -57,7 +57,8 @@ class frmForm1 : public QMainWindow, private DeviceDisplay {
 
     // Runs when the window is about to unload, before the program ends. Return true to
     // end at once; return false when work must be finished first (an open log file) and
-    // call finishUnload() once it is, which then ends the program.
+    // call finishUnload() once it is, which then ends the program. Closing again while
+    // that work finishes is ignored.
     std::function<bool()> beforeUnload;
     void finishUnload();
 
@@ -86,6 +87,7 @@ class frmForm1 : public QMainWindow, private DeviceDisplay {
     std::function<void()> showRegisters_;
     bool unloaded_ = false;
     bool unloadPending_ = false;
+    bool modelApplied_ = false;
 };
 
 } // namespace tavrin

@@ -25,7 +25,7 @@ bool MakeDriver(std::unique_ptr<tavrin::EzUsbDriver>& driver) {
     std::string error;
     driver = tavrin::sim::MakeSimDriverFromText(sim, error);
     if (driver) return true;
-    std::fprintf(stderr, "tavrin: TAVRIN_SIM: %s\n", error.c_str());
+    std::fprintf(stderr, "tavrin: %s\n", error.c_str());
     return false;
 }
 

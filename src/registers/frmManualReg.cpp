@@ -94,6 +94,11 @@ frmManualReg::frmManualReg(App& app, QWidget* parent) : QDialog(parent), app_(ap
     cmdUpdateFlash = Button("cmdUpdateFlash", "Update Flash", this);
     cmdClose = Button("cmdClose", "Close Window", this);
 
+    // Wide enough for "False" and four hexadecimal digits in any font.
+    const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("FalseW")) + 16;
+    for (QLineEdit* e : {txtRegAddr, txtRegByte, txtRegRead, txtRegWrite, txtHex, txtDataWrite})
+        e->setMinimumWidth(fieldWidth);
+
     auto* regGrid = new QGridLayout(frameRegister);
     regGrid->addWidget(cmboRegister, 0, 0, 1, 2);
     regGrid->addWidget(lblRegAddr, 1, 0);

@@ -22,13 +22,30 @@ bool ParseInt(std::string_view s, long lo, long hi, long& value) {
     return ec == std::errc{} && end == s.data() + s.size() && value >= lo && value <= hi;
 }
 
+// The error is one line on stderr: control characters in the text are shown escaped.
+std::string Printable(std::string_view s) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error) {
     error.clear();
     const std::string whole(text);
     auto fail = [&](const std::string& why) -> std::unique_ptr<EzUsbDriver> {
-        error = "TAVRIN_SIM=\"" + whole + "\": " + why;
+        error = Printable(why);
         return nullptr;
     };
 
@@ -39,7 +56,8 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
         const std::size_t comma = rest.find(',');
         const std::string_view raw = rest.substr(0, comma);
         const std::string_view part = Trim(raw);
-        if (part.empty()) return fail("empty part (expected MODEL or SLOT:MODEL)");
+        if (part.empty())
+            return fail("empty part in \"" + whole + "\" (expected MODEL or SLOT:MODEL)");
 
         long slot = 0;
         std::string_view modelText = part;

@@ -98,10 +98,10 @@ void GetBoardInfo(App& app, DriverHandle& handle, UsbDeviceInfo& device) {
     const int16_t m = GetPipeMaxPacket(app, handle, 3);
     if (m == 0) return fail();
     if (m > 64) {
-        device.Speed = "2";
+        device.Speed = std::string("2"); // a temporary: GCC 12 -O3 warns falsely on literals
         app.usb.SpiSetupValue = 10;
     } else {
-        device.Speed = "1.1";
+        device.Speed = std::string("1.1");
         app.usb.SpiSetupValue = 35;
     }
 }
@@ -136,7 +136,9 @@ int GetPipeInfo(App& app, DriverHandle handle, uint8_t* buffer356) {
     uint32_t got = 0;
     const int ok = app.driver->ioctl(handle, ezusb::kGetPipeInfo, buffer356, ezusb::kPipeInfoSize,
                                      buffer356, ezusb::kPipeInfoSize, got);
-    return ok == 1 ? static_cast<int>(std::max<uint32_t>(got, 1)) : 0;
+    // Success is non-zero; the value is the byte count, at most the buffer's size.
+    const auto n = std::min<uint32_t>(got, ezusb::kPipeInfoSize);
+    return ok == 1 ? static_cast<int>(std::max<uint32_t>(n, 1)) : 0;
 }
 
 int16_t GetPipeMaxPacket(App& app, DriverHandle handle, uint8_t pipe) {

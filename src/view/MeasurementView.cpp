@@ -96,6 +96,14 @@ MeasurementView::MeasurementView(App& app, QWidget* parent) : QWidget(parent), a
     top->addLayout(left, 0);
     top->addWidget(FrameDataPLot, 1);
 
+    // While looping the readouts change on every pass, thousands of times a second;
+    // their texts stay current but the screen shows them at most once a frame.
+    readoutPaint_ = new QTimer(this);
+    readoutPaint_->setSingleShot(true);
+    readoutPaint_->setInterval(16);
+    connect(readoutPaint_, &QTimer::timeout, this,
+            [this] { frameDataReg->setUpdatesEnabled(true); });
+
     waitBetweenPasses = [](int ms) {
         // Serve window events while waiting; a STOP click lands here too.
         QEventLoop loop;
@@ -280,9 +288,16 @@ bool MeasurementView::loopContinues() const {
     return cmdReadData->text() == kStop && ckLoop->isChecked();
 }
 
+void MeasurementView::holdReadoutPaint() {
+    if (readoutPaint_->isActive()) return;
+    frameDataReg->setUpdatesEnabled(false);
+    readoutPaint_->start();
+}
+
 void MeasurementView::ReadData() {
     bool ownsLoop = false;
     for (;;) {
+        if (looping_) holdReadoutPaint();
         const std::string sep = app_.platform.decimalSeparator();
         chart::Samples samples{};
         for (int16_t p = 2; p <= 8; ++p) {

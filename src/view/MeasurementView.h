@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRgb>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -95,6 +96,7 @@ class MeasurementView : public QWidget {
     void hover(chart::Axis axis, double x, double y);
     void setFlag(QLabel* flag, bool alarm);
     bool loopContinues() const;
+    void holdReadoutPaint();
     void countPass();
 
     App& app_;
@@ -102,6 +104,7 @@ class MeasurementView : public QWidget {
     chart::TraceState traceAcc_;
     bool looping_ = false;
     QElapsedTimer rateClock_;
+    QTimer* readoutPaint_ = nullptr;
     long long ratePasses_ = 0;
 };
 

@@ -82,6 +82,7 @@ class ShellWindowTest : public QObject {
         test::SimTestApp s(41120);
         s.sensor.raiseStatus(0x0001);
         Shell sh(s.app);
+        QVERIFY(sh.form.lblStatusModel->text().isEmpty()); // no model applied yet
         sh.form.Form_Load();
 
         QCOMPARE(sh.form.windowTitle(), kTitle);
@@ -146,6 +147,7 @@ class ShellWindowTest : public QObject {
         QCOMPARE(sh.v.txtReadReg[8]->text(), QString("25.00")); // a word of 0: the offset only
         QVERIFY(sh.v.ckLoop->isChecked());
         QVERIFY(sh.form.lblStatusAdapter->text().contains("No adapter"));
+        QCOMPARE(sh.form.lblStatusModel->text(), QString("Model 0 not recognised"));
 
         sh.form.mnu41170->trigger();
         QVERIFY(sh.form.mnu41170->isChecked());
@@ -293,6 +295,9 @@ class ShellWindowTest : public QObject {
         sh.form.close();
         QVERIFY(asked);
         QCOMPARE(sh.ends, 0);
+        sh.form.close(); // impatient: still waits for the work to finish
+        QCOMPARE(sh.ends, 0);
+        QVERIFY(sh.form.isVisible());
         sh.form.finishUnload();
         QCOMPARE(sh.ends, 1);
         QVERIFY(sh.form.isHidden());

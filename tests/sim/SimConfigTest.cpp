@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "TestApp.h"
 #include "sim/SimConfig.h"
 #include "sim/SimDriver.h"
+#include "transport/UsbSpi.h"
 
 namespace tavrin::sim {
 namespace {
@@ -25,6 +27,14 @@ TEST(SimConfig, PutsAdaptersOnTheNamedSlots) {
     EXPECT_FALSE(d->hasAdapter(3));
     EXPECT_EQ(d->sensor(2).word(0x56), 41190);
     EXPECT_EQ(d->sensor(2).model(), 41190.f);
+
+    // The program finds them as high-speed adapters of the first kind.
+    test::TestApp t(two.get());
+    UsbFindBuffers(t.app);
+    EXPECT_EQ(t.app.drv.UsbDevCount, 2);
+    EXPECT_EQ(t.app.drv.UsbDevices[2].BoardType, "VORLA");
+    EXPECT_EQ(t.app.drv.UsbDevices[2].Speed, "2");
+    EXPECT_TRUE(t.messages.shown.empty());
 }
 
 TEST(SimConfig, MalformedTextNamesTheBadPart) {

@@ -89,19 +89,6 @@ TEST(SensorStatus, RaisedStatusBitsAndErrorFlag) {
     EXPECT_FALSE(s.word(0x0A) & SimSensor::kErrorFlag);
 }
 
-TEST(SensorOutputs, RangeCodeScalesGyroscopes) {
-    SimSensor s(41120, true, 3);
-    s.setWord(0x1A, 400);                   // X gyro offset: 400 x 0.0125 = 5 deg/s
-    const int expected[] = {100, 200, 400}; // counts at range codes 4, 2, 1
-    const uint16_t codes[] = {0x0402, 0x0202, 0x0102};
-    for (int i = 0; i < 3; ++i) {
-        s.setWord(0x38, codes[i]);
-        for (int k = 0; k < 4; ++k) s.tick();
-        EXPECT_NEAR(Signed14(s.word(0x04)), expected[i], 20) << codes[i];
-        EXPECT_NEAR(Signed14(s.word(0x06)), 0, 20);
-    }
-}
-
 TEST(SensorOutputs, AccelerometerOffsetShiftsOutput) {
     SimSensor s(41120, true, 3);
     EXPECT_NEAR(Signed14(s.word(0x0E)), 300, 5); // 1 g at 0.003333 g per count

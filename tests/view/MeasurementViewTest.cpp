@@ -68,6 +68,7 @@ class MeasurementViewTest : public QObject {
     void readWithLoopClearMakesOnePassPerClick();
     void loopRunsUntilLoopIsCleared();
     void secondClickRunsOneNestedPassAndStops();
+    void readoutsStayCurrentWhileLooping();
     void noInterfaceMeansNothingHappens();
     void readoutsUseTwoDecimalsAndTheUsersSeparator();
     void loopDelayFieldIsCorrectedAsTyped();
@@ -160,6 +161,26 @@ void MeasurementViewTest::secondClickRunsOneNestedPassAndStops() {
     };
     r.click(r.view.cmdReadData);
     QCOMPARE(r.passes(), 8);
+}
+
+void MeasurementViewTest::readoutsStayCurrentWhileLooping() {
+    Rig r;
+    r.view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&r.view));
+    r.view.ckLoop->setChecked(true);
+    QStringList seen;
+    r.onEvents = [&](int n) {
+        // Each pass's texts are in place when its events run, painted or not.
+        if (n >= 2) seen << r.view.txtReadReg[2]->text();
+        r.s.sensor.hold(SimSensor::kXGyro, uint16_t(100 * n));
+        if (n == 5) r.click(r.view.cmdReadData);
+    };
+    r.click(r.view.cmdReadData);
+    // Four outer passes; the click's own events (6) come before its nested pass reads 600.
+    QCOMPARE(seen, (QStringList{"7.33", "14.65", "21.98", "29.30", "29.30", "43.96"}));
+    QCOMPARE(r.view.txtReadReg[2]->text(), QString("43.96"));
+    // Painting of the readouts is only held back for a frame, never left off.
+    QTRY_VERIFY_WITH_TIMEOUT(r.view.frameDataReg->updatesEnabled(), 2000);
 }
 
 void MeasurementViewTest::noInterfaceMeansNothingHappens() {

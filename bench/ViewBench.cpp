@@ -1,0 +1,81 @@
+// The live view's hot paths on the simulated sensor, offscreen: one chart step, and one
+// complete readout pass (seven reads, two chart steps, the status read, event handling).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cmath>
+
+#include "SimTestApp.h"
+#include "app/State.h"
+#include "view/MeasurementView.h"
+
+namespace {
+
+using namespace tavrin;
+
+struct ViewRig {
+    test::SimTestApp s;
+    MeasurementView view{s.app};
+    ViewRig() {
+        s.app.plot = {350, -350, 10, -10};
+        s.app.doEvents = [] { QCoreApplication::processEvents(); };
+        for (int c = 2; c <= 7; ++c) {
+            view.PlotColor[c] = qRgb(c * 30, 100, 255 - c * 30);
+            view.ckG[c]->setChecked(true);
+        }
+        view.txtLoopDelay->setText("0");
+        view.resize(1000, 640);
+        view.show();
+        QCoreApplication::processEvents();
+    }
+};
+
+void BM_ChartStep(benchmark::State& state) {
+    ViewRig r;
+    chart::Samples s{};
+    long i = 0;
+    for (auto _ : state) {
+        // A trace that swings over most of the height, like a moving sensor.
+        s[2] = 300 * std::sin(i * 0.05);
+        s[3] = 200 * std::cos(i * 0.03);
+        s[4] = (i % 7) * 10.0;
+        ++i;
+        r.view.PlotDataPointsGy(s, r.s.app.plot.GyPlotMax, r.s.app.plot.GyPlotMin);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ChartStep)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadoutPass(benchmark::State& state) {
+    // One iteration is one pass of a running loop, events served once per pass as
+    // the window does it.
+    ViewRig r;
+    r.view.ckLoop->setChecked(true);
+    r.view.cmdReadData->setText("STOP");
+    bool running = true;
+    r.s.app.doEvents = [&] {
+        QCoreApplication::processEvents();
+        if (running && !state.KeepRunning()) {
+            running = false;
+            r.view.cmdReadData->setText("Read");
+        }
+    };
+    r.view.ReadData();
+    state.SetItemsProcessed(state.iterations());
+    state.counters["passes_per_s"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ReadoutPass)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,5 @@
+# Real adapters through libusb-1.0.
+target_sources(tavrin_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/libusb/UsbReplies.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/libusb/LibUsbDriver.cpp)
+target_link_libraries(tavrin_core PUBLIC PkgConfig::LIBUSB)

@@ -1,0 +1,140 @@
+#pragma once
+// Emulated adapters for the libusb backend's tests: a umockdev testbed with sysfs
+// entries and device nodes whose usbfs ioctls are answered here, speaking the
+// adapter's command protocol with a small register file behind it. The real libusb
+// runs unchanged on top. The program must run under umockdev-wrapper, and the
+// testbed must exist before libusb is initialised.
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+typedef struct _UMockdevTestbed UMockdevTestbed;
+typedef struct _UMockdevIoctlBase UMockdevIoctlBase;
+typedef struct _UMockdevIoctlClient UMockdevIoctlClient;
+typedef struct _UMockdevIoctlData UMockdevIoctlData;
+
+namespace tavrin::test {
+
+struct AdapterSpec {
+    uint16_t vendor = 0x5E21;
+    uint16_t product = 0xB403;
+    uint8_t bus = 1;
+    std::vector<uint8_t> ports{1}; // hub port path from the root hub
+    uint16_t maxPacket = 512;      // of every bulk endpoint; 64 is a full-speed adapter
+    std::string descriptor1 = "SPI Adapter";
+    std::string descriptor2 = "Bench Interface";
+    uint16_t langId = 0x0409;
+    uint8_t revMajor = 2, revMinor = 7;
+};
+
+// One endpoint's next URB completes with this (negative errno) status; -EPIPE also
+// halts the endpoint until the host clears it.
+struct UrbFault {
+    uint8_t endpoint;
+    int status;
+};
+
+class EmulatedAdapter {
+  public:
+    explicit EmulatedAdapter(AdapterSpec spec) : spec_(std::move(spec)) {}
+    const AdapterSpec& spec() const { return spec_; }
+
+    // The register file behind the SPI port: 16-bit words at even addresses.
+    void setWord(uint8_t address, uint16_t word);
+    uint16_t word(uint8_t address) const;
+
+    void injectFault(UrbFault f);
+    void setAnswering(bool on);  // off: commands are taken, replies never come
+    void setBusy(bool on);       // claiming the interface fails as if another program had it
+    void setCommandLog(bool on); // off: commands() stays empty (long benchmark runs)
+
+    // What reached the adapter: every bulk-out payload in order.
+    std::vector<std::vector<uint8_t>> commands() const;
+    // usbfs opens, interface claims and halt clears seen.
+    int opens() const;
+    int claims() const;
+    int haltsCleared() const;
+    uint8_t spiSetup() const;
+    uint8_t spiBits() const;
+    std::vector<uint16_t> langIdsAsked() const; // wIndex of every string request
+
+  private:
+    friend class UsbTestbed;
+    struct Pending {
+        UMockdevIoctlClient* client;
+        UMockdevIoctlData* urb;
+    };
+    bool handleIoctl(UMockdevIoctlClient* client);
+    void connected();
+    void vanished(UMockdevIoctlClient* client);
+    void command(const uint8_t* p, std::size_t n);
+    void serveWaitingLocked();
+    void finishLocked(UMockdevIoctlClient* client, UMockdevIoctlData* urb, int status, int len);
+    int controlLocked(uint8_t* setupAndData, int bufferLength);
+    void setPluggedLocked(bool on) { plugged_ = on; }
+
+    AdapterSpec spec_;
+    mutable std::mutex mu_;
+    std::array<uint8_t, 128> mem_{};
+    std::deque<uint8_t> reply_;
+    std::deque<Pending> waiting_; // reply URBs with nothing to read yet
+    std::map<UMockdevIoctlClient*, std::deque<UMockdevIoctlData*>> reapable_;
+    std::deque<UrbFault> faults_;
+    std::set<uint8_t> halted_; // stalled endpoints stay so until cleared
+    std::vector<std::vector<uint8_t>> commands_;
+    std::vector<uint16_t> langIds_;
+    bool answering_ = true, busy_ = false, plugged_ = true, logging_ = true;
+    int opens_ = 0, claims_ = 0, halts_ = 0;
+    uint8_t spiSetup_ = 0, spiBits_ = 0;
+    uint16_t latch_ = 0; // word the sensor clocks out during the next frame
+};
+
+class UsbTestbed {
+  public:
+    UsbTestbed();
+    ~UsbTestbed();
+    UsbTestbed(const UsbTestbed&) = delete;
+    UsbTestbed& operator=(const UsbTestbed&) = delete;
+
+    // Attaches an adapter (creating root and intermediate hubs as needed).
+    EmulatedAdapter& plug(AdapterSpec spec);
+    // Takes it away: its node answers nothing but ENODEV and it leaves sysfs.
+    void unplug(EmulatedAdapter& a);
+    // Puts it back on the same port with a new device address, as a real replug does.
+    void replug(EmulatedAdapter& a);
+    // Makes opening the adapter's node fail: no permission (as root, for whom
+    // permissions do not apply, the node becomes a directory instead); and undoes it.
+    void denyOpen(EmulatedAdapter& a);
+    void allowOpen(EmulatedAdapter& a);
+    // File descriptors of this process still open on any node the adapter ever had.
+    int descriptorsOpenOn(const EmulatedAdapter& a) const;
+
+  private:
+    struct Node {
+        std::unique_ptr<EmulatedAdapter> adapter;
+        std::string sysPath, devNode;
+        std::vector<std::string> pastNodes;
+        UMockdevIoctlBase* handler = nullptr;
+    };
+    std::string ensureHub(uint8_t bus, const std::vector<uint8_t>& ports);
+    void attach(Node& n);
+    void detach(Node& n);
+    std::string nodeFile(const std::string& devNode) const;
+    static int OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* adapter);
+    static void OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* adapter);
+    static void OnVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* adapter);
+
+    UMockdevTestbed* bed_ = nullptr;
+    std::string root_;
+    std::map<std::string, std::string> hubs_; // sysfs name -> sys path
+    std::map<uint8_t, int> nextAddress_;
+    std::vector<Node> nodes_;
+};
+
+} // namespace tavrin::test

@@ -1,0 +1,48 @@
+# The libusb backend: its pure parts, and the real libusb stack against emulated
+# adapters (umockdev). The emulated tests run under umockdev-wrapper.
+tavrin_gtest(libusb_replies_test LABEL libusb
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/UsbRepliesTest.cpp)
+
+pkg_check_modules(UMOCKDEV IMPORTED_TARGET umockdev-1.0)
+find_program(UMOCKDEV_WRAPPER umockdev-wrapper)
+
+if(UMOCKDEV_FOUND)
+  add_library(tavrin_usbtestbed STATIC ${CMAKE_CURRENT_LIST_DIR}/UsbTestbed.cpp)
+  target_include_directories(tavrin_usbtestbed PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(tavrin_usbtestbed PUBLIC PkgConfig::UMOCKDEV tavrin_core)
+
+  add_executable(libusb_emulated_test
+    ${CMAKE_CURRENT_LIST_DIR}/EmulatedMain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LibUsbDriverTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/BackendStackTest.cpp)
+  target_link_libraries(libusb_emulated_test PRIVATE tavrin_usbtestbed tavrin_testsupport
+                        tavrin_core GTest::gtest)
+
+  # Under sanitizers their runtime has to come before umockdev's preload library,
+  # which umockdev-wrapper would put first.
+  set(_preload libumockdev-preload.so.0)
+  if(TAVRIN_SANITIZE)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
+                    OUTPUT_VARIABLE _asan OUTPUT_STRIP_TRAILING_WHITESPACE)
+    set(_preload "${_asan}:${_preload}")
+  endif()
+  if(UMOCKDEV_WRAPPER AND TAVRIN_SANITIZE)
+    add_test(NAME libusb_emulated_test
+             COMMAND ${CMAKE_COMMAND} -E env LD_PRELOAD=${_preload} $<TARGET_FILE:libusb_emulated_test>)
+  elseif(UMOCKDEV_WRAPPER)
+    add_test(NAME libusb_emulated_test
+             COMMAND ${UMOCKDEV_WRAPPER} $<TARGET_FILE:libusb_emulated_test>)
+  else()
+    # Without umockdev's tools the program says why and reports a skip.
+    add_test(NAME libusb_emulated_test COMMAND libusb_emulated_test)
+  endif()
+  set_tests_properties(libusb_emulated_test PROPERTIES LABELS libusb TIMEOUT 600
+                       SKIP_RETURN_CODE 77)
+endif()
+
+# What `cmake --install` puts where a desktop looks for it.
+add_test(NAME libusb_install_layout
+         COMMAND ${CMAKE_COMMAND} -DBUILD=${PROJECT_BINARY_DIR}
+                 -DSTAGE=${CMAKE_CURRENT_BINARY_DIR}/install-stage
+                 -P ${PROJECT_SOURCE_DIR}/packaging/check-install.cmake)
+set_tests_properties(libusb_install_layout PROPERTIES LABELS libusb TIMEOUT 120)
