@@ -147,10 +147,6 @@ std::string frmDatalog::decimalSep() const {
     return app_.platform.decimalSeparator();
 }
 
-std::string frmDatalog::directoryText() const {
-    return directory_;
-}
-
 void frmDatalog::Form_Load() {
     // Setting a text runs its handler only when the text changes; run it regardless.
     txtSamplesPerFile->setText("1000");
@@ -269,10 +265,8 @@ void frmDatalog::showProgress(long long fileNo, long long sample, bool force) {
                              .arg(sample)
                              .arg(samplesTotal_)
                              .arg(rate_, 0, 'f', 0));
-    if (dt >= 0.1 || force) {
-        lastShown_ = now;
-        samplesAtLastShown_ = samplesTaken_;
-    }
+    lastShown_ = now;
+    samplesAtLastShown_ = samplesTaken_;
 }
 
 void frmDatalog::RunDatalog() {
@@ -310,15 +304,25 @@ void frmDatalog::RunDatalog() {
         txtFileNum->setText(QString::number(n));
         showProgress(n, 0, true);
     };
-    hooks.sampleTaken = [this](long long n, long long s) {
+    long long lastFile = 0, lastSample = 0;
+    hooks.sampleTaken = [&](long long n, long long s) {
         ++samplesTaken_;
+        lastFile = n;
+        lastSample = s;
         showProgress(n, s, false);
     };
     hooks.cancelRequested = [this] { return cmdStartDatalog->text() == Q(kStartCaption); };
 
     running_ = true;
+    const auto started = Clock::now();
     RunLogSession(app_, settings, hooks, *fs_);
     running_ = false;
+    // Final figures, with the rate averaged over the whole session.
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    rate_ = seconds > 0 ? static_cast<double>(samplesTaken_) / seconds : 0;
+    lastShown_ = Clock::now();
+    samplesAtLastShown_ = samplesTaken_;
+    if (lastFile > 0) showProgress(lastFile, lastSample, true);
 
     LBLDatalogInProgress->setVisible(false);
     cmdStartDatalog->setText(Q(kStartCaption));

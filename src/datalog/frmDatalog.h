@@ -76,7 +76,6 @@ class frmDatalog : public QDialog {
   private:
     void setSettingsEnabled(bool on);
     void showProgress(long long fileNo, long long sample, bool force);
-    std::string directoryText() const;
     std::string decimalSep() const;
 
     App& app_;
