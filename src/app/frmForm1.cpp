@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "app/NumberText.h"
 #include "app/State.h"
@@ -100,6 +101,11 @@ frmForm1::frmForm1(App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
         if (!running) lblStatusRate->clear();
         updateStatusBar();
     });
+
+    // A failed transfer can drop the adapter at any time; the status bar follows it.
+    auto* statusTimer = new QTimer(this);
+    connect(statusTimer, &QTimer::timeout, this, [this] { updateStatusBar(); });
+    statusTimer->start(500);
 
     execModal = [](QDialog& dialog) { dialog.exec(); };
     endProgram = [] { QCoreApplication::exit(0); };

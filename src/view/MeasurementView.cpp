@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -80,6 +81,42 @@ class AxisStrip : public QWidget {
     std::array<int, 5> values_{};
 };
 
+// While the loop runs, every pass changes the readouts and lets events run, so the
+// window would be repainted thousands of times a second. This filter on the window lets
+// a repaint through at most once a frame and delays the others; texts stay current.
+class RepaintLimiter : public QObject {
+  public:
+    explicit RepaintLimiter(QObject* parent) : QObject(parent) {
+        later_.setSingleShot(true);
+        connect(&later_, &QTimer::timeout, this, [this] {
+            if (target_)
+                QCoreApplication::postEvent(target_, new QEvent(QEvent::UpdateRequest),
+                                            Qt::LowEventPriority);
+        });
+        last_.start();
+    }
+
+  protected:
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        if (e->type() != QEvent::UpdateRequest) return false;
+        const qint64 since = last_.elapsed();
+        if (since >= kFrameMs) {
+            last_.restart();
+            return false;
+        }
+        // The window still counts this request as pending; post it again when due.
+        target_ = obj;
+        if (!later_.isActive()) later_.start(int(kFrameMs - since));
+        return true;
+    }
+
+  private:
+    static constexpr qint64 kFrameMs = 16;
+    QElapsedTimer last_;
+    QTimer later_;
+    QPointer<QObject> target_;
+};
+
 } // namespace
 
 MeasurementView::MeasurementView(App& app, QWidget* parent) : QWidget(parent), app_(app) {
@@ -96,13 +133,7 @@ MeasurementView::MeasurementView(App& app, QWidget* parent) : QWidget(parent), a
     top->addLayout(left, 0);
     top->addWidget(FrameDataPLot, 1);
 
-    // While looping the readouts change on every pass, thousands of times a second;
-    // their texts stay current but the screen shows them at most once a frame.
-    readoutPaint_ = new QTimer(this);
-    readoutPaint_->setSingleShot(true);
-    readoutPaint_->setInterval(16);
-    connect(readoutPaint_, &QTimer::timeout, this,
-            [this] { frameDataReg->setUpdatesEnabled(true); });
+    repaintLimiter_ = new RepaintLimiter(this);
 
     waitBetweenPasses = [](int ms) {
         // Serve window events while waiting; a STOP click lands here too.
@@ -288,16 +319,19 @@ bool MeasurementView::loopContinues() const {
     return cmdReadData->text() == kStop && ckLoop->isChecked();
 }
 
-void MeasurementView::holdReadoutPaint() {
-    if (readoutPaint_->isActive()) return;
-    frameDataReg->setUpdatesEnabled(false);
-    readoutPaint_->start();
+void MeasurementView::limitRepaints(bool on) {
+    if (on) {
+        limitedWindow_ = window();
+        limitedWindow_->installEventFilter(repaintLimiter_);
+    } else if (limitedWindow_) {
+        limitedWindow_->removeEventFilter(repaintLimiter_);
+        limitedWindow_ = nullptr;
+    }
 }
 
 void MeasurementView::ReadData() {
     bool ownsLoop = false;
     for (;;) {
-        if (looping_) holdReadoutPaint();
         const std::string sep = app_.platform.decimalSeparator();
         chart::Samples samples{};
         for (int16_t p = 2; p <= 8; ++p) {
@@ -313,6 +347,7 @@ void MeasurementView::ReadData() {
         if (!loopContinues()) break;
         if (!looping_) {
             looping_ = ownsLoop = true;
+            limitRepaints(true);
             ratePasses_ = 0;
             rateClock_.start();
             emit loopRunning(true);
@@ -326,6 +361,7 @@ void MeasurementView::ReadData() {
         }
     }
     if (ownsLoop) {
+        limitRepaints(false);
         looping_ = false;
         emit loopRunning(false);
     }

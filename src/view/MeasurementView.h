@@ -96,7 +96,7 @@ class MeasurementView : public QWidget {
     void hover(chart::Axis axis, double x, double y);
     void setFlag(QLabel* flag, bool alarm);
     bool loopContinues() const;
-    void holdReadoutPaint();
+    void limitRepaints(bool on);
     void countPass();
 
     App& app_;
@@ -104,7 +104,8 @@ class MeasurementView : public QWidget {
     chart::TraceState traceAcc_;
     bool looping_ = false;
     QElapsedTimer rateClock_;
-    QTimer* readoutPaint_ = nullptr;
+    QObject* repaintLimiter_ = nullptr;
+    QWidget* limitedWindow_ = nullptr;
     long long ratePasses_ = 0;
 };
 

@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <umockdev.h>
+#include <unistd.h>
 
 namespace tavrin::test {
 namespace {
@@ -62,7 +63,7 @@ std::string AddUsbDevice(UMockdevTestbed* bed, const std::string& name, const st
     const std::string addrText = std::to_string(address) + "\n";
     const std::string dev = "189:" + std::to_string((bus - 1) * 128 + address - 1) + "\n";
     const std::string node = DevNode(bus, address);
-    char busP[8], addrP[8];
+    char busP[16], addrP[16];
     std::snprintf(busP, sizeof busP, "%03u", bus);
     std::snprintf(addrP, sizeof addrP, "%03d", address);
     const std::string speedText = speed + "\n";
@@ -120,6 +121,10 @@ void EmulatedAdapter::setBusy(bool on) {
     std::lock_guard l(mu_);
     busy_ = on;
 }
+void EmulatedAdapter::setCommandLog(bool on) {
+    std::lock_guard l(mu_);
+    logging_ = on;
+}
 std::vector<std::vector<uint8_t>> EmulatedAdapter::commands() const {
     std::lock_guard l(mu_);
     return commands_;
@@ -170,7 +175,7 @@ void EmulatedAdapter::vanished(UMockdevIoctlClient* client) {
 
 // The adapter's command protocol, on the command endpoint.
 void EmulatedAdapter::command(const uint8_t* p, std::size_t n) {
-    commands_.emplace_back(p, p + n);
+    if (logging_) commands_.emplace_back(p, p + n);
     if (n == 0) return;
     switch (p[0]) {
     case 0x00:
@@ -483,6 +488,29 @@ void UsbTestbed::replug(EmulatedAdapter& a) {
         }
         attach(n);
         umockdev_testbed_uevent(bed_, n.sysPath.c_str(), "add");
+    }
+}
+
+void UsbTestbed::denyOpen(EmulatedAdapter& a) {
+    for (Node& n : nodes_) {
+        if (n.adapter.get() != &a) continue;
+        const std::string file = nodeFile(n.devNode);
+        if (geteuid() == 0) {
+            g_unlink(file.c_str());
+            g_mkdir(file.c_str(), 0755);
+        } else {
+            g_chmod(file.c_str(), 0);
+        }
+    }
+}
+
+void UsbTestbed::allowOpen(EmulatedAdapter& a) {
+    for (Node& n : nodes_) {
+        if (n.adapter.get() != &a) continue;
+        const std::string file = nodeFile(n.devNode);
+        g_rmdir(file.c_str());
+        g_file_set_contents(file.c_str(), "", 0, nullptr);
+        g_chmod(file.c_str(), 0644);
     }
 }
 

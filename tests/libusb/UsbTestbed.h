@@ -50,8 +50,9 @@ class EmulatedAdapter {
     uint16_t word(uint8_t address) const;
 
     void injectFault(UrbFault f);
-    void setAnswering(bool on); // off: commands are taken, replies never come
-    void setBusy(bool on);      // claiming the interface fails as if another program had it
+    void setAnswering(bool on);  // off: commands are taken, replies never come
+    void setBusy(bool on);       // claiming the interface fails as if another program had it
+    void setCommandLog(bool on); // off: commands() stays empty (long benchmark runs)
 
     // What reached the adapter: every bulk-out payload in order.
     std::vector<std::vector<uint8_t>> commands() const;
@@ -88,7 +89,7 @@ class EmulatedAdapter {
     std::set<uint8_t> halted_; // stalled endpoints stay so until cleared
     std::vector<std::vector<uint8_t>> commands_;
     std::vector<uint16_t> langIds_;
-    bool answering_ = true, busy_ = false, plugged_ = true;
+    bool answering_ = true, busy_ = false, plugged_ = true, logging_ = true;
     int opens_ = 0, claims_ = 0, halts_ = 0;
     uint8_t spiSetup_ = 0, spiBits_ = 0;
     uint16_t latch_ = 0; // word the sensor clocks out during the next frame
@@ -107,6 +108,10 @@ class UsbTestbed {
     void unplug(EmulatedAdapter& a);
     // Puts it back on the same port with a new device address, as a real replug does.
     void replug(EmulatedAdapter& a);
+    // Makes opening the adapter's node fail: no permission (as root, for whom
+    // permissions do not apply, the node becomes a directory instead); and undoes it.
+    void denyOpen(EmulatedAdapter& a);
+    void allowOpen(EmulatedAdapter& a);
     // File descriptors of this process still open on any node the adapter ever had.
     int descriptorsOpenOn(const EmulatedAdapter& a) const;
 

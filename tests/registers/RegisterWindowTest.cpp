@@ -226,6 +226,17 @@ void RegisterWindowTest::refusedWriteTextsReachNothing() {
     }
     QVERIFY(b.s.driver.commands().empty());
     QCOMPARE(b.s.t.delaySteps, steps); // a 16-bit write would have waited 0.1 ms
+
+    // Rebuilt after the close box and a model change, the window has Write on while the
+    // last choice (SERIAL_NUM, 35) lies beyond the 41040 table: there is nothing to write to.
+    Choose(*b.w, 35);
+    LoadRegisterTable(b.regs(), 41040);
+    frmManualReg rebuilt(b.s.app);
+    b.s.driver.clearCommands();
+    b.s.t.messages.clear();
+    TypeAndWrite(rebuilt, "0001");
+    QCOMPARE(Shown(b.s).size(), size_t(1));
+    QVERIFY(b.s.driver.commands().empty());
 }
 
 void RegisterWindowTest::saveWritesTheShownListingAndReportsFailure() {

@@ -56,6 +56,14 @@ QRgb pixel(const StripChart* chart, double x, double y) {
     return chart->image().pixel(int(std::lround(m.px(x))), int(std::lround(m.py(y))));
 }
 
+struct PaintCounter : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        count += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 QColor background(const QLabel* l) {
     return l->palette().color(QPalette::Window);
 }
@@ -69,6 +77,7 @@ class MeasurementViewTest : public QObject {
     void loopRunsUntilLoopIsCleared();
     void secondClickRunsOneNestedPassAndStops();
     void readoutsStayCurrentWhileLooping();
+    void passRateIsReportedOnlyWhileLooping();
     void noInterfaceMeansNothingHappens();
     void readoutsUseTwoDecimalsAndTheUsersSeparator();
     void loopDelayFieldIsCorrectedAsTyped();
@@ -167,20 +176,57 @@ void MeasurementViewTest::readoutsStayCurrentWhileLooping() {
     Rig r;
     r.view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&r.view));
+    PaintCounter paints;
+    r.view.txtReadReg[2]->installEventFilter(&paints);
     r.view.ckLoop->setChecked(true);
     QStringList seen;
+    QImage readoutShot, swatchShot;
     r.onEvents = [&](int n) {
         // Each pass's texts are in place when its events run, painted or not.
         if (n >= 2) seen << r.view.txtReadReg[2]->text();
         r.s.sensor.hold(SimSensor::kXGyro, uint16_t(100 * n));
+        if (n == 4) {
+            readoutShot = r.view.txtReadReg[2]->grab().toImage();
+            swatchShot = r.view.Shape[2]->grab().toImage();
+        }
         if (n == 5) r.click(r.view.cmdReadData);
     };
     r.click(r.view.cmdReadData);
     // Four outer passes; the click's own events (6) come before its nested pass reads 600.
     QCOMPARE(seen, (QStringList{"7.33", "14.65", "21.98", "29.30", "29.30", "43.96"}));
     QCOMPARE(r.view.txtReadReg[2]->text(), QString("43.96"));
-    // Painting of the readouts is only held back for a frame, never left off.
-    QTRY_VERIFY_WITH_TIMEOUT(r.view.frameDataReg->updatesEnabled(), 2000);
+
+    // Mid-loop the readout shows dark text on its light field, the swatch its colour.
+    int dark = 0;
+    for (int y = 0; y < readoutShot.height(); ++y)
+        for (int x = 0; x < readoutShot.width(); ++x) dark += qGray(readoutShot.pixel(x, y)) < 100;
+    QVERIFY(dark > 10);
+    QCOMPARE(swatchShot.pixel(swatchShot.width() / 2, swatchShot.height() / 2), qRgb(255, 0, 0));
+    // Repaints are only held back during the loop: the final values reach the screen.
+    const int before = paints.count;
+    QTRY_VERIFY_WITH_TIMEOUT(paints.count > before, 2000);
+}
+
+void MeasurementViewTest::passRateIsReportedOnlyWhileLooping() {
+    Rig r;
+    QSignalSpy rate(&r.view, &MeasurementView::passRate);
+    for (int i = 0; i < 3; ++i) r.click(r.view.cmdReadData);
+    QCOMPARE(rate.count(), 0);
+
+    r.view.ckLoop->setChecked(true);
+    bool stopped = false;
+    r.onEvents = [&](int n) {
+        if (!stopped && (rate.count() > 0 || n > 2000000)) {
+            stopped = true;
+            r.click(r.view.cmdReadData);
+        }
+    };
+    r.click(r.view.cmdReadData);
+    QCOMPARE(rate.count(), 1);
+    const double perSecond = rate.at(0).at(0).toDouble();
+    // Reported after at least half a second, so it cannot exceed twice the passes made.
+    QVERIFY(perSecond > 0);
+    QVERIFY(perSecond <= 2.0 * r.events); // one event run per pass
 }
 
 void MeasurementViewTest::noInterfaceMeansNothingHappens() {
