@@ -1,6 +1,7 @@
 #include "datalog/LogFormat.h"
 
 #include <charconv>
+#include <utility>
 
 #include "app/NumberText.h"
 #include "app/Seams.h"
@@ -8,19 +9,12 @@
 namespace tavrin::datalog {
 
 FileFormat DecideFileFormat(Platform& platform) {
-    FileFormat f;
-    f.decimalSep = platform.decimalSeparator();
-    if (f.decimalSep.empty()) f.decimalSep = ".";
+    std::string sep = platform.decimalSeparator();
+    if (sep.empty()) sep.push_back('.');
     // One and two tenths written as "1" + separator + "2": its second character decides.
-    const std::string onePointTwo = "1" + f.decimalSep + "2";
-    if (onePointTwo[1] == ',') {
-        f.fieldSep = "\t";
-        f.ext = ".txt";
-    } else {
-        f.fieldSep = ",";
-        f.ext = ".csv";
-    }
-    return f;
+    const bool comma = sep.front() == ',';
+    return FileFormat{std::string(comma ? "\t" : ","), std::string(comma ? ".txt" : ".csv"),
+                      std::move(sep)};
 }
 
 std::string LogFileNameFor(std::string_view stem, long long n, std::string_view ext) {

@@ -2,19 +2,21 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "app/NumberText.h"
 #include "app/State.h"
 #include "app/Timing.h"
+#include "transport/FrontEnd.h"
 
 namespace tavrin::datalog {
 
 namespace {
 
-// Rows go to the spool in blocks of this size: few system calls, flat memory.
-constexpr std::size_t kBlockSize = 64 * 1024;
-constexpr std::size_t kCopyChunk = 1024 * 1024;
+// Results go to the spool in blocks of this size: few system calls, flat memory.
+constexpr std::size_t kBlockSize = 256 * 1024;
+constexpr std::size_t kReadChunk = 1024 * 1024;
 
 long long WholeCount(double v) {
     if (!(v >= 1)) return 0; // NaN too
@@ -28,31 +30,94 @@ void AppendInt(std::string& out, long long v) {
     out.append(digits, r.ptr);
 }
 
-// Header and titles, then the spooled rows, into `partial`; true when all of it was written.
+// What one sample leaves in the spool: per selected box, in box order, the new-data
+// flag (one byte, when flags are on) and the raw value (int32) or the scaled one
+// (double), as the reads left them. Text is made only after sampling, so formatting
+// never slows the sample rate.
+struct SampleLayout {
+    std::vector<int16_t> boxes;
+    bool flags = true;
+    bool raw = false;
+    std::size_t size = 0;
+
+    explicit SampleLayout(const LogSettings& st) : flags(!st.columns.disableND), raw(st.noScale) {
+        for (int b = kFirstBox; b <= kLastBox; ++b)
+            if (st.columns.box[b]) boxes.push_back(static_cast<int16_t>(b));
+        size = boxes.size() * ((flags ? 1 : 0) + (raw ? sizeof(int32_t) : sizeof(double)));
+    }
+};
+
+// Appends the text row of sample `s` from its spooled record.
+void FormatRow(std::string& out, long long s, const char* rec, const SampleLayout& lay,
+               const FileFormat& fmt) {
+    AppendInt(out, s);
+    out += fmt.fieldSep;
+    for (std::size_t i = 0; i < lay.boxes.size(); ++i) {
+        if (lay.flags) {
+            out += *rec++ ? '1' : '0';
+            out += fmt.fieldSep;
+        }
+        if (lay.raw) {
+            int32_t v;
+            std::memcpy(&v, rec, sizeof v);
+            rec += sizeof v;
+            AppendInt(out, v);
+        } else {
+            double v;
+            std::memcpy(&v, rec, sizeof v);
+            rec += sizeof v;
+            out += GeneralText(v, fmt.decimalSep);
+        }
+        out += fmt.fieldSep;
+    }
+    out += kCRLF;
+}
+
+// Header and titles, then the spooled samples as text, into `partial`; true when all
+// of it was written and every sample of the spool was there.
 bool Assemble(LogFileSystem& fs, const std::filesystem::path& spool,
-              const std::filesystem::path& partial, const std::string& head) {
+              const std::filesystem::path& partial, const std::string& head,
+              const SampleLayout& lay, const FileFormat& fmt, long long samplesTaken) {
     auto out = fs.create(partial);
     if (!out) return false;
     bool ok = out->write(head);
-    if (ok) {
+    long long s = 0;
+    if (ok && samplesTaken > 0) {
         auto in = fs.openRead(spool);
         ok = in != nullptr;
-        std::vector<char> chunk(ok ? kCopyChunk : 0);
+        std::vector<char> chunk(ok ? kReadChunk + lay.size : 0);
+        std::size_t have = 0;
+        std::string text;
+        text.reserve(kBlockSize + 4096);
         while (ok) {
-            const long long n = in->read(chunk.data(), chunk.size());
+            const long long n = in->read(chunk.data() + have, kReadChunk);
             if (n < 0) ok = false;
             if (n <= 0) break;
-            ok = out->write(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+            have += static_cast<std::size_t>(n);
+            std::size_t at = 0;
+            for (; have - at >= lay.size && s < samplesTaken; at += lay.size) {
+                FormatRow(text, ++s, chunk.data() + at, lay, fmt);
+                if (text.size() >= kBlockSize) {
+                    ok = out->write(text);
+                    text.clear();
+                    if (!ok) break;
+                }
+            }
+            // A record split by the chunk boundary waits for the rest.
+            std::memmove(chunk.data(), chunk.data() + at, have - at);
+            have -= at;
         }
+        if (ok) ok = out->write(text);
     }
     const bool closed = out->close();
-    return ok && closed;
+    return ok && closed && s == samplesTaken;
 }
 
-} // namespace
-
-LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
-                        LogFileSystem& fs, const RegisterReader& read) {
+// The session, generic in how a register is read so that the device path calls the
+// front end directly in the sampling loop.
+template <class Read>
+LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hooks,
+                     LogFileSystem& fs, Read&& read) {
     LogReport report;
     if (const auto problem = StemProblem(settings.stem); !problem.empty()) {
         app.messages.show(problem, MsgIcon::Exclamation, kAppTitle);
@@ -61,14 +126,14 @@ LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& h
     }
 
     const FileFormat fmt = DecideFileFormat(app.platform);
-    const std::string& sep = fmt.fieldSep;
     const long long files = WholeCount(settings.filesPerSession);
     const long long samples = WholeCount(settings.samplesPerFile);
-    const auto& box = settings.columns.box;
-    const bool flags = !settings.columns.disableND;
+    const SampleLayout lay(settings);
 
-    std::string block;
-    block.reserve(kBlockSize + 1024);
+    std::vector<char> block(kBlockSize);
+    const float delaySetting = settings.sampleDelay;
+    const bool sampleHook = static_cast<bool>(hooks.sampleTaken);
+    const bool cancelHook = static_cast<bool>(hooks.cancelRequested);
 
     for (long long n = 1; n <= files; ++n) {
         const std::string name = LogFileNameFor(settings.stem, n, fmt.ext);
@@ -90,39 +155,40 @@ LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& h
         bool ok = spoolOut != nullptr;
         bool cancelled = false;
         float begin = 0, end = 0;
+        long long taken = 0;
+        std::size_t used = 0;
 
         if (ok) {
             if (hooks.fileStarted) hooks.fileStarted(n);
             app.doEvents();
             begin = app.platform.secondsSinceMidnight();
-            block.clear();
-            for (long long s = 1; s <= samples; ++s) {
-                AppendInt(block, s);
-                block += sep;
-                for (int b = kFirstBox; b <= kLastBox; ++b) {
-                    if (!box[b]) continue;
-                    read(app, static_cast<int16_t>(b));
-                    if (flags) {
-                        block += app.res.RegNDBit != 0 ? '1' : '0';
-                        block += sep;
-                    }
-                    if (settings.noScale)
-                        AppendInt(block, app.res.RegValue);
-                    else
-                        block += GeneralText(app.res.RegScaled, fmt.decimalSep);
-                    block += sep;
-                }
-                block += kCRLF;
-                if (block.size() >= kBlockSize) {
-                    ok = spoolOut->write(block);
-                    block.clear();
+            while (taken < samples) {
+                if (used + lay.size > block.size()) {
+                    ok = spoolOut->write(std::string_view(block.data(), used));
+                    used = 0;
                     if (!ok) break;
                 }
-                float delay = settings.sampleDelay;
-                if (delay > 0) DelayMs(app, delay);
-                if (hooks.sampleTaken) hooks.sampleTaken(n, s);
+                char* rec = block.data() + used;
+                for (const int16_t b : lay.boxes) {
+                    read(app, b);
+                    if (lay.flags) *rec++ = app.res.RegNDBit != 0 ? 1 : 0;
+                    if (lay.raw) {
+                        std::memcpy(rec, &app.res.RegValue, sizeof(int32_t));
+                        rec += sizeof(int32_t);
+                    } else {
+                        std::memcpy(rec, &app.res.RegScaled, sizeof(double));
+                        rec += sizeof(double);
+                    }
+                }
+                used += lay.size;
+                ++taken;
+                if (delaySetting > 0) {
+                    float delay = delaySetting;
+                    DelayMs(app, delay);
+                }
+                if (sampleHook) hooks.sampleTaken(n, taken);
                 app.doEvents();
-                if (hooks.cancelRequested && hooks.cancelRequested()) {
+                if (cancelHook && hooks.cancelRequested()) {
                     cancelled = true;
                     break;
                 }
@@ -130,9 +196,8 @@ LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& h
             end = app.platform.secondsSinceMidnight();
         }
 
-        if (ok) ok = spoolOut->write(block);
+        if (ok) ok = spoolOut->write(std::string_view(block.data(), used));
         if (spoolOut) ok = spoolOut->close() && ok;
-        block.clear();
         spoolOut.reset();
 
         if (ok) {
@@ -140,9 +205,9 @@ LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& h
             if (!settings.noHeader) {
                 head = HeaderLines(name, app.platform.shortDate(), app.platform.shortTime(), begin,
                                    end, fmt);
-                head += TitleLine(settings.columns, sep);
+                head += TitleLine(settings.columns, fmt.fieldSep);
             }
-            ok = Assemble(fs, spool, partial, head) && fs.rename(partial, target);
+            ok = Assemble(fs, spool, partial, head, lay, fmt, taken) && fs.rename(partial, target);
         }
         fs.remove(spool);
         if (!ok) {
@@ -160,6 +225,19 @@ LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& h
         }
     }
     return report;
+}
+
+} // namespace
+
+LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
+                        LogFileSystem& fs, const RegisterReader& read) {
+    return RunSession(app, settings, hooks, fs, read);
+}
+
+LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
+                        LogFileSystem& fs) {
+    return RunSession(app, settings, hooks, fs,
+                      [](App& a, int16_t position) { ReadRegister(a, position); });
 }
 
 } // namespace tavrin::datalog

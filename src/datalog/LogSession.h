@@ -45,9 +45,10 @@ struct LogReport {
 // Reads one register-map position into app.res.
 using RegisterReader = std::function<void(App&, int16_t position)>;
 
-// Runs the session. Rows are spooled to "<file>.rows" next to the target and the
-// file is assembled as "<file>.partial" and renamed only when all of it was written,
-// so memory stays flat and a file under its final name is always complete.
+// Runs the session. Each file's samples are spooled to "<file>.rows" next to the
+// target while sampling; afterwards the file is assembled as "<file>.partial" and
+// renamed only when all of it was written. Memory stays flat whatever the count, and
+// a file under its final name is always complete.
 LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs, const RegisterReader& read);
 

@@ -31,7 +31,7 @@ class UsbSelectTest : public QObject {
         driver.addAdapter(
             2, {.model = 41190, .highSpeed = false, .firmwareMajor = 1, .firmwareMinor = 3});
         test::TestApp t(&driver);
-        t.platform.decimalSep = ",";
+        t.platform.decimalSep = std::string(1, ',');
         frmUSBselect w(t.app);
         w.Form_Activate();
 

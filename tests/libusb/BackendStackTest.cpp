@@ -128,6 +128,7 @@ TEST(LibUsbStack, TransferFailuresShowTheirMessageOnce) {
     a.injectFault({0x01, -EPIPE});
     readSome();
     EXPECT_EQ(t.messages.texts(), std::vector<std::string>{"Error Writing SPI"});
+    EXPECT_EQ(a.haltsCleared(), 1);
 
     t.messages.clear();
     search();
@@ -211,6 +212,7 @@ TEST(LibUsbStack, ABusyAdapterIsNotFoundAndSaysWhy) {
     EXPECT_EQ(t.messages.texts(),
               std::vector<std::string>{"No USB Buffers Found, Please Verify Setup and Restart"});
     EXPECT_EQ(drv.slotStatus(0), "in use by another program");
+    EXPECT_EQ(bed.descriptorsOpenOn(a), 0); // the failed attempt let go of the device
 
     a.setBusy(false);
     t.messages.clear();

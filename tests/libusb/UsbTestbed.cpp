@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <umockdev.h>
+#include <unistd.h>
 
 namespace tavrin::test {
 namespace {
@@ -487,6 +488,29 @@ void UsbTestbed::replug(EmulatedAdapter& a) {
         }
         attach(n);
         umockdev_testbed_uevent(bed_, n.sysPath.c_str(), "add");
+    }
+}
+
+void UsbTestbed::denyOpen(EmulatedAdapter& a) {
+    for (Node& n : nodes_) {
+        if (n.adapter.get() != &a) continue;
+        const std::string file = nodeFile(n.devNode);
+        if (geteuid() == 0) {
+            g_unlink(file.c_str());
+            g_mkdir(file.c_str(), 0755);
+        } else {
+            g_chmod(file.c_str(), 0);
+        }
+    }
+}
+
+void UsbTestbed::allowOpen(EmulatedAdapter& a) {
+    for (Node& n : nodes_) {
+        if (n.adapter.get() != &a) continue;
+        const std::string file = nodeFile(n.devNode);
+        g_rmdir(file.c_str());
+        g_file_set_contents(file.c_str(), "", 0, nullptr);
+        g_chmod(file.c_str(), 0644);
     }
 }
 

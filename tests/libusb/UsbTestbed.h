@@ -108,6 +108,10 @@ class UsbTestbed {
     void unplug(EmulatedAdapter& a);
     // Puts it back on the same port with a new device address, as a real replug does.
     void replug(EmulatedAdapter& a);
+    // Makes opening the adapter's node fail: no permission (as root, for whom
+    // permissions do not apply, the node becomes a directory instead); and undoes it.
+    void denyOpen(EmulatedAdapter& a);
+    void allowOpen(EmulatedAdapter& a);
     // File descriptors of this process still open on any node the adapter ever had.
     int descriptorsOpenOn(const EmulatedAdapter& a) const;
 
