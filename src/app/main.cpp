@@ -13,15 +13,20 @@
 #include "app/frmForm1.h"
 #include "app/frmMsg.h"
 #include "sim/SimConfig.h"
+#include "transport/libusb/LibUsbDriver.h"
 #include "view/MeasurementView.h"
 
 namespace {
 
-// TAVRIN_SIM="41120" or "0:41120,2:41190": simulated adapters instead of real ones.
-// Returns false (after printing why) when the text is malformed.
+// TAVRIN_SIM="41120" or "0:41120,2:41190": simulated adapters instead of real ones;
+// unset: the adapters attached through USB. Returns false (after printing why) when the
+// text is malformed.
 bool MakeDriver(std::unique_ptr<tavrin::EzUsbDriver>& driver) {
     const char* sim = std::getenv("TAVRIN_SIM");
-    if (!sim) return true; // real adapters: no backend connected yet
+    if (!sim) {
+        driver = tavrin::MakeLibUsbDriver();
+        return true;
+    }
     std::string error;
     driver = tavrin::sim::MakeSimDriverFromText(sim, error);
     if (driver) return true;
