@@ -28,7 +28,10 @@ QString Q(const std::string& s) {
 // The adapter in use, as the status bar names it.
 QString AdapterText(const App& app) {
     if (app.model.InterfaceKind == InterfaceNone) return "No interface selected";
-    if (!app.usb.UsbReady) return "No adapter ready (Interface > Usb to search)";
+    if (!app.usb.UsbReady) {
+        const QString backend = app.driver ? Q(app.driver->backendName()) + ", " : QString();
+        return "No adapter ready (" + backend + "Interface > Usb to search)";
+    }
     const UsbDeviceInfo& dev = app.usb.UsbSelDevice;
     QString slot = Q(dev.DevName);
     slot.replace("Ezusb-", "EzUsb");

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QImage>
 #include <QPushButton>
 #include <QTimer>
@@ -12,16 +13,23 @@
 #include "app/State.h"
 #include "app/frmForm1.h"
 #include "app/frmMsg.h"
+#include "datalog/frmDatalog.h"
+#include "registers/frmManualReg.h"
 #include "sim/SimConfig.h"
+#include "transport/libusb/LibUsbDriver.h"
 #include "view/MeasurementView.h"
 
 namespace {
 
-// TAVRIN_SIM="41120" or "0:41120,2:41190": simulated adapters instead of real ones.
-// Returns false (after printing why) when the text is malformed.
+// TAVRIN_SIM="41120" or "0:41120,2:41190": simulated adapters instead of real ones;
+// unset: the adapters attached through USB. Returns false (after printing why) when the
+// text is malformed.
 bool MakeDriver(std::unique_ptr<tavrin::EzUsbDriver>& driver) {
     const char* sim = std::getenv("TAVRIN_SIM");
-    if (!sim) return true; // real adapters: no backend connected yet
+    if (!sim) {
+        driver = tavrin::MakeLibUsbDriver();
+        return true;
+    }
     std::string error;
     driver = tavrin::sim::MakeSimDriverFromText(sim, error);
     if (driver) return true;
@@ -62,6 +70,24 @@ int main(int argc, char** argv) {
 
     frmForm1 form(app);
     messages.setParentWindow(&form);
+
+    std::unique_ptr<frmManualReg> registers;
+    form.setRegistersWindow([&] { ShowRegisterWindow(app, &form, registers); });
+
+    // The logging window loads its defaults each time it is shown.
+    std::unique_ptr<frmDatalog> datalog;
+    form.setDatalogWindow([&] {
+        if (!datalog)
+            datalog = std::make_unique<frmDatalog>(
+                app, [&form] { form.view->ckLoop->setChecked(false); }, &form);
+        datalog->exec();
+    });
+    // Leaving during a logging session completes the file under way first.
+    form.beforeUnload = [&] {
+        if (!datalog || !datalog->sessionRunning()) return true;
+        datalog->requestCancel([&form] { form.finishUnload(); });
+        return false;
+    };
     form.show();
     const QString screenshot = qEnvironmentVariable("TAVRIN_SCREENSHOT");
     QTimer::singleShot(0, &form, [&form, screenshot] {

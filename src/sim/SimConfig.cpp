@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <initializer_list>
 
 #include "sim/SimDriver.h"
 
@@ -39,11 +40,17 @@ std::string Printable(std::string_view s) {
     return out;
 }
 
+// Appends the pieces; also keeps GCC 12 from a false -Wrestrict on literal + string.
+std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (std::string_view p : parts) out.append(p);
+    return out;
+}
+
 } // namespace
 
 std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error) {
     error.clear();
-    const std::string whole(text);
     auto fail = [&](const std::string& why) -> std::unique_ptr<EzUsbDriver> {
         error = Printable(why);
         return nullptr;
@@ -57,7 +64,7 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
         const std::string_view raw = rest.substr(0, comma);
         const std::string_view part = Trim(raw);
         if (part.empty())
-            return fail("empty part in \"" + whole + "\" (expected MODEL or SLOT:MODEL)");
+            return fail(Join({"empty part in \"", text, "\" (expected MODEL or SLOT:MODEL)"}));
 
         long slot = 0;
         std::string_view modelText = part;
@@ -65,18 +72,17 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
             const std::string_view slotText = Trim(part.substr(0, colon));
             long s = 0;
             if (!ParseInt(slotText, 0, 9999, s) || s >= ezusb::kSlots)
-                return fail("slot \"" + std::string(slotText) + "\" in \"" + std::string(part) +
-                            "\" is not one of 0, 1, 2, 3");
+                return fail(
+                    Join({"slot \"", slotText, "\" in \"", part, "\" is not one of 0, 1, 2, 3"}));
             slot = s;
             modelText = Trim(part.substr(colon + 1));
         }
         long model = 0;
         if (!ParseInt(modelText, 1, 65535, model))
-            return fail("\"" + std::string(modelText) + "\" in \"" + std::string(part) +
-                        "\" is not a model number (1 to 65535)");
+            return fail(
+                Join({"\"", modelText, "\" in \"", part, "\" is not a model number (1 to 65535)"}));
         if (used[slot])
-            return fail("slot " + std::to_string(slot) + " given twice (\"" + std::string(part) +
-                        "\")");
+            return fail(Join({"slot ", std::to_string(slot), " given twice (\"", part, "\")"}));
         used[slot] = true;
         models[slot] = model;
 

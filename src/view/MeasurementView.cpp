@@ -378,7 +378,11 @@ void MeasurementView::countPass() {
 }
 
 void MeasurementView::cmdReadData_Click() {
-    if (app_.model.InterfaceKind == InterfaceNone) return;
+    if (app_.model.InterfaceKind == InterfaceNone) {
+        // The transport was dropped while a loop runs: STOP must still stop it.
+        if (cmdReadData->text() == kStop) cmdReadData->setText(kRead);
+        return;
+    }
     if (ckLoop->isChecked()) cmdReadData->setText(cmdReadData->text() == kRead ? kStop : kRead);
     app_.doEvents();
     ReadData();

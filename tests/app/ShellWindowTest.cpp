@@ -139,7 +139,10 @@ class ShellWindowTest : public QObject {
                  (std::vector<std::string>{kNoBuffers, kNoBuffers, Unrecognised("0")}));
         QCOMPARE(t.messages.shown[2].icon, MsgIcon::Critical);
         QCOMPARE(sh.modalShows, 1);
-        QVERIFY(sh.form.usbSelectWindow().optUsbPort[4]->isChecked());
+        const frmUSBselect& w = sh.form.usbSelectWindow();
+        QVERIFY(w.optUsbPort[4]->isChecked());
+        for (int k = 0; k < 4; ++k)
+            QVERIFY(!w.optUsbPort[k]->isEnabled() && w.txtDescript0[k]->text().isEmpty());
         QVERIFY(!sh.form.mnuUsb->isChecked());
         QCOMPARE(t.app.model.InterfaceKind, InterfaceUsb);
         QVERIFY(!t.app.usb.UsbReady);

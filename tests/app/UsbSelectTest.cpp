@@ -98,21 +98,6 @@ class UsbSelectTest : public QObject {
         QCOMPARE(driver.openHandles(), 0);
     }
 
-    void noAdapterSelectsNone() {
-        test::TestApp t; // no driver: every open fails
-        frmUSBselect w(t.app);
-        w.Form_Activate();
-        QCOMPARE(t.messages.texts(),
-                 std::vector<std::string>{"No USB Buffers Found, Please Verify Setup and Restart"});
-        for (int k = 0; k < 4; ++k) {
-            QVERIFY(!w.optUsbPort[k]->isEnabled());
-            QVERIFY(w.txtDescript0[k]->text().isEmpty());
-            QVERIFY(w.txtSpeed[k]->text().isEmpty());
-        }
-        QVERIFY(w.optUsbPort[4]->isChecked());
-        QVERIFY(!t.app.usb.UsbReady);
-    }
-
     // Each showing searches once, however often activation comes and goes.
     void closeBoxHidesAndEachShowingSearchesOnce() {
         sim::SimDriver driver;

@@ -240,6 +240,20 @@ void MeasurementViewTest::noInterfaceMeansNothingHappens() {
     QVERIFY(r.s.driver.commands().empty());
     QVERIFY(r.s.t.messages.shown.empty());
     QCOMPARE(r.view.txtReadReg[2]->text(), QString());
+
+    // The interface dropped during a loop (Usb menu): STOP still ends it, with no pass.
+    r.s.app.model.InterfaceKind = InterfaceUsb;
+    r.onEvents = [&](int n) {
+        if (n == 3) {
+            r.s.app.model.InterfaceKind = InterfaceNone;
+            r.click(r.view.cmdReadData);
+        }
+        if (n > 50) r.view.ckLoop->setChecked(false); // runaway guard
+    };
+    r.click(r.view.cmdReadData);
+    QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
+    QCOMPARE(r.passes(), 2);
+    QVERIFY(r.view.ckLoop->isChecked());
 }
 
 void MeasurementViewTest::readoutsUseTwoDecimalsAndTheUsersSeparator() {
@@ -278,9 +292,7 @@ void MeasurementViewTest::loopDelayFieldIsCorrectedAsTyped() {
     QTest::keyClicks(f, "12.5");
     QCOMPARE(f->text(), QString("12.5"));
     f->selectAll();
-    QTest::keyClicks(f, "999");
-    QCOMPARE(f->text(), QString("999"));
-    QTest::keyClicks(f, "9");
+    QTest::keyClicks(f, "9999"); // corrected at the fourth digit
     QCOMPARE(f->text(), QString("1000"));
 }
 
@@ -449,6 +461,12 @@ void MeasurementViewTest::equalLimitsAndValuesBeyondTheLimits() {
     const StripChart* c = r.view.pic1;
     QCOMPARE(c->pixelMap().min, -1.0);
     QCOMPARE(pixel(c, 1, -0.5), kRed);
+
+    // Through the readout: the program-wide minimum itself becomes -1.
+    r.s.app.plot.GyPlotMax = r.s.app.plot.GyPlotMin = 0;
+    r.click(r.view.cmdReadData);
+    QCOMPARE(r.s.app.plot.GyPlotMin, -1.0);
+    QCOMPARE(r.s.app.plot.GyPlotMax, 0.0);
 
     // Far beyond the limits: cut off by the edge, never clamped, never garbage.
     Rig big;
