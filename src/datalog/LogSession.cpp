@@ -143,13 +143,13 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
 
         // The target is created (empty) when its sampling starts, so a file held by
         // someone else is reported before any sample is taken.
-        if (auto probe = fs.create(target); !probe) {
+        auto probe = fs.create(target);
+        if (!probe || !probe->close()) {
             app.messages.show(FileAccessErrorText(name), MsgIcon::Exclamation, kAppTitle);
             report.outcome = LogOutcome::CreateFailed;
             return report;
-        } else {
-            probe->close();
         }
+        probe.reset();
 
         auto spoolOut = fs.create(spool);
         bool ok = spoolOut != nullptr;
