@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPushButton>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -56,6 +57,9 @@ int main(int argc, char** argv) {
     if (!MakeDriver(driver)) return 2;
 
     QApplication qapp(argc, argv);
+    // Qt adopts the environment's C locale; number texts are made and parsed with "."
+    // and then given the user's separator, so the C library must keep its own.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("TAVRIN_3");
 
     QtPlatform platform;
