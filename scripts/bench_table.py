@@ -29,6 +29,14 @@ def main(paths):
     rows = []
     context = None
     for path in paths:
+        if path.endswith(".txt"):
+            # Plain "key=value ..." lines from programs that are not Google Benchmarks.
+            name = path.rsplit("/", 1)[-1][:-4]
+            with open(path) as f:
+                for line in f:
+                    if line.strip():
+                        rows.append((name, "", ", ".join(line.split())))
+            continue
         with open(path) as f:
             data = json.load(f)
         context = context or data.get("context", {})
@@ -43,8 +51,11 @@ def main(paths):
             extra = ", ".join(f"{k}={human(v)}" for k, v in counters.items())
             rows.append((b["name"], human(b["real_time"], " " + b["time_unit"]), extra))
     ctx = context or {}
+    load = ctx.get("load_avg", "?")
+    if isinstance(load, list):
+        load = " ".join(f"{x:.2f}" for x in load)
     print(f"Machine: {machine()}, {ctx.get('num_cpus', '?')} cores at "
-          f"{ctx.get('mhz_per_cpu', '?')} MHz, load average {ctx.get('load_avg', '?')}, "
+          f"{ctx.get('mhz_per_cpu', '?')} MHz, load average {load}, "
           f"{ctx.get('date', '')}")
     print()
     print("| Benchmark | Time per iteration | Figures |")

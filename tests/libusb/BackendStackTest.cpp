@@ -16,15 +16,15 @@
 namespace tavrin {
 namespace {
 
-using test::AdapterSpec;
+using test::AdapterSetup;
 using test::EmulatedAdapter;
 using test::UsbTestbed;
 using Bytes = std::vector<uint8_t>;
 
 constexpr LibUsbOptions kFast{200, 100, 5};
 
-AdapterSpec Adapter(uint8_t port, uint16_t product, uint16_t maxPacket) {
-    AdapterSpec s;
+AdapterSetup Adapter(uint8_t port, uint16_t product, uint16_t maxPacket) {
+    AdapterSetup s;
     s.ports = {port};
     s.product = product;
     s.maxPacket = maxPacket;

@@ -14,7 +14,7 @@
 namespace tavrin {
 namespace {
 
-using test::AdapterSpec;
+using test::AdapterSetup;
 using test::EmulatedAdapter;
 using test::UsbTestbed;
 using Bytes = std::vector<uint8_t>;
@@ -63,8 +63,8 @@ struct Requests {
     }
 };
 
-AdapterSpec At(uint8_t bus, std::vector<uint8_t> ports, uint16_t product = ezusb::kProductVorla) {
-    AdapterSpec s;
+AdapterSetup At(uint8_t bus, std::vector<uint8_t> ports, uint16_t product = ezusb::kProductVorla) {
+    AdapterSetup s;
     s.bus = bus;
     s.ports = std::move(ports);
     s.product = product;
@@ -76,7 +76,7 @@ TEST(LibUsbEmulated, AdaptersTakeTheNamesByBusThenPortPathAndOthersAreIgnored) {
     bed.plug(At(2, {1}, ezusb::kProductVorla));
     bed.plug(At(1, {3}, ezusb::kProductQeb));
     bed.plug(At(1, {2, 1}, 0xB777)); // unlisted product behind a hub
-    AdapterSpec foreign = At(1, {1});
+    AdapterSetup foreign = At(1, {1});
     foreign.vendor = 0x1234;
     EmulatedAdapter& other = bed.plug(foreign);
     LibUsbDriver drv(kFast);
@@ -108,12 +108,12 @@ TEST(LibUsbEmulated, AFifthAdapterIsNeverOpened) {
 
 TEST(LibUsbEmulated, DescriptorsArriveInTheDriverReplyLayout) {
     UsbTestbed bed;
-    AdapterSpec spec;
-    spec.product = ezusb::kProductQeb;
-    spec.maxPacket = 64;
-    spec.descriptor1 = "Abc";
-    spec.langId = 0x0407;
-    EmulatedAdapter& a = bed.plug(spec);
+    AdapterSetup setup;
+    setup.product = ezusb::kProductQeb;
+    setup.maxPacket = 64;
+    setup.descriptor1 = "Abc";
+    setup.langId = 0x0407;
+    EmulatedAdapter& a = bed.plug(setup);
     LibUsbDriver drv(kFast);
     const DriverHandle h = drv.open("Ezusb-0");
     ASSERT_GT(h, 0);

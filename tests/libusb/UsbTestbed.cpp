@@ -21,7 +21,7 @@ namespace {
 
 constexpr uint8_t kCommandEp = 0x01, kReplyEp = 0x81;
 
-std::vector<uint8_t> AdapterDescriptors(const AdapterSpec& s) {
+std::vector<uint8_t> AdapterDescriptors(const AdapterSetup& s) {
     const uint8_t lo = static_cast<uint8_t>(s.maxPacket & 0xFF);
     const uint8_t hi = static_cast<uint8_t>(s.maxPacket >> 8);
     std::vector<uint8_t> d = {
@@ -179,8 +179,8 @@ void EmulatedAdapter::command(const uint8_t* p, std::size_t n) {
     if (n == 0) return;
     switch (p[0]) {
     case 0x00:
-        reply_.push_back(spec_.revMajor);
-        reply_.push_back(spec_.revMinor);
+        reply_.push_back(setup_.revMajor);
+        reply_.push_back(setup_.revMinor);
         break;
     case 0x0B:
         if (n >= 2) spiSetup_ = p[1];
@@ -249,10 +249,10 @@ int EmulatedAdapter::controlLocked(uint8_t* b, int bufferLength) {
     langIds_.push_back(wIndex);
     std::vector<uint8_t> d;
     if (index == 0) {
-        d = {4, 3, static_cast<uint8_t>(spec_.langId & 0xFF),
-             static_cast<uint8_t>(spec_.langId >> 8)};
+        d = {4, 3, static_cast<uint8_t>(setup_.langId & 0xFF),
+             static_cast<uint8_t>(setup_.langId >> 8)};
     } else if (index == 1 || index == 2) {
-        const std::string& text = index == 1 ? spec_.descriptor1 : spec_.descriptor2;
+        const std::string& text = index == 1 ? setup_.descriptor1 : setup_.descriptor2;
         d = {static_cast<uint8_t>(2 + 2 * text.size()), 3};
         for (char c : text) {
             d.push_back(static_cast<uint8_t>(c));
@@ -438,18 +438,18 @@ void UsbTestbed::detach(Node& n) {
     n.handler = nullptr;
 }
 
-EmulatedAdapter& UsbTestbed::plug(AdapterSpec spec) {
+EmulatedAdapter& UsbTestbed::plug(AdapterSetup setup) {
     Node n;
-    const uint8_t bus = spec.bus;
-    const std::vector<uint8_t> ports = spec.ports;
-    n.adapter = std::make_unique<EmulatedAdapter>(std::move(spec));
+    const uint8_t bus = setup.bus;
+    const std::vector<uint8_t> ports = setup.ports;
+    n.adapter = std::make_unique<EmulatedAdapter>(std::move(setup));
     const std::string parent = ensureHub(bus, {ports.begin(), ports.end() - 1});
     const int address = ++nextAddress_[bus];
     n.devNode = DevNode(bus, address);
     n.pastNodes.push_back(n.devNode);
     n.sysPath = AddUsbDevice(bed_, SysName(bus, ports), parent, bus, address,
-                             n.adapter->spec().maxPacket > 64 ? "480" : "12",
-                             AdapterDescriptors(n.adapter->spec()));
+                             n.adapter->setup().maxPacket > 64 ? "480" : "12",
+                             AdapterDescriptors(n.adapter->setup()));
     attach(n);
     umockdev_testbed_uevent(bed_, n.sysPath.c_str(), "add");
     nodes_.push_back(std::move(n));
@@ -474,13 +474,13 @@ void UsbTestbed::unplug(EmulatedAdapter& a) {
 void UsbTestbed::replug(EmulatedAdapter& a) {
     for (Node& n : nodes_) {
         if (n.adapter.get() != &a || !n.sysPath.empty()) continue;
-        const AdapterSpec& spec = a.spec();
-        const std::string parent = ensureHub(spec.bus, {spec.ports.begin(), spec.ports.end() - 1});
-        const int address = ++nextAddress_[spec.bus];
-        n.devNode = DevNode(spec.bus, address);
+        const AdapterSetup& setup = a.setup();
+        const std::string parent = ensureHub(setup.bus, {setup.ports.begin(), setup.ports.end() - 1});
+        const int address = ++nextAddress_[setup.bus];
+        n.devNode = DevNode(setup.bus, address);
         n.pastNodes.push_back(n.devNode);
-        n.sysPath = AddUsbDevice(bed_, SysName(spec.bus, spec.ports), parent, spec.bus, address,
-                                 spec.maxPacket > 64 ? "480" : "12", AdapterDescriptors(spec));
+        n.sysPath = AddUsbDevice(bed_, SysName(setup.bus, setup.ports), parent, setup.bus, address,
+                                 setup.maxPacket > 64 ? "480" : "12", AdapterDescriptors(setup));
         {
             std::lock_guard l(a.mu_);
             a.setPluggedLocked(true);

@@ -21,7 +21,7 @@ typedef struct _UMockdevIoctlData UMockdevIoctlData;
 
 namespace tavrin::test {
 
-struct AdapterSpec {
+struct AdapterSetup {
     uint16_t vendor = 0x5E21;
     uint16_t product = 0xB403;
     uint8_t bus = 1;
@@ -42,8 +42,8 @@ struct UrbFault {
 
 class EmulatedAdapter {
   public:
-    explicit EmulatedAdapter(AdapterSpec spec) : spec_(std::move(spec)) {}
-    const AdapterSpec& spec() const { return spec_; }
+    explicit EmulatedAdapter(AdapterSetup setup) : setup_(std::move(setup)) {}
+    const AdapterSetup& setup() const { return setup_; }
 
     // The register file behind the SPI port: 16-bit words at even addresses.
     void setWord(uint8_t address, uint16_t word);
@@ -79,7 +79,7 @@ class EmulatedAdapter {
     int controlLocked(uint8_t* setupAndData, int bufferLength);
     void setPluggedLocked(bool on) { plugged_ = on; }
 
-    AdapterSpec spec_;
+    AdapterSetup setup_;
     mutable std::mutex mu_;
     std::array<uint8_t, 128> mem_{};
     std::deque<uint8_t> reply_;
@@ -103,7 +103,7 @@ class UsbTestbed {
     UsbTestbed& operator=(const UsbTestbed&) = delete;
 
     // Attaches an adapter (creating root and intermediate hubs as needed).
-    EmulatedAdapter& plug(AdapterSpec spec);
+    EmulatedAdapter& plug(AdapterSetup setup);
     // Takes it away: its node answers nothing but ENODEV and it leaves sysfs.
     void unplug(EmulatedAdapter& a);
     // Puts it back on the same port with a new device address, as a real replug does.
