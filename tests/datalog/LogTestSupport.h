@@ -37,6 +37,12 @@ struct ScratchDir {
         s << std::ifstream(path / name, std::ios::binary).rdbuf();
         return s.str();
     }
+    // Every file with its number of lines, as "name:lines " in name order.
+    std::string files() const {
+        std::string out;
+        for (const auto& n : names()) out += n + ":" + std::to_string(lines(n).size()) + " ";
+        return out;
+    }
     // Lines ended by CR LF; text after the last CR LF shows up marked.
     Lines lines(const std::string& name = "DATALOG_1.csv") const {
         const std::string text = read(name);

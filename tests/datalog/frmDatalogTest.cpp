@@ -26,13 +26,6 @@ struct Rig {
         w.txtSamplesPerFile->setText(samplesPerFile);
         w.txtFilesPerSession->setText(filesPerSession);
     }
-    // Every file in the directory with its number of lines.
-    std::string files() const {
-        std::string out;
-        for (const auto& n : dir.names())
-            out += n + ":" + std::to_string(dir.lines(n).size()) + " ";
-        return out;
-    }
     bool settingsEnabled() const {
         return w.txtFileName->isEnabled() && w.txtSamplesPerFile->isEnabled() &&
                w.CheckReg[2]->isEnabled() && w.ckNOHeader->isEnabled();
@@ -160,7 +153,7 @@ class frmDatalogTest : public QObject {
         QVERIFY(r.w.LBLDatalogInProgress->isHidden());
         QCOMPARE(r.w.txtFileNum->text(), QString("2"));
         QVERIFY(r.w.lblProgress->text().startsWith("File 2 of 3    Sample 4 of 10    "));
-        QCOMPARE(r.files(), std::string("DATALOG_1.csv:18 DATALOG_2.csv:12 "));
+        QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:18 DATALOG_2.csv:12 "));
         QVERIFY(r.messages().empty());
     }
 
@@ -176,13 +169,13 @@ class frmDatalogTest : public QObject {
         };
         r.w.cmdStartDatalog->click();
         QVERIFY(!r.w.isVisible());
-        QCOMPARE(r.files(), std::string("DATALOG_1.csv:38 "));
+        QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:38 "));
         // Program exit: the callback runs once, after the file is complete and closed.
         int exits = 0;
         std::string filesAtExit;
         events = 0;
         r.s.app.doEvents = [&] {
-            if (++events == 11) r.w.requestCancel([&] { ++exits, filesAtExit = r.files(); });
+            if (++events == 11) r.w.requestCancel([&] { ++exits, filesAtExit = r.dir.files(); });
         };
         r.w.cmdStartDatalog->click();
         QCOMPARE(exits, 1);
