@@ -19,20 +19,14 @@ namespace {
 
 using Reading = std::tuple<double, int32_t, int32_t>; // scaled, value, new-data bit
 
-LogSettings Defaults(const test::ScratchDir& dir) {
-    LogSettings s;
-    s.directory = dir.path;
-    s.columns.box[2] = true;
-    return s;
-}
-
 // Results scripted per position, by how often that position was read before; unscripted
 // positions leave the results alone.
 struct SessionTest : ::testing::Test {
     test::ScratchDir dir;
-    test::TestApp t;
+    test::SimTestApp s; // scripted reads unless a test reads the simulated sensor
+    test::TestApp& t = s.t;
     test::FaultyFileSystem fs;
-    LogSettings settings = Defaults(dir);
+    LogSettings settings;
     LogHooks hooks;
     std::map<int, std::function<Reading(long long)>> script;
     std::map<int, long long> calls;
@@ -40,6 +34,8 @@ struct SessionTest : ::testing::Test {
     std::function<void()> onEvents = [] {};
 
     void SetUp() override {
+        settings.directory = dir.path;
+        settings.columns.box[2] = true;
         t.platform.clockScript = {100.25f, 101.5f};
         t.app.doEvents = [this] { onEvents(); };
         script[2] = [](long long n) { return Reading{-0.0125, -1, n % 2 ? 0 : 0x8000}; };
@@ -155,6 +151,7 @@ TEST_F(SessionTest, EverySampleSurvivesTheSpoolWhichIsWrittenWhileSampling) {
     }
     long long mostHeld = 0; // sampled bytes not yet in the spool file
     hooks.sampleTaken = [&](long long, long long s) {
+        if (s % 64) return; // often enough to see any block held back
         const auto spooled = std::filesystem::file_size(dir.path / "DATALOG_1.csv.rows");
         mostHeld = std::max(mostHeld, s * 72 - static_cast<long long>(spooled));
     };
@@ -213,13 +210,10 @@ TEST_F(SessionTest, StemsLeadingOutsideTheDirectoryWriteNothing) {
     EXPECT_TRUE(dir.names().empty());
 }
 
-TEST(LogDevice, DefaultSessionFileByteForByte) {
-    test::ScratchDir dir;
-    test::SimTestApp s;
-    s.t.platform.clockScript = {45296.5f, 45297.75f};
+TEST_F(SessionTest, DefaultSessionOnTheSensorByteForByte) {
+    t.platform.clockScript = {45296.5f, 45297.75f};
     s.sensor.hold(SimSensor::kXGyro, 0x8000 | (0x3FFF & -5)); // new data, -5 in 14 bits
-    DiskFileSystem disk;
-    EXPECT_EQ(RunLogSession(s.app, Defaults(dir), {}, disk).outcome, LogOutcome::Completed);
+    EXPECT_EQ(RunLogSession(t.app, settings, hooks, fs).outcome, LogOutcome::Completed);
     std::string expected = "File Name,DATALOG_1.csv\r\nDate,12/6/2026\r\nTime,8:15 PM\r\n"
                            "Begin Seconds,45296.5\r\nEnd Seconds,45297.75\r\n"
                            "Elapsed Seconds,1.25\r\n \r\nSample #,XgND,X Gryo,\r\n";
@@ -227,28 +221,24 @@ TEST(LogDevice, DefaultSessionFileByteForByte) {
     for (int n = 1; n <= 1000; ++n) expected += std::to_string(n) + ",1,-0.366300009191036,\r\n";
     EXPECT_EQ(dir.read("DATALOG_1.csv"), expected);
     EXPECT_EQ(dir.names(), Lines{"DATALOG_1.csv"});
-    EXPECT_TRUE(s.t.messages.shown.empty());
+    EXPECT_TRUE(t.messages.shown.empty());
     // Raw values are the data bits, negative for two's complement below zero.
     s.sensor.hold(SimSensor::kXGyro, 0x3FFF & -5);
     s.sensor.hold(SimSensor::kXTemp, 0x8000 | 0x07FF);
-    auto raw = Defaults(dir);
-    raw.columns.box[8] = true;
-    raw.noScale = raw.noHeader = true;
-    raw.samplesPerFile = 2;
-    RunLogSession(s.app, raw, {}, disk);
+    settings.columns.box[8] = true;
+    settings.noScale = settings.noHeader = true;
+    settings.samplesPerFile = 2;
+    RunLogSession(t.app, settings, hooks, fs);
     EXPECT_EQ(dir.read("DATALOG_1.csv"), "1,0,-5,1,2047,\r\n2,0,-5,1,2047,\r\n");
 }
 
-TEST(LogDevice, PlaceholderBoxRepeatsThePreviousRead) {
-    test::ScratchDir dir;
-    test::SimTestApp s(41040);
-    s.app.res = {0, 3, 7.5, 0}; // left by whatever was read before the session
-    auto settings = Defaults(dir);
+TEST_F(SessionTest, PlaceholderBoxOfThe41040RepeatsThePreviousRead) {
+    test::SimTestApp s41040(41040);
+    s41040.app.res = {0, 3, 7.5, 0}; // left by whatever was read before the session
     settings.columns.box[1] = true;
     settings.samplesPerFile = 50;
     settings.noHeader = true;
-    DiskFileSystem disk;
-    RunLogSession(s.app, settings, {}, disk);
+    RunLogSession(s41040.app, settings, hooks, fs);
     const Lines lines = dir.lines();
     ASSERT_EQ(lines.size(), 50u);
     EXPECT_EQ(lines[0].substr(0, 8), "1,0,7.5,");
