@@ -2,14 +2,13 @@
 
 #include <array>
 #include <cmath>
-#include <limits>
 #include <tuple>
 
 #include "view/ChartCore.h"
 
 using namespace tavrin::chart;
 
-TEST(ChartTextTest, LimitScaleAndHoverTexts) {
+TEST(ChartTextTest, LimitScaleHoverAndLoopDelayTexts) {
     const LimitTexts l = LimitLabels(0.1, -0.1, ",");
     EXPECT_EQ(l.upper + " " + l.middle + " " + l.lower, "0,1 0 -0,1");
     EXPECT_EQ(LimitLabels(100, 0, ".").middle, "50");
@@ -31,38 +30,8 @@ TEST(ChartTextTest, LimitScaleAndHoverTexts) {
         const HoverTexts h = HoverReadout(axis, x, y, sep);
         EXPECT_EQ(h.sample + " " + h.value, want) << x << " " << y;
     }
-}
 
-TEST(ClipSegmentTest, CutsToTheRectangleWithoutClampingTheSlope) {
-    using Seg = std::array<double, 4>;
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    const Seg none{nan, nan, nan, nan};
-    // Segment, rectangle width and height from the origin, the visible part (none: nothing
-    // visible), how far its x may stray; y must land on the edge exactly.
-    const std::tuple<Seg, double, double, Seg, double> rows[] = {
-        {{0, 50, 100, 50}, 100, 100, {0, 50, 100, 50}, 0},
-        // Running off the top: the visible part ends where the line crosses the edge.
-        {{0, 50, 10, -50}, 100, 100, {0, 50, 5, 0}, 0},
-        // Absurd magnitudes still give an edge crossing within the rectangle.
-        {{10, 50, 12, -1e300}, 100, 100, {10, 50, 10, 0}, 1e-6},
-        // Both ends astronomically far on opposite sides: the stroke spans the full height
-        // exactly, although ox + t * dy has no precision left at these magnitudes.
-        {{4, 3.4e299, 6, -6e305}, 700, 240, {4, 240, 4, 0}, 1e-5},
-        {{200, 0, 300, 50}, 100, 100, none, 0},
-        {{0, -1e300, 1, -1e300}, 100, 100, none, 0},
-        {{0, nan, 1, 5}, 100, 100, none, 0},
-        {{0, 5, 1, inf}, 100, 100, none, 0}};
-    for (const auto& [in, w, h, want, tol] : rows) {
-        Seg s = in;
-        const bool visible = !std::isnan(want[0]);
-        ASSERT_EQ(ClipSegment(s[0], s[1], s[2], s[3], 0, 0, w, h), visible)
-            << in[0] << " " << in[1];
-        for (int i = 0; visible && i < 4; ++i) EXPECT_NEAR(s[i], want[i], i % 2 ? 0 : tol) << i;
-    }
-}
-
-TEST(LoopDelayTest, FieldIsCorrectedToZeroThroughThousandAndWaitedInWholeMs) {
+    // The loop-delay field is corrected to 0 through 1000 and waited in whole milliseconds.
     EXPECT_EQ(LoopDelayCorrection("-", "."), "0");
     EXPECT_EQ(LoopDelayCorrection("1000.01", "."), "1000");
     EXPECT_EQ(LoopDelayCorrection("-0.5", "."), "0");
@@ -72,4 +41,29 @@ TEST(LoopDelayTest, FieldIsCorrectedToZeroThroughThousandAndWaitedInWholeMs) {
         {"0", ".", 0},     {"5", ".", 5},       {"12.5", ".", 13},
         {"12,4", ",", 12}, {"1000", ".", 1000}, {"junk", ".", 0}};
     for (const auto& [text, sep, ms] : waits) EXPECT_EQ(LoopDelayMs(text, sep), ms) << text;
+}
+
+TEST(ClipSegmentTest, CutsToTheRectangleWithoutClampingTheSlope) {
+    using Seg = std::array<double, 4>;
+    const double nan = NAN, inf = INFINITY;
+    // Segment, rectangle width and height from the origin, the visible part (none: nothing
+    // visible), how far its x may stray; y must land on the edge exactly.
+    const std::tuple<Seg, double, double, Seg, double> rows[] = {
+        // Running off the top: the visible part ends where the line crosses the edge.
+        {{0, 50, 10, -50}, 100, 100, {0, 50, 5, 0}, 0},
+        // Absurd magnitudes still give an edge crossing within the rectangle.
+        {{10, 50, 12, -1e300}, 100, 100, {10, 50, 10, 0}, 1e-6},
+        // Both ends astronomically far on opposite sides: the stroke spans the full height
+        // exactly, although ox + t * dy has no precision left at these magnitudes.
+        {{4, 3.4e299, 6, -6e305}, 700, 240, {4, 240, 4, 0}, 1e-5},
+        {{200, 0, 300, 50}, 100, 100, {nan}, 0},
+        {{0, -1e300, 1, -1e300}, 100, 100, {nan}, 0},
+        {{0, nan, 1, 5}, 100, 100, {nan}, 0},
+        {{0, 5, 1, inf}, 100, 100, {nan}, 0}};
+    for (const auto& [in, w, h, want, tol] : rows) {
+        Seg s = in;
+        const bool visible = !std::isnan(want[0]);
+        ASSERT_EQ(ClipSegment(s[0], s[1], s[2], s[3], 0, 0, w, h), visible) << in[3];
+        for (int i = 0; visible && i < 4; ++i) EXPECT_NEAR(s[i], want[i], i % 2 ? 0 : tol) << i;
+    }
 }
