@@ -110,18 +110,6 @@ TEST(SetDevice, UnrecognisedNumberShowsTheMessageAndKeepsTheTable) {
     EXPECT_EQ(s.app.regs.RegisterTable[2].RegScale, 0.2f);
 }
 
-TEST(SetDevice, NoTransportReadsZeroAndReportsProductZero) {
-    test::TestApp t; // no driver, no interface
-    FakeDisplay d(t.messages);
-    SetDevice(t.app, 0, d);
-    ASSERT_EQ(t.messages.texts().size(), 1u);
-    EXPECT_NE(t.messages.texts()[0].find("\r\nProductNumber = 0\r\nThis product"),
-              std::string::npos);
-    EXPECT_EQ(t.app.model.GyroBaseScale, 0);
-    EXPECT_EQ(t.app.regs.RegisterTable[2].RegScale, 0.0f) << "range code 0 from a word of 0";
-    EXPECT_EQ(d.log, "uncheck|!limits -10 0 10|!Data Plot   Device = 0|");
-}
-
 TEST(SetDevice, RecognisesOnlyTheSixNumbersExactly) {
     for (int m : kDeviceModels) EXPECT_EQ(RecognisedModel(static_cast<float>(m)), m);
     for (float n : {0.0f, 41020.0f, 41060.0f, 41080.0f, 41090.0f, 41120.5f, -41120.0f})

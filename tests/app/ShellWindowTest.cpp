@@ -29,17 +29,12 @@ struct Shell {
         form.execModal = [this](QDialog& d) {
             ++modalShows;
             auto& w = static_cast<frmUSBselect&>(d);
-            const int before = w.searchCount();
-            auto* poll = new QTimer(&w);
-            QObject::connect(poll, &QTimer::timeout, &w, [this, &w, poll, before] {
-                if (w.searchCount() == before) return;
-                poll->stop();
+            QTimer::singleShot(0, &w, [this, &w, before = w.searchCount()] {
+                QTRY_VERIFY(w.searchCount() > before);
                 if (onModal) onModal();
                 w.cmdExit->click();
             });
-            poll->start(0);
             w.exec();
-            delete poll;
         };
         form.endProgram = [this] { ++ends; };
         form.show();
@@ -132,6 +127,8 @@ class ShellWindowTest : public QObject {
         QVERIFY(sh.v.ckLoop->isChecked());
         QVERIFY(sh.form.lblStatusAdapter->text().contains("No adapter"));
         QCOMPARE(sh.form.lblStatusModel->text(), QString("Model 0 not recognised"));
+        QCOMPARE(t.app.model.GyroBaseScale, 0.0);
+        QCOMPARE(t.app.regs.RegisterTable[2].RegScale, 0.0f); // range code 0 from a word of 0
 
         sh.form.mnu41170->trigger();
         QCOMPARE(sh.models(), sh.form.mnu41170->text() + " ");

@@ -20,7 +20,7 @@ struct StatusDriver : sim::SimDriver {
 class UsbSelectTest : public QObject {
     Q_OBJECT
   private slots:
-    void adaptersInSlotsOneAndTwoAndChoosingTheOther() {
+    void adaptersInSlotsOneAndTwoAndTheChoiceRules() {
         StatusDriver driver;
         driver.addAdapter(1, {.model = 41120});
         driver.addAdapter(
@@ -62,21 +62,12 @@ class UsbSelectTest : public QObject {
         QVERIFY(w.optUsbPort[1]->isChecked());
         ReadRawRegister(t.app, 0x56);
         QCOMPARE(t.app.res.RegValue, 41120);
-    }
 
-    void noneThenAnAdapterSendsNothing() {
-        sim::SimDriver driver;
-        driver.addAdapter(0, {});
-        driver.addAdapter(2, {});
-        test::TestApp t(&driver);
-        frmUSBselect w(t.app);
-        w.Form_Activate();
-        QVERIFY(t.app.usb.UsbReady);
-
+        // "None" then an adapter: copied, not ready, nothing sent.
         w.optUsbPort[4]->click();
         QVERIFY(!t.app.usb.UsbReady);
         driver.clearCommands();
-        w.optUsbPort[2]->click(); // copied, not ready, nothing sent
+        w.optUsbPort[2]->click();
         QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-2"));
         QVERIFY(!t.app.usb.UsbReady);
         QVERIFY(driver.commands().empty());
