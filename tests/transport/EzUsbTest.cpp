@@ -11,6 +11,7 @@ namespace {
 using sim::SimDriver;
 using sim::SimOptions;
 using Texts = std::vector<std::string>;
+const Texts kNoBuffers{"No USB Buffers Found, Please Verify Setup and Restart"};
 
 SimOptions Product(uint16_t id, bool highSpeed = true) {
     SimOptions o;
@@ -19,92 +20,59 @@ SimOptions Product(uint16_t id, bool highSpeed = true) {
     return o;
 }
 
-TEST(Enumeration, NoAdapterOrNoDriver) {
-    for (bool withDriver : {true, false}) {
+// A slot's fields as one comparable value, so a failure shows them all.
+auto Fields(const UsbDeviceInfo& d) {
+    return std::tie(d.DevName, d.Present, d.BoardType, d.Descriptor1, d.Descriptor2, d.FirmwareRev,
+                    d.Speed);
+}
+#define EXPECT_SLOT(dev, ...) EXPECT_EQ(Fields(dev), Fields(UsbDeviceInfo{__VA_ARGS__}))
+
+TEST(Enumeration, NothingUsableFound) {
+    SimOptions otherVendor;
+    otherVendor.vendorId = 0x1234;
+    // No driver, no adapter, or only adapters of another product or vendor (opened, then closed).
+    for (int k = 0; k < 4; ++k) {
         SimDriver d;
-        test::TestApp t(withDriver ? &d : nullptr);
+        if (k == 2) d.addAdapter(0, Product(0x1234));
+        if (k == 3) d.addAdapter(0, otherVendor);
+        test::TestApp t(k == 0 ? nullptr : &d);
         t.app.usb.UsbSelIndex = 3;
         UsbFindBuffers(t.app);
-        EXPECT_EQ(t.app.drv.UsbDevCount, 0);
+        EXPECT_EQ(t.app.drv.UsbDevCount, 0) << k;
         EXPECT_FALSE(t.app.usb.UsbReady);
         EXPECT_EQ(t.app.usb.UsbSelIndex, -1);
-        EXPECT_EQ(t.messages.texts(),
-                  Texts{"No USB Buffers Found, Please Verify Setup and Restart"});
+        EXPECT_EQ(t.app.drv.UsbDevices[0].DevName, "");
+        EXPECT_EQ(t.messages.texts(), kNoBuffers);
+        EXPECT_EQ(d.totalOpens(), k >= 2 ? 1 : 0);
+        EXPECT_EQ(d.openHandles(), 0);
     }
 }
 
 TEST(Enumeration, RecognisedAdaptersFillTheirSlots) {
-    SimDriver d;
-    d.addAdapter(0, Product(ezusb::kProductVorla));
-    SimOptions qeb = Product(ezusb::kProductQeb, false);
-    qeb.firmwareMajor = 1;
-    qeb.firmwareMinor = 3;
-    d.addAdapter(2, qeb);
-    test::TestApp t(&d);
-    t.app.drv.UsbDevices[1].DevName = "stale";
-    t.app.drv.UsbDevices[1].Present = true;
-    UsbFindBuffers(t.app);
-
-    const auto& dev = t.app.drv.UsbDevices;
-    EXPECT_EQ(t.app.drv.UsbDevCount, 2);
-    EXPECT_EQ(dev[0].DevName, "Ezusb-0");
-    EXPECT_TRUE(dev[0].Present);
-    EXPECT_EQ(dev[0].BoardType, "VORLA");
-    EXPECT_EQ(dev[0].Descriptor1, "Corvane");
-    EXPECT_EQ(dev[0].Descriptor2, "VORLA USB-SPI");
-    EXPECT_EQ(dev[0].FirmwareRev, 2.1f);
-    EXPECT_EQ(dev[0].Speed, "2");
-    EXPECT_EQ(dev[2].BoardType, "QEB");
-    EXPECT_EQ(dev[2].FirmwareRev, 1.3f);
-    EXPECT_EQ(dev[2].Speed, "1.1");
-    for (int k : {1, 3}) {
-        EXPECT_EQ(dev[k].DevName, "");
-        EXPECT_FALSE(dev[k].Present);
-    }
-    // The last adapter whose board information was read sets the setup value.
-    EXPECT_EQ(t.app.usb.SpiSetupValue, 35);
-    EXPECT_EQ(t.app.usb.UsbSelIndex, 0);
-    EXPECT_EQ(t.app.usb.UsbSelDevice.DevName, "Ezusb-0");
-    EXPECT_TRUE(t.messages.shown.empty());
-    EXPECT_EQ(d.openHandles(), 0);
-}
-
-TEST(Enumeration, SpeedFromMaxPacketOfPipe3) {
-    for (bool high : {true, false}) {
+    // The lowest present slot is selected; the last adapter read sets the SPI setup value.
+    for (bool lowLast : {true, false}) {
         SimDriver d;
-        d.addAdapter(0, Product(ezusb::kProductVorla, high));
+        SimOptions qeb = Product(ezusb::kProductQeb, !lowLast);
+        qeb.firmwareMajor = 1;
+        qeb.firmwareMinor = 3;
+        d.addAdapter(3, qeb);
+        d.addAdapter(1, Product(ezusb::kProductVorla));
         test::TestApp t(&d);
+        t.app.drv.UsbDevices[0].DevName = "stale";
+        t.app.drv.UsbDevices[0].Present = true;
         UsbFindBuffers(t.app);
-        EXPECT_EQ(t.app.drv.UsbDevices[0].Speed, high ? "2" : "1.1");
-        EXPECT_EQ(t.app.usb.SpiSetupValue, high ? 10 : 35);
-    }
-}
-
-TEST(Enumeration, LowestPresentSlotIsSelected) {
-    SimDriver d;
-    d.addAdapter(3);
-    d.addAdapter(1);
-    test::TestApp t(&d);
-    UsbFindBuffers(t.app);
-    EXPECT_EQ(t.app.usb.UsbSelIndex, 1);
-    EXPECT_EQ(t.app.usb.UsbSelDevice.DevName, "Ezusb-1");
-    EXPECT_TRUE(t.app.usb.UsbReady);
-}
-
-TEST(Enumeration, UnlistedProductOrVendorIsOpenedCountedNowhereAndClosed) {
-    SimOptions otherVendor;
-    otherVendor.vendorId = 0x1234;
-    for (const SimOptions& o : {Product(0x1234), otherVendor}) {
-        SimDriver d;
-        d.addAdapter(0, o);
-        test::TestApp t(&d);
-        UsbFindBuffers(t.app);
-        EXPECT_EQ(d.totalOpens(), 1);
+        const auto& dev = t.app.drv.UsbDevices;
+        EXPECT_EQ(t.app.drv.UsbDevCount, 2);
+        EXPECT_SLOT(dev[1], "Ezusb-1", true, "VORLA", "Corvane", "VORLA USB-SPI", 2.1f, "2");
+        EXPECT_SLOT(dev[3], "Ezusb-3", true, "QEB", "Corvane", "QEB USB-SPI", 1.3f,
+                    lowLast ? "1.1" : "2");
+        for (int k : {0, 2}) EXPECT_SLOT(dev[k], "", false, "", "", "", 0, "");
+        EXPECT_EQ(t.app.usb.SpiSetupValue, lowLast ? 35 : 10);
+        EXPECT_EQ(t.app.usb.UsbSelIndex, 1);
+        EXPECT_EQ(t.app.usb.UsbSelDevice.DevName, "Ezusb-1");
+        EXPECT_TRUE(t.app.usb.UsbReady);
+        EXPECT_TRUE(t.messages.shown.empty());
         EXPECT_EQ(d.openHandles(), 0);
-        EXPECT_EQ(t.app.drv.UsbDevCount, 0);
-        EXPECT_EQ(t.app.drv.UsbDevices[0].DevName, "");
-        EXPECT_EQ(t.messages.texts(),
-                  Texts{"No USB Buffers Found, Please Verify Setup and Restart"});
     }
 }
 
@@ -122,34 +90,30 @@ TEST(Enumeration, FailedDescriptorRequestIsNotTakenForThePreviousAdapter) {
 }
 
 TEST(BoardInfo, EachFailingStepGivesOneMessagePerAdapter) {
-    struct Case {
-        const char* what;
-        std::function<void(SimDriver&)> arm;
+    const std::vector<std::function<void(SimDriver&)>> arms = {
+        [](SimDriver& d) { d.failStringDescriptor(0, 2); },
+        [](SimDriver& d) { d.failBulk(0); }, // revision request
+        [](SimDriver& d) { d.failBulk(1); }, // revision reply
+        [](SimDriver& d) { d.shortReply(1, 1); },
+        [](SimDriver& d) { d.failRequest(ezusb::kGetPipeInfo); },
     };
-    const std::vector<Case> cases = {
-        {"descriptor 2", [](SimDriver& d) { d.failStringDescriptor(0, 2); }},
-        {"revision send", [](SimDriver& d) { d.failBulk(0); }},
-        {"revision reply", [](SimDriver& d) { d.failBulk(1); }},
-        {"short revision", [](SimDriver& d) { d.shortReply(1, 1); }},
-        {"pipe info", [](SimDriver& d) { d.failRequest(ezusb::kGetPipeInfo); }},
-    };
-    for (const Case& c : cases) {
+    for (std::size_t k = 0; k < arms.size(); ++k) {
         SimDriver d;
         d.addAdapter(0);
-        c.arm(d);
+        arms[k](d);
         test::TestApp t(&d);
         UsbFindBuffers(t.app);
         const auto& dev = t.app.drv.UsbDevices[0];
-        EXPECT_EQ(t.app.drv.UsbDevCount, 1) << c.what;
-        EXPECT_FALSE(dev.Present) << c.what;
-        EXPECT_EQ(dev.DevName, "Ezusb-0") << c.what;
-        EXPECT_EQ(dev.Descriptor1, "Corvane") << c.what;
+        EXPECT_EQ(t.app.drv.UsbDevCount, 1) << k;
+        EXPECT_FALSE(dev.Present) << k;
+        EXPECT_EQ(dev.DevName, "Ezusb-0") << k;
+        EXPECT_EQ(dev.Descriptor1, "Corvane") << k;
         EXPECT_EQ(t.messages.texts(),
                   (Texts{"Error getting Board Info",
                          "No Valid USB Buffers Found, Please Verify Setup and Restart"}))
-            << c.what;
+            << k;
         EXPECT_FALSE(t.app.usb.UsbReady);
-        EXPECT_EQ(d.openHandles(), 0) << c.what;
+        EXPECT_EQ(d.openHandles(), 0) << k;
     }
 }
 
@@ -172,41 +136,34 @@ struct Opened {
         h = UsbOpenDevice(t.app, "Ezusb-0");
     }
     ~Opened() { d.close(h); }
+    std::string text(std::vector<uint8_t> reply) {
+        d.setStringDescriptor(0, 1, std::move(reply));
+        return GetStringDescriptor(t.app, h, 1);
+    }
     SimDriver d;
     test::TestApp t;
     DriverHandle h = 0;
 };
 
-TEST(StringDescriptor, TextFromEveryOtherByteUpToLength) {
+TEST(StringDescriptor, TextFromEveryOtherByteUpToTheDeliveredLength) {
     Opened o;
-    const std::vector<uint8_t> abcd = {10, 3, 'A', 0, 'B', 0, 'C', 0, 'D', 0, 'E', 0};
-    o.d.setStringDescriptor(0, 1, abcd);
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "ABCD");
-    o.d.setStringDescriptor(0, 1, {2, 3});
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "");
-    o.d.setStringDescriptor(0, 1, {7, 3, 'x', 0, 'y', 0, 'z', 0});
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "xyz");
-    o.d.setStringDescriptor(0, 1, {6, 3, 0xE9, 0, 'a', 0});
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "\xC3\xA9"
-                                                    "a");
-    EXPECT_EQ(GetStringDescriptor(o.t.app, 0, 1), "None");
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 7), "None");
-}
-
-TEST(StringDescriptor, HostileLengthsStayInsideTheBuffers) {
-    Opened o;
-    // Claims 255 bytes but delivers six: only the delivered characters count.
-    o.d.setStringDescriptor(0, 1, {255, 3, 'O', 0, 'K', 0});
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "OK");
-    // Delivers more than it claims: the claimed length wins.
-    o.d.setStringDescriptor(0, 1, {4, 3, 'a', 0, 'b', 0, 'c', 0});
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "a");
-    o.d.setStringDescriptor(0, 1, {0});
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "");
     std::vector<uint8_t> big(300, 'Q');
     big[0] = 255;
-    o.d.setStringDescriptor(0, 1, big);
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), std::string(127, 'Q'));
+    const std::vector<std::pair<std::vector<uint8_t>, std::string>> rows = {
+        {{10, 3, 'A', 0, 'B', 0, 'C', 0, 'D', 0, 'E', 0}, "ABCD"},
+        {{2, 3}, ""},
+        {{7, 3, 'x', 0, 'y', 0, 'z', 0}, "xyz"},
+        {{6, 3, 0xE9, 0, 'a', 0},
+         "\xC3\xA9"
+         "a"},
+        {{255, 3, 'O', 0, 'K', 0}, "OK"},      // claims more than it delivers
+        {{4, 3, 'a', 0, 'b', 0, 'c', 0}, "a"}, // delivers more than it claims
+        {{0}, ""},
+        {big, std::string(127, 'Q')},
+    };
+    for (const auto& [reply, text] : rows) EXPECT_EQ(o.text(reply), text);
+    EXPECT_EQ(GetStringDescriptor(o.t.app, 0, 1), "None");
+    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 7), "None");
     o.d.failRequest(ezusb::kGetStringDescriptor, 2);
     EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "None");
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "SimTestApp.h"
 #include "transport/FrontEnd.h"
 
@@ -7,6 +9,7 @@ namespace tavrin {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using Log = std::deque<Bytes>;
 
 TEST(FrontEndRead, SendsRequestTwiceAndTakesSecondWord) {
     test::SimTestApp s;
@@ -19,49 +22,40 @@ TEST(FrontEndRead, SendsRequestTwiceAndTakesSecondWord) {
     int16_t address = 0xBE;
     EXPECT_EQ(ReadRegisterWord(s.app, address), 0xABCD);
     EXPECT_EQ(address, 0x3E);
-    ASSERT_EQ(s.driver.commands().size(), 1u);
-    EXPECT_EQ(s.driver.commands()[0], (Bytes{0x0D, 0x01, 0x02, 0x3E, 0x00, 0x3E, 0x00}));
+    EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x02, 0x3E, 0x00, 0x3E, 0x00}}));
     EXPECT_EQ(s.app.usb.SpiInWords[1], 0x1234);
     EXPECT_EQ(s.app.usb.SpiInWords[2], 0xABCD);
     EXPECT_EQ(s.driver.openHandles(), 0);
     EXPECT_TRUE(s.t.messages.shown.empty());
 }
 
-} // namespace
-} // namespace tavrin
-
-namespace tavrin {
-namespace {
-
 TEST(FrontEndRead, DecodesScalesAndKeepsNewDataBit) {
+    struct Row {
+        int16_t pos;
+        uint16_t addr, word;
+        int32_t value, ndBit; // ndBit -1: not checked
+        double scaled, tol;   // tol 0: not checked
+    };
+    const Row rows[] = {
+        {2, 0x04, 0x3FFF, -1, 0, -static_cast<double>(0.07326f), 1e-12}, // 14-bit two's complement
+        {2, 0x04, 0xDFFF, 8191, 32768, 0, 0},     // flag bits never enter the value
+        {0, 0x00, 0x8123, 0x8123, 32768, 0, 0},   // FLSH_CNT has no new-data flag: RegNDBit stays
+        {8, 0x10, 0x0FFF, -1, -1, 24.8547, 1e-4}, // XTEMP_OUT: 12-bit, offset 25
+        {1, 0x02, 0xCFFF, 4095, -1, 0, 0},        // SUPPLY_OUT unsigned 12-bit
+    };
     test::SimTestApp s; // standard table, table scales
-    auto& r = s.app.res;
-
-    s.sensor.hold(0x04, 0x3FFF); // XGYRO_OUT, 14-bit two's complement
-    ReadRegister(s.app, 2);
-    EXPECT_EQ(r.RegRaw, 0x3FFF);
-    EXPECT_EQ(r.RegValue, -1);
-    EXPECT_DOUBLE_EQ(r.RegScaled, -static_cast<double>(0.07326f));
-    EXPECT_EQ(r.RegNDBit, 0);
-
-    s.sensor.hold(0x04, 0xDFFF); // flag bits never enter the value
-    ReadRegister(s.app, 2);
-    EXPECT_EQ(r.RegValue, 8191);
-    EXPECT_EQ(r.RegNDBit, 32768);
-
-    s.sensor.hold(0x00, 0x8123); // FLSH_CNT has no new-data flag: RegNDBit stays
-    ReadRegister(s.app, 0);
-    EXPECT_EQ(r.RegValue, 0x8123);
-    EXPECT_EQ(r.RegNDBit, 32768);
-
-    s.sensor.hold(0x10, 0x0FFF); // XTEMP_OUT: 12-bit, offset 25
-    ReadRegister(s.app, 8);
-    EXPECT_EQ(r.RegValue, -1);
-    EXPECT_NEAR(r.RegScaled, 24.8547, 1e-4);
-
-    s.sensor.hold(0x02, 0xCFFF); // SUPPLY_OUT unsigned 12-bit
-    ReadRegister(s.app, 1);
-    EXPECT_EQ(r.RegValue, 4095);
+    for (const Row& r : rows) {
+        s.sensor.hold(r.addr, r.word);
+        ReadRegister(s.app, r.pos);
+        EXPECT_EQ(s.app.res.RegRaw, r.word) << r.pos;
+        EXPECT_EQ(s.app.res.RegValue, r.value) << r.pos;
+        if (r.ndBit >= 0) {
+            EXPECT_EQ(s.app.res.RegNDBit, r.ndBit) << r.pos;
+        }
+        if (r.tol > 0) {
+            EXPECT_NEAR(s.app.res.RegScaled, r.scaled, r.tol) << r.pos;
+        }
+    }
 }
 
 TEST(FrontEndRead, UnreadablePositionsSendNothingAndKeepResults) {
@@ -107,37 +101,29 @@ TEST(FrontEndRead, WithoutTransportReadsZeroAndWritesNothing) {
     EXPECT_TRUE(s.driver.commands().empty());
 }
 
-TEST(FrontEndWrite, SixteenBitRegistersHighByteFirstExceptPosition35) {
+TEST(FrontEndWrite, FramesOrderAndWait) {
     test::SimTestApp s;
     s.app.regs.RegisterTable[35].Address = 0x16;
     ASSERT_EQ(s.app.regs.RegisterTable[11].Address, 0x16);
-
+    // 16-bit registers high byte first (position 35 low byte first), then 0.1 ms.
     WriteRegister(s.app, 11, 0x1234);
-    EXPECT_EQ(s.t.delaySteps, 10); // 0.1 ms
+    EXPECT_EQ(s.t.delaySteps, 10);
     WriteRegister(s.app, 35, 0x1234);
     EXPECT_EQ(s.t.delaySteps, 20);
-    ASSERT_EQ(s.driver.commands().size(), 2u);
-    EXPECT_EQ(s.driver.commands()[0], (Bytes{0x0D, 0x01, 0x02, 0x97, 0x12, 0x96, 0x34}));
-    EXPECT_EQ(s.driver.commands()[1], (Bytes{0x0D, 0x01, 0x02, 0x96, 0x34, 0x97, 0x12}));
-}
-
-TEST(FrontEndWrite, EightBitRegistersOneFrameNoWait) {
-    test::SimTestApp s;
-    WriteRegister(s.app, 20, 0x1FF); // ALM_SMPL1 at 0x2A, ReadLen 8
-    ASSERT_EQ(s.driver.commands().size(), 1u);
-    EXPECT_EQ(s.driver.commands()[0], (Bytes{0x0D, 0x01, 0x01, 0xAA, 0xFF}));
-    EXPECT_EQ(s.t.delaySteps, 0);
+    WriteRegister(s.app, 20, 0x1FF); // ALM_SMPL1 at 0x2A, 8 bits: one frame, no wait
+    EXPECT_EQ(s.t.delaySteps, 20);
     EXPECT_EQ(s.sensor.word(0x2A) & 0xFF, 0xFF);
+    EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x02, 0x97, 0x12, 0x96, 0x34},
+                                        {0x0D, 0x01, 0x02, 0x96, 0x34, 0x97, 0x12},
+                                        {0x0D, 0x01, 0x01, 0xAA, 0xFF}}));
 }
 
 TEST(FrontEndWrite, FramePairMasksCallersVariables) {
     test::SimTestApp s;
     int16_t a1 = 0xC0, b1 = 0x1AB, a2 = 0x41, b2 = -1;
     WriteFramePair(s.app, a1, b1, a2, b2);
-    EXPECT_EQ(a1, 0x40);
-    EXPECT_EQ(b1, 0xAB);
-    EXPECT_EQ(a2, 0x41);
-    EXPECT_EQ(b2, 0xFF);
+    EXPECT_EQ((std::vector<int16_t>{a1, b1, a2, b2}),
+              (std::vector<int16_t>{0x40, 0xAB, 0x41, 0xFF}));
     EXPECT_EQ(s.driver.commands().back(), (Bytes{0x0D, 0x01, 0x02, 0xC0, 0xAB, 0xC1, 0xFF}));
 }
 

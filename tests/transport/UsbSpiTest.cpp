@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "SimTestApp.h"
 #include "transport/EzUsb.h"
 #include "transport/FrontEnd.h"
@@ -9,6 +11,8 @@ namespace tavrin {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using Log = std::deque<Bytes>;
+using Texts = std::vector<std::string>;
 
 TEST(SpiTransfer, ParameterIsForcedIntoRangeAndFramesSentHighByteFirst) {
     test::SimTestApp s;
@@ -23,10 +27,9 @@ TEST(SpiTransfer, ParameterIsForcedIntoRangeAndFramesSentHighByteFirst) {
     EXPECT_EQ(usb.SpiXferParam, 5);
     usb.UsbXferCmdFlag = false;
     UsbSpiTransfer(s.app, count);
-    ASSERT_EQ(s.driver.commands().size(), 3u);
-    EXPECT_EQ(s.driver.commands()[0], (Bytes{0x0D, 0x01, 0x01, 0xFF, 0x12}));
-    EXPECT_EQ(s.driver.commands()[1], (Bytes{0x0D, 0x05, 0x01, 0xFF, 0x12}));
-    EXPECT_EQ(s.driver.commands()[2], (Bytes{0x0E, 0x05, 0x01, 0xFF, 0x12}));
+    EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x01, 0xFF, 0x12},
+                                        {0x0D, 0x05, 0x01, 0xFF, 0x12},
+                                        {0x0E, 0x05, 0x01, 0xFF, 0x12}}));
     EXPECT_EQ(usb.SpiFrameCount, 1);
 }
 
@@ -64,15 +67,11 @@ TEST(SpiSettings, SetupAndBitsCommands) {
     UsbSetupSpi(s.app, usb.SpiSetupValue);
     EXPECT_EQ(usb.SpiSetupValue, 1);
     UsbSetSpiBits(s.app, usb.SpiBits);
-    ASSERT_EQ(s.driver.commands().size(), 2u);
-    EXPECT_EQ(s.driver.commands()[0], (Bytes{0x0B, 0x01}));
-    EXPECT_EQ(s.driver.commands()[1], (Bytes{0x0C, 120}));
     EXPECT_EQ(s.driver.spiSetup(0), 1);
     EXPECT_EQ(s.driver.spiBits(0), 120);
-
     uint8_t bits = 0; // no substitution for the bits
     UsbSetSpiBits(s.app, bits);
-    EXPECT_EQ(s.driver.commands().back(), (Bytes{0x0C, 0x00}));
+    EXPECT_EQ(s.driver.commands(), (Log{{0x0B, 0x01}, {0x0C, 120}, {0x0C, 0x00}}));
     EXPECT_TRUE(s.t.messages.shown.empty());
     EXPECT_EQ(s.driver.openHandles(), 0);
 }
@@ -93,7 +92,7 @@ TEST(SpiFailures, EachCommandReportsItsOwnMessageAndStopsTheAdapter) {
         test::SimTestApp s;
         s.driver.failBulk(c.pipe);
         c.run(s.app);
-        EXPECT_EQ(s.t.messages.texts(), std::vector<std::string>{c.message});
+        EXPECT_EQ(s.t.messages.texts(), Texts{c.message});
         EXPECT_FALSE(s.app.usb.UsbReady);
         EXPECT_EQ(s.driver.openHandles(), 0) << c.message;
         // From now on everything is skipped silently.
@@ -107,30 +106,19 @@ TEST(SpiFailures, EachCommandReportsItsOwnMessageAndStopsTheAdapter) {
     }
 }
 
-TEST(SpiFailures, AfterReadErrorReadsFreezeAtPreviousWord) {
-    test::SimTestApp s;
-    s.sensor.hold(0x04, 0x0123);
-    ReadRegister(s.app, 2);
-    ASSERT_EQ(s.app.res.RegRaw, 0x0123);
-    s.sensor.hold(0x04, 0x0456);
-    s.driver.failBulk(1);
-    ReadRegister(s.app, 2);
-    ReadRegister(s.app, 2);
-    EXPECT_EQ(s.app.res.RegRaw, 0x0123);
-    EXPECT_EQ(s.t.messages.texts(), std::vector<std::string>{"Error Reading SPI"});
-}
-
-TEST(SpiFailures, ShortReplyIsAFailedReadNotStaleData) {
-    for (uint32_t bytes : {0u, 1u, 3u}) {
+TEST(SpiFailures, FailedOrShortReplyFreezesReadsAtThePreviousWord) {
+    for (int bytes : {-1, 0, 1, 3}) { // -1: the read fails outright
         test::SimTestApp s;
         s.sensor.hold(0x04, 0x0123);
         ReadRegister(s.app, 2);
         s.sensor.hold(0x04, 0x0777);
-        s.driver.shortReply(1, bytes);
+        bytes < 0 ? s.driver.failBulk(1) : s.driver.shortReply(1, static_cast<uint32_t>(bytes));
         ReadRegister(s.app, 2);
+        ReadRegister(s.app, 2);
+        EXPECT_EQ(s.app.res.RegRaw, 0x0123) << bytes;
         EXPECT_EQ(s.app.usb.SpiInWords[2], 0x0123) << bytes;
         EXPECT_FALSE(s.app.usb.UsbReady);
-        EXPECT_EQ(s.t.messages.texts(), std::vector<std::string>{"Error Reading SPI"});
+        EXPECT_EQ(s.t.messages.texts(), Texts{"Error Reading SPI"});
         EXPECT_EQ(s.driver.openHandles(), 0);
     }
 }
@@ -139,7 +127,7 @@ TEST(SpiFailures, VanishedAdapterFailsUntilSearchedAgain) {
     test::SimTestApp s;
     s.driver.unplug(0);
     ReadRegister(s.app, 2);
-    EXPECT_EQ(s.t.messages.texts(), std::vector<std::string>{"Error Writing SPI"});
+    EXPECT_EQ(s.t.messages.texts(), Texts{"Error Writing SPI"});
     EXPECT_FALSE(s.app.usb.UsbReady);
     s.driver.replug(0);
     UsbFindBuffers(s.app);
