@@ -33,10 +33,14 @@ using Key = std::pair<uint32_t, int>;
 
 std::string KeyName(Key k) {
     switch (k.first) {
-    case ezusb::kGetDeviceDescriptor: return "device-descriptor";
-    case ezusb::kGetStringDescriptor: return "string-descriptor";
-    case ezusb::kGetPipeInfo: return "pipe-info";
-    case ezusb::kBulkTransfer: return "bulk-pipe" + std::to_string(k.second);
+    case ezusb::kGetDeviceDescriptor:
+        return "device-descriptor";
+    case ezusb::kGetStringDescriptor:
+        return "string-descriptor";
+    case ezusb::kGetPipeInfo:
+        return "pipe-info";
+    case ezusb::kBulkTransfer:
+        return "bulk-pipe" + std::to_string(k.second);
     }
     return "request-" + std::to_string(k.first);
 }
@@ -121,12 +125,16 @@ struct Rig {
 
     void run(Phase phase) {
         switch (phase) {
-        case Startup: load(); break;
+        case Startup:
+            load();
+            break;
         case LoopPass:
             view().ckLoop->setChecked(false);
             view().cmdReadData->click();
             break;
-        case Listing: BuildRegisterListing(t.app); break;
+        case Listing:
+            BuildRegisterListing(t.app);
+            break;
         case Logging: {
             datalog::LogSettings s;
             s.columns.box[2] = s.columns.box[5] = true;
@@ -175,8 +183,8 @@ class FaultMatrixTest : public QObject {
             QVERIFY2(!dry.faults.counts.empty(), kPhaseNames[phase]);
             for (const auto& [key, count] : dry.faults.counts)
                 for (int n = 1; n <= count; ++n) {
-                    const std::string name = std::string(kPhaseNames[phase]) + "/" +
-                                             KeyName(key) + "/" + std::to_string(n);
+                    const std::string name = std::string(kPhaseNames[phase]) + "/" + KeyName(key) +
+                                             "/" + std::to_string(n);
                     QTest::newRow(name.c_str()) << phase << uint(key.first) << key.second << n;
                 }
         }

@@ -3,29 +3,21 @@
 #include <cmath>
 
 #include "SimTestApp.h"
+#include "app/Model.h"
 #include "transport/FrontEnd.h"
 
 namespace tavrin {
 namespace {
 
-// The per-model scale factors the program applies when it selects a model.
+// Model selection as the program does it, without a window.
 void ApplyModelScales(App& app, float model) {
-    RegisterMap& m = app.regs;
-    auto scale = [&](int16_t pos, float s) {
-        if (RegisterRecord* r = m.at(pos)) r->RegScale = s;
-    };
-    m.RegisterTable[m.iSUPPLY_OUT].ReadLen = 12;
-    scale(m.iSUPPLY_OUT, 0.002418f);
-    app.model.GyroBaseScale = model == 41190.f ? 0.2 : 0.05;
-    float accl = 0.003333f;
-    if (model == 41040.f || model == 41160.f) accl = 0.001f;
-    if (model == 41140.f) accl = 0.000333f;
-    for (int16_t p :
-         {m.iXACCL_OUT, m.iYACCL_OUT, m.iZACCL_OUT, m.iXACCL_OFF, m.iYACCL_OFF, m.iZACCL_OFF})
-        scale(p, accl);
-    for (int16_t p : {m.iXTEMP_OUT, m.iYTEMP_OUT, m.iZTEMP_OUT}) scale(p, 0.136f);
-    scale(m.iAUX_ADC, 0.0008058f);
-    UpdateGyroScale(app);
+    struct : DeviceDisplay {
+        void uncheckAllModels() override {}
+        void checkModel(int) override {}
+        void showAccLimits(const std::string&, const std::string&, const std::string&) override {}
+        void showDeviceCaption(const std::string&) override {}
+    } none;
+    SetDevice(app, model, none);
 }
 
 double Read(App& app, int16_t pos) {

@@ -119,9 +119,7 @@ TEST(SimAdapter, FaultsFireOnTheNthCallOnly) {
 TEST(SimAdapter, SlotsHandlesAndUnplug) {
     SimDriver d;
     d.addAdapter(2);
-    EXPECT_LE(d.open("Ezusb-0"), 0);
-    EXPECT_LE(d.open("Ezusb-4"), 0);
-    EXPECT_LE(d.open("Ezusb-22"), 0);
+    for (const char* name : {"Ezusb-0", "Ezusb-4", "Ezusb-22"}) EXPECT_LE(d.open(name), 0) << name;
     const DriverHandle a = d.open("Ezusb-2");
     const DriverHandle b = d.open("\\\\.\\Ezusb-2");
     EXPECT_GT(a, 0);
