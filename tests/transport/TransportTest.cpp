@@ -267,8 +267,6 @@ TEST(SpiSettings, SetupAndBitsCommands) {
     UsbSetupSpi(s.app, usb.SpiSetupValue);
     EXPECT_EQ(usb.SpiSetupValue, 1);
     UsbSetSpiBits(s.app, usb.SpiBits);
-    EXPECT_EQ(s.driver.spiSetup(0), 1);
-    EXPECT_EQ(s.driver.spiBits(0), 120);
     uint8_t bits = 0; // no substitution for the bits
     UsbSetSpiBits(s.app, bits);
     EXPECT_EQ(s.driver.commands(), (Log{{0x0B, 0x01}, {0x0C, 120}, {0x0C, 0x00}}));
@@ -276,66 +274,55 @@ TEST(SpiSettings, SetupAndBitsCommands) {
     EXPECT_EQ(s.driver.openHandles(), 0);
 }
 
-TEST(SpiFailures, EachCommandReportsItsOwnMessageAndStopsTheAdapter) {
+TEST(SpiFailures, EachFailureIsNamedOnceFreezesReadsAndWaitsForASearch) {
     struct Case {
-        int pipe;
+        std::function<void(SimDriver&)> arm;
         std::function<void(App&)> run;
         const char* message;
     };
+    const auto failBulk = [](int pipe) { return [pipe](SimDriver& d) { d.failBulk(pipe); }; };
+    const auto shortRead = [](uint32_t n) { return [n](SimDriver& d) { d.shortReply(1, n); }; };
+    const auto read = [](App& a) { ReadRegister(a, 2); };
     const std::vector<Case> cases = {
-        {0, [](App& a) { UsbSetupSpi(a, a.usb.SpiSetupValue); }, "Error Setting up SPI"},
-        {0, [](App& a) { UsbSetSpiBits(a, a.usb.SpiBits); }, "Error Setting SPI Bits"},
-        {0, [](App& a) { ReadRegister(a, 2); }, "Error Writing SPI"},
-        {1, [](App& a) { ReadRegister(a, 2); }, "Error Reading SPI"},
+        {failBulk(0), [](App& a) { UsbSetupSpi(a, a.usb.SpiSetupValue); }, "Error Setting up SPI"},
+        {failBulk(0), [](App& a) { UsbSetSpiBits(a, a.usb.SpiBits); }, "Error Setting SPI Bits"},
+        {failBulk(0), read, "Error Writing SPI"},
+        {[](SimDriver& d) { d.unplug(0); }, read, "Error Writing SPI"},
+        {failBulk(1), read, "Error Reading SPI"},
+        // A short reply is a failed read, not stale data.
+        {shortRead(0), read, "Error Reading SPI"},
+        {shortRead(1), read, "Error Reading SPI"},
+        {shortRead(3), read, "Error Reading SPI"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
         test::SimTestApp s;
-        s.driver.failBulk(c.pipe);
+        s.sensor.hold(0x04, 0x0123);
+        ReadRegister(s.app, 2);
+        s.sensor.hold(0x04, 0x0777);
+        c.arm(s.driver);
         c.run(s.app);
         EXPECT_EQ(s.t.messages.texts(), Texts{c.message});
         EXPECT_FALSE(s.app.usb.UsbReady);
-        EXPECT_EQ(s.driver.openHandles(), 0) << c.message;
-        // From now on everything is skipped silently.
+        EXPECT_EQ(s.driver.openHandles(), 0);
+        // From now on everything is skipped silently and reads keep the last word.
         s.driver.clearCommands();
         c.run(s.app);
         UsbSetupSpi(s.app, s.app.usb.SpiSetupValue);
         UsbSetSpiBits(s.app, s.app.usb.SpiBits);
         WriteRegister(s.app, 12, 1);
+        ReadRegister(s.app, 2);
         EXPECT_TRUE(s.driver.commands().empty());
         EXPECT_EQ(s.t.messages.shown.size(), 1u);
-    }
-}
-
-TEST(SpiFailures, FailedOrShortReplyFreezesReadsAtThePreviousWord) {
-    for (int bytes : {-1, 0, 1, 3}) { // -1: the read fails outright
-        test::SimTestApp s;
-        s.sensor.hold(0x04, 0x0123);
+        EXPECT_EQ(s.app.res.RegRaw, 0x0123);
+        EXPECT_EQ(s.app.usb.SpiInWords[2], 0x0123);
+        // A new search brings reading back.
+        s.driver.replug(0);
+        UsbFindBuffers(s.app);
         ReadRegister(s.app, 2);
-        s.sensor.hold(0x04, 0x0777);
-        bytes < 0 ? s.driver.failBulk(1) : s.driver.shortReply(1, static_cast<uint32_t>(bytes));
-        ReadRegister(s.app, 2);
-        ReadRegister(s.app, 2);
-        EXPECT_EQ(s.app.res.RegRaw, 0x0123) << bytes;
-        EXPECT_EQ(s.app.usb.SpiInWords[2], 0x0123) << bytes;
-        EXPECT_FALSE(s.app.usb.UsbReady);
-        EXPECT_EQ(s.t.messages.texts(), Texts{"Error Reading SPI"});
+        EXPECT_EQ(s.app.res.RegRaw, 0x0777);
         EXPECT_EQ(s.driver.openHandles(), 0);
     }
-}
-
-TEST(SpiFailures, VanishedAdapterFailsUntilSearchedAgain) {
-    test::SimTestApp s;
-    s.driver.unplug(0);
-    ReadRegister(s.app, 2);
-    EXPECT_EQ(s.t.messages.texts(), Texts{"Error Writing SPI"});
-    EXPECT_FALSE(s.app.usb.UsbReady);
-    s.driver.replug(0);
-    UsbFindBuffers(s.app);
-    EXPECT_TRUE(s.app.usb.UsbReady);
-    s.sensor.hold(0x04, 0x0042);
-    ReadRegister(s.app, 2);
-    EXPECT_EQ(s.app.res.RegRaw, 0x0042);
-    EXPECT_EQ(s.driver.openHandles(), 0);
 }
 
 TEST(SpiNotReady, NothingTouchesTheDevice) {
