@@ -409,14 +409,6 @@ TEST(FrontEndRead, UnreadablePositionsSendNothingAndKeepResults) {
     EXPECT_TRUE(m.driver.commands().empty());
 }
 
-TEST(FrontEndRead, RawRegisterReadsProductId) {
-    test::SimTestApp s(41190);
-    ReadRawRegister(s.app, 0x56);
-    EXPECT_EQ(s.app.res.RegRaw, 41190);
-    EXPECT_EQ(s.app.res.RegValue, 41190);
-    EXPECT_EQ(s.app.res.RegScaled, 41190.0);
-}
-
 TEST(FrontEndRead, WithoutTransportReadsZeroAndWritesNothing) {
     test::SimTestApp s;
     s.app.model.InterfaceKind = InterfaceNone;
