@@ -21,29 +21,26 @@
 #include "transport/UsbSpi.h"
 #include "transport/libusb/LibUsbDriver.h"
 
-namespace tavrin {
+namespace tavrin::test {
 namespace {
 
-using test::AdapterSetup;
-using test::EmulatedAdapter;
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
 const Texts kNoneFound = {"No USB Buffers Found, Please Verify Setup and Restart"};
 
-AdapterSetup At(uint8_t bus, std::vector<uint8_t> ports, uint16_t product = ezusb::kProductVorla) {
-    AdapterSetup s;
-    s.bus = bus;
-    s.ports = std::move(ports);
-    s.product = product;
+AdapterSetup At(uint8_t bus, std::vector<uint8_t> ports, uint16_t product = ezusb::kProductVorla,
+                uint16_t maxPacket = 512) {
+    AdapterSetup s{.product = product, .bus = bus, .ports = ports, .maxPacket = maxPacket};
+    s.descriptor1 = "Board " + std::to_string(ports.back());
     return s;
 }
 
 // The testbed exists before libusb starts; driver and program come up on first use.
 class Emulated : public testing::Test {
   protected:
-    test::UsbTestbed bed;
+    UsbTestbed bed;
     std::optional<LibUsbDriver> drv_;
-    std::optional<test::TestApp> t_;
+    std::optional<TestApp> t_;
 
     LibUsbDriver& drv() {
         // Short timeouts: the emulated adapter answers at once or never.
@@ -120,9 +117,7 @@ TEST_F(Emulated, AdaptersTakeTheNamesByBusThenPortPathAndOthersAreIgnored) {
 }
 
 TEST_F(Emulated, DescriptorsArriveInTheDriverReplyLayout) {
-    AdapterSetup setup;
-    setup.product = ezusb::kProductQeb;
-    setup.maxPacket = 64;
+    AdapterSetup setup = At(1, {1}, ezusb::kProductQeb, 64);
     setup.descriptor1 = "Abc";
     setup.langId = 0x0407;
     EmulatedAdapter& a = bed.plug(setup);
@@ -222,15 +217,9 @@ TEST_F(Emulated, AnAdapterThatCannotBeOpenedSaysWhyAndIsRetried) {
 }
 
 TEST_F(Emulated, SearchTellsBoardsApartAndReadsCostNoOpenOrClaim) {
-    const auto board = [](uint8_t port, uint16_t product, uint16_t maxPacket) {
-        AdapterSetup s = At(1, {port}, product);
-        s.maxPacket = maxPacket;
-        s.descriptor1 = "Board " + std::to_string(port);
-        return s;
-    };
-    bed.plug(board(1, 0xB777, 512)); // unlisted product: takes a name, counts nowhere
-    bed.plug(board(2, ezusb::kProductQeb, 512));
-    EmulatedAdapter& full = bed.plug(board(3, ezusb::kProductVorla, 64));
+    bed.plug(At(1, {1}, 0xB777)); // unlisted product: takes a name, counts nowhere
+    bed.plug(At(1, {2}, ezusb::kProductQeb));
+    EmulatedAdapter& full = bed.plug(At(1, {3}, ezusb::kProductVorla, 64));
     full.setWord(0x3E, 0xABCD);
 
     EXPECT_TRUE(search());
@@ -339,7 +328,7 @@ TEST_F(Emulated, ABusyAdapterIsNotFoundAndSaysWhy) {
 }
 
 } // namespace
-} // namespace tavrin
+} // namespace tavrin::test
 
 // umockdev diverts /sys, /dev and the usbfs ioctls only through its preload library;
 // without it no USB device can be emulated at all.

@@ -40,10 +40,6 @@ std::vector<uint8_t> AdapterDescriptors(const AdapterSetup& s) {
             hi, 0, 7, 5, 0x81, 2, lo, hi, 0, 7, 5, 0x02, 2, lo, hi, 0, 7, 5, 0x86, 2, lo, hi, 0};
 }
 
-const std::vector<uint8_t> kHubDescriptors = {
-    18, 1, 0x00, 0x02, 9, 0, 1, 64, 0x6B, 0x1D, 0x02, 0x00, 0x00, 0x01, 0, 0, 0,    1, 9, 2, 25, 0,
-    1,  1, 0,    0xE0, 0, 9, 4, 0,  0,    1,    9,    0,    0,    0,    7, 5, 0x81, 3, 4, 0, 12};
-
 std::string SysName(uint8_t bus, const std::vector<uint8_t>& ports) {
     std::string n = ports.empty() ? "usb" + std::to_string(bus) : std::to_string(bus) + "-";
     for (std::size_t i = 0; i < ports.size(); ++i)
@@ -283,7 +279,9 @@ std::string UsbTestbed::addDevice(uint8_t bus, const std::vector<uint8_t>& ports
     if (!ports.empty()) {
         const std::vector<uint8_t> up(ports.begin(), ports.end() - 1);
         const std::string hub = SysName(bus, up);
-        if (hubs_.count(hub) == 0) hubs_[hub] = addDevice(bus, up, true, kHubDescriptors, nullptr);
+        if (hubs_.count(hub) == 0)
+            hubs_[hub] = addDevice(bus, up, true,
+                                   AdapterDescriptors({.vendor = 0x1D6B, .product = 2}), nullptr);
         parent = hubs_[hub];
     }
     const int address = ++nextAddress_[bus];
