@@ -161,30 +161,20 @@ TEST_F(Emulated, DescriptorsArriveInTheDriverReplyLayout) {
     drv().close(h);
 }
 
-TEST_F(Emulated, RegisterReadAndWriteBytesOnTheWireAndMalformedRequests) {
+TEST_F(Emulated, MalformedRequestsAreRefusedAndNothingReachesTheAdapter) {
     EmulatedAdapter& a = bed.plug({});
-    a.setWord(0x3E, 0xABCD);
-    EXPECT_EQ(readWord(0x3E), 0xABCD);
-    Bytes reply(4);
-    // Write 0x1234 to 0x36: low byte to the address, high byte to the next one.
-    ASSERT_TRUE(transfer({0x0D, 1, 2, 0xB6, 0x34, 0xB7, 0x12}, reply));
-    EXPECT_EQ(a.word(0x36), 0x1234);
-    const std::vector<Bytes> sent = {{0x0D, 1, 2, 0x3E, 0, 0x3E, 0},
-                                     {0x0D, 1, 2, 0xB6, 0x34, 0xB7, 0x12}};
-    EXPECT_EQ(a.commands(), sent);
-
     // Pipes the interface lacks, pipe numbers cut short or missing, an unknown request,
-    // a closed handle: all refused, nothing reaches the adapter.
+    // a closed handle.
     const DriverHandle h = drv().open("Ezusb-0");
+    Bytes buf(4);
     uint32_t got = 0;
-    for (int32_t pipe : {4, 256, -1}) EXPECT_EQ(bulk(h, pipe, reply.data(), 4, got), 0) << pipe;
-    const uint8_t pipe0[4] = {};
-    EXPECT_EQ(drv().ioctl(h, ezusb::kBulkTransfer, pipe0, 3, reply.data(), 4, got), 0);
-    EXPECT_EQ(drv().ioctl(h, ezusb::kBulkTransfer, nullptr, 4, reply.data(), 4, got), 0);
-    EXPECT_EQ(drv().ioctl(h, 0x222999, nullptr, 0, reply.data(), 4, got), 0);
+    for (int32_t pipe : {4, 256, -1}) EXPECT_EQ(bulk(h, pipe, buf.data(), 4, got), 0) << pipe;
+    EXPECT_EQ(drv().ioctl(h, ezusb::kBulkTransfer, Bytes(4).data(), 3, buf.data(), 4, got), 0);
+    EXPECT_EQ(drv().ioctl(h, ezusb::kBulkTransfer, nullptr, 4, buf.data(), 4, got), 0);
+    EXPECT_EQ(drv().ioctl(h, 0x222999, nullptr, 0, buf.data(), 4, got), 0);
     drv().close(h);
-    EXPECT_EQ(bulk(h, 0, reply.data(), 1, got), 0);
-    EXPECT_EQ(a.commands(), sent);
+    EXPECT_EQ(bulk(h, 0, buf.data(), 1, got), 0);
+    EXPECT_TRUE(a.commands().empty());
     EXPECT_EQ(drv().openHandles(), 0u);
 }
 
@@ -197,23 +187,6 @@ TEST_F(Emulated, ALateReplyIsNotTakenForTheNextOne) {
     a.setAnswering(true);          // ... and now the old reply is ready to be read
     EXPECT_EQ(readWord(0x06), 0x2222);
     EXPECT_EQ(readWord(0x04), 0x1111);
-}
-
-TEST_F(Emulated, AnAdapterThatCannotBeOpenedSaysWhyAndIsRetried) {
-    bed.plug(At(1, {1}));
-    EmulatedAdapter& locked = bed.plug(At(1, {2}, ezusb::kProductQeb));
-    bed.setOpenable(locked, false);
-    EXPECT_EQ(productOf("Ezusb-0"), ezusb::kProductVorla);
-    EXPECT_LE(drv().open("Ezusb-1"), 0); // keeps its name: the row can say why
-    if (geteuid() != 0)
-        EXPECT_EQ(drv().slotStatus(1), "no permission \u2014 see README, 'Using a real adapter'");
-    else
-        EXPECT_EQ(drv().slotStatus(1).rfind("cannot be opened: ", 0), 0u) << drv().slotStatus(1);
-    EXPECT_EQ(drv().slotStatus(0), "");
-
-    bed.setOpenable(locked, true); // rules fixed; the next search opens it
-    EXPECT_EQ(productOf("Ezusb-1"), ezusb::kProductQeb);
-    EXPECT_EQ(drv().slotStatus(1), "");
 }
 
 TEST_F(Emulated, SearchTellsBoardsApartAndReadsCostNoOpenOrClaim) {
@@ -314,17 +287,29 @@ TEST_F(Emulated, UnplugInTheReadLoopReplugAndSearchThenUnplugWhileIdle) {
     EXPECT_EQ(bed.descriptorsOpenOn(a), 0);
 }
 
-TEST_F(Emulated, ABusyAdapterIsNotFoundAndSaysWhy) {
-    EmulatedAdapter& a = bed.plug({});
-    a.setBusy(true);
-    EXPECT_FALSE(search());
-    EXPECT_EQ(shown(), kNoneFound);
-    EXPECT_EQ(drv().slotStatus(0), "in use by another program");
-    EXPECT_EQ(bed.descriptorsOpenOn(a), 0); // the failed attempt let go of the device
-
-    a.setBusy(false);
+TEST_F(Emulated, AdaptersThatCannotBeOpenedKeepTheirNamesSayWhyAndAreRetried) {
+    bed.plug(At(1, {1}));
+    EmulatedAdapter& busy = bed.plug(At(1, {2}));
+    EmulatedAdapter& locked = bed.plug(At(1, {3}, ezusb::kProductQeb));
+    busy.setBusy(true);
+    bed.setOpenable(locked, false);
     EXPECT_TRUE(search());
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(app().drv.UsbDevCount, 1);
     EXPECT_EQ(drv().slotStatus(0), "");
+    EXPECT_EQ(drv().slotStatus(1), "in use by another program");
+    if (geteuid() != 0)
+        EXPECT_EQ(drv().slotStatus(2), "no permission \u2014 see README, 'Using a real adapter'");
+    else
+        EXPECT_EQ(drv().slotStatus(2).rfind("cannot be opened: ", 0), 0u) << drv().slotStatus(2);
+    EXPECT_EQ(bed.descriptorsOpenOn(busy), 0); // the failed attempt let go of the device
+
+    busy.setBusy(false);
+    bed.setOpenable(locked, true); // rules fixed; the next search opens both
+    EXPECT_TRUE(search());
+    EXPECT_EQ(app().drv.UsbDevCount, 3);
+    EXPECT_EQ(app().drv.UsbDevices[2].BoardType, "QEB");
+    EXPECT_EQ(drv().slotStatus(1) + drv().slotStatus(2), "");
 }
 
 } // namespace
