@@ -47,21 +47,18 @@ class Emulated : public testing::Test {
         if (!drv_) drv_.emplace(LibUsbOptions{200, 100, 5});
         return *drv_;
     }
-    App& app() {
+    TestApp& t() {
         if (!t_) t_.emplace(&drv()).app.model.InterfaceKind = InterfaceUsb;
-        return t_->app;
+        return *t_;
     }
+    App& app() { return t().app; }
     // A search from the Usb menu; earlier messages are dropped.
     bool search() {
-        app();
-        t_->messages.clear();
-        UsbFindBuffers(t_->app);
-        return t_->app.usb.UsbReady;
+        t().messages.clear();
+        UsbFindBuffers(app());
+        return app().usb.UsbReady;
     }
-    Texts shown() {
-        app();
-        return t_->messages.texts();
-    }
+    Texts shown() { return t().messages.texts(); }
     int32_t read(int16_t address) { return ReadRegisterWord(app(), address); }
 
     // The driver requests as the adapter layer issues them, each on a fresh handle.
@@ -70,19 +67,15 @@ class Emulated : public testing::Test {
                                static_cast<uint8_t>(pipe >> 16), static_cast<uint8_t>(pipe >> 24)};
         return drv().ioctl(h, ezusb::kBulkTransfer, in, 4, buf, len, got);
     }
-    bool transfer(Bytes cmd, Bytes& reply) {
+    // A register read: the address twice, the word arrives during the second frame.
+    int readWord(uint8_t addr) {
         const DriverHandle h = drv().open("Ezusb-0");
+        Bytes cmd = {0x0D, 1, 2, addr, 0, addr, 0}, reply(4);
         uint32_t got = 0;
         const bool ok = h > 0 && bulk(h, 0, cmd.data(), cmd.size(), got) == 1 &&
                         bulk(h, 1, reply.data(), reply.size(), got) == 1 && got == reply.size();
         if (h > 0) drv().close(h);
-        return ok;
-    }
-    // The address twice; the word arrives during the second frame. -1: failed.
-    int readWord(uint8_t addr) {
-        Bytes reply(4);
-        if (!transfer({0x0D, 1, 2, addr, 0, addr, 0}, reply)) return -1;
-        return (reply[2] << 8) | reply[3];
+        return ok ? (reply[2] << 8) | reply[3] : -1;
     }
     int productOf(const std::string& name) {
         const DriverHandle h = drv().open(name);

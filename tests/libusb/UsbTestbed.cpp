@@ -262,14 +262,8 @@ UsbTestbed::UsbTestbed() : bed_(umockdev_testbed_new()) {
 }
 
 UsbTestbed::~UsbTestbed() {
-    for (auto& n : nodes_) detach(*n);
+    for (auto& a : adapters_) detach(*a);
     g_object_unref(bed_);
-}
-
-UsbTestbed::Node& UsbTestbed::nodeOf(const EmulatedAdapter& a) const {
-    for (const auto& n : nodes_)
-        if (&n->adapter == &a) return *n;
-    throw std::logic_error("adapter not on this testbed");
 }
 
 // A USB device in sysfs at the next address of its bus, below hubs made as needed.
@@ -309,79 +303,78 @@ std::string UsbTestbed::addDevice(uint8_t bus, const std::vector<uint8_t>& ports
     return path;
 }
 
-void UsbTestbed::attach(Node& n) {
-    const AdapterSetup& s = n.adapter.setup();
-    n.sysPath = addDevice(s.bus, s.ports, s.maxPacket > 64, AdapterDescriptors(s), &n.devNode);
-    n.pastNodes.push_back(n.devNode);
+void UsbTestbed::attach(EmulatedAdapter& a) {
+    const AdapterSetup& s = a.setup_;
+    a.sysPath_ = addDevice(s.bus, s.ports, s.maxPacket > 64, AdapterDescriptors(s), &a.devNode_);
+    a.pastNodes_.push_back(a.devNode_);
     // umockdev does not create the node file itself for a usb device; the preload
     // library needs one to divert the open to the emulation.
-    const std::string file = root_ + n.devNode;
+    const std::string file = root_ + a.devNode_;
     g_mkdir_with_parents(std::string(file, 0, file.rfind('/')).c_str(), 0755);
     g_file_set_contents(file.c_str(), "", 0, nullptr);
-    n.handler = umockdev_ioctl_base_new();
+    a.handler_ = umockdev_ioctl_base_new();
     using Base = UMockdevIoctlBase;
     using Client = UMockdevIoctlClient;
-    g_signal_connect(n.handler, "handle-ioctl", G_CALLBACK(+[](Base*, Client* c, gpointer a) {
-                         static_cast<EmulatedAdapter*>(a)->handleIoctl(c);
+    g_signal_connect(a.handler_, "handle-ioctl", G_CALLBACK(+[](Base*, Client* c, gpointer p) {
+                         static_cast<EmulatedAdapter*>(p)->handleIoctl(c);
                          return gboolean{TRUE};
                      }),
-                     &n.adapter);
-    g_signal_connect(n.handler, "client-connected", G_CALLBACK(+[](Base*, Client*, gpointer a) {
-                         auto* ad = static_cast<EmulatedAdapter*>(a);
+                     &a);
+    g_signal_connect(a.handler_, "client-connected", G_CALLBACK(+[](Base*, Client*, gpointer p) {
+                         auto* ad = static_cast<EmulatedAdapter*>(p);
                          std::lock_guard l(ad->mu_);
                          ++ad->opens_;
                      }),
-                     &n.adapter);
-    g_signal_connect(n.handler, "client-vanished", G_CALLBACK(+[](Base*, Client* c, gpointer a) {
-                         static_cast<EmulatedAdapter*>(a)->vanished(c);
+                     &a);
+    g_signal_connect(a.handler_, "client-vanished", G_CALLBACK(+[](Base*, Client* c, gpointer p) {
+                         static_cast<EmulatedAdapter*>(p)->vanished(c);
                      }),
-                     &n.adapter);
+                     &a);
     GError* err = nullptr;
-    if (!umockdev_testbed_attach_ioctl(bed_, n.devNode.c_str(), n.handler, &err)) {
+    if (!umockdev_testbed_attach_ioctl(bed_, a.devNode_.c_str(), a.handler_, &err)) {
         const std::string msg = err != nullptr ? err->message : "?";
         g_clear_error(&err);
         throw std::runtime_error("cannot attach the usbfs emulation: " + msg);
     }
-    umockdev_testbed_uevent(bed_, n.sysPath.c_str(), "add");
+    umockdev_testbed_uevent(bed_, a.sysPath_.c_str(), "add");
 }
 
-void UsbTestbed::detach(Node& n) {
-    if (n.handler == nullptr) return;
-    umockdev_testbed_detach_ioctl(bed_, n.devNode.c_str(), nullptr);
-    g_object_unref(n.handler);
-    n.handler = nullptr;
+void UsbTestbed::detach(EmulatedAdapter& a) {
+    if (a.handler_ == nullptr) return;
+    umockdev_testbed_detach_ioctl(bed_, a.devNode_.c_str(), nullptr);
+    g_object_unref(a.handler_);
+    a.handler_ = nullptr;
 }
 
 EmulatedAdapter& UsbTestbed::plug(AdapterSetup setup) {
-    Node& n = *nodes_.emplace_back(std::make_unique<Node>(std::move(setup)));
-    attach(n);
-    return n.adapter;
+    EmulatedAdapter& a =
+        *adapters_.emplace_back(std::make_unique<EmulatedAdapter>(std::move(setup)));
+    attach(a);
+    return a;
 }
 
 void UsbTestbed::unplug(EmulatedAdapter& a) {
-    Node& n = nodeOf(a);
-    if (n.sysPath.empty()) return;
+    if (a.sysPath_.empty()) return;
     a.set(&EmulatedAdapter::plugged_, false);
-    umockdev_testbed_uevent(bed_, n.sysPath.c_str(), "remove");
-    umockdev_testbed_remove_device(bed_, n.sysPath.c_str());
-    detach(n);
-    g_unlink((root_ + n.devNode).c_str());
-    n.sysPath.clear();
+    umockdev_testbed_uevent(bed_, a.sysPath_.c_str(), "remove");
+    umockdev_testbed_remove_device(bed_, a.sysPath_.c_str());
+    detach(a);
+    g_unlink((root_ + a.devNode_).c_str());
+    a.sysPath_.clear();
 }
 
 void UsbTestbed::replug(EmulatedAdapter& a) {
-    Node& n = nodeOf(a);
-    if (!n.sysPath.empty()) return;
+    if (!a.sysPath_.empty()) return;
     {
         std::lock_guard l(a.mu_);
         a.plugged_ = true;
         a.reply_.clear();
     }
-    attach(n);
+    attach(a);
 }
 
 void UsbTestbed::setOpenable(EmulatedAdapter& a, bool on) {
-    const std::string file = root_ + nodeOf(a).devNode;
+    const std::string file = root_ + a.devNode_;
     if (on) {
         g_rmdir(file.c_str());
         g_file_set_contents(file.c_str(), "", 0, nullptr);
@@ -397,7 +390,6 @@ void UsbTestbed::setOpenable(EmulatedAdapter& a, bool on) {
 // umockdev never reports a closed descriptor, so look at the process's own: each
 // open of an emulated node is a socket connected to that node's emulation.
 int UsbTestbed::descriptorsOpenOn(const EmulatedAdapter& a) const {
-    const Node& node = nodeOf(a);
     DIR* dir = opendir("/proc/self/fd");
     if (dir == nullptr) return -1;
     int count = 0;
@@ -410,7 +402,7 @@ int UsbTestbed::descriptorsOpenOn(const EmulatedAdapter& a) const {
             peer.sun_family != AF_UNIX)
             continue;
         const std::string path(peer.sun_path, strnlen(peer.sun_path, sizeof peer.sun_path));
-        for (const std::string& dev : node.pastNodes) count += path == root_ + "/ioctl" + dev;
+        for (const std::string& dev : a.pastNodes_) count += path == root_ + "/ioctl" + dev;
     }
     closedir(dir);
     return count;

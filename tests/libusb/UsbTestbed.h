@@ -102,6 +102,10 @@ class EmulatedAdapter {
     int opens_ = 0, claims_ = 0, halts_ = 0;
     uint8_t spiSetup_ = 0, spiBits_ = 0;
     uint16_t latch_ = 0; // word the sensor clocks out during the next frame
+    // Where the testbed put it; only the testbed's thread touches these.
+    std::string sysPath_, devNode_;
+    std::vector<std::string> pastNodes_;
+    UMockdevIoctlBase* handler_ = nullptr;
 };
 
 class UsbTestbed {
@@ -124,24 +128,16 @@ class UsbTestbed {
     int descriptorsOpenOn(const EmulatedAdapter& a) const;
 
   private:
-    struct Node {
-        explicit Node(AdapterSetup s) : adapter(std::move(s)) {}
-        EmulatedAdapter adapter;
-        std::string sysPath, devNode;
-        std::vector<std::string> pastNodes;
-        UMockdevIoctlBase* handler = nullptr;
-    };
-    Node& nodeOf(const EmulatedAdapter& a) const;
     std::string addDevice(uint8_t bus, const std::vector<uint8_t>& ports, bool highSpeed,
                           const std::vector<uint8_t>& descriptors, std::string* devNode);
-    void attach(Node& n);
-    void detach(Node& n);
+    void attach(EmulatedAdapter& a);
+    void detach(EmulatedAdapter& a);
 
     UMockdevTestbed* bed_ = nullptr;
     std::string root_;
     std::map<std::string, std::string> hubs_; // sysfs name -> sys path
     std::map<uint8_t, int> nextAddress_;
-    std::vector<std::unique_ptr<Node>> nodes_;
+    std::vector<std::unique_ptr<EmulatedAdapter>> adapters_;
 };
 
 } // namespace tavrin::test
