@@ -22,13 +22,11 @@ typedef struct _UMockdevIoctlData UMockdevIoctlData;
 namespace tavrin::test {
 
 struct AdapterSetup {
-    uint16_t vendor = 0x5E21;
-    uint16_t product = 0xB403;
+    uint16_t vendor = 0x5E21, product = 0xB403;
     uint8_t bus = 1;
     std::vector<uint8_t> ports{1}; // hub port path from the root hub
     uint16_t maxPacket = 512;      // of every bulk endpoint; 64 is a full-speed adapter
-    std::string descriptor1 = "SPI Adapter";
-    std::string descriptor2 = "Bench Interface";
+    std::string descriptor1 = "SPI Adapter", descriptor2 = "Bench Interface";
     uint16_t langId = 0x0409;
     uint8_t revMajor = 2, revMinor = 7;
 };
@@ -50,19 +48,23 @@ class EmulatedAdapter {
     uint16_t word(uint8_t address) const;
 
     void injectFault(UrbFault f);
-    void setAnswering(bool on);  // off: commands are taken, replies never come
-    void setBusy(bool on);       // claiming the interface fails as if another program had it
-    void setCommandLog(bool on); // off: commands() stays empty (long benchmark runs)
+    // Off: commands are taken, replies never come.
+    void setAnswering(bool on) { set(&EmulatedAdapter::answering_, on); }
+    // On: claiming the interface fails as if another program had it.
+    void setBusy(bool on) { set(&EmulatedAdapter::busy_, on); }
+    // Off: commands() stays empty (long benchmark runs).
+    void setCommandLog(bool on) { set(&EmulatedAdapter::logging_, on); }
 
-    // What reached the adapter: every bulk-out payload in order.
-    std::vector<std::vector<uint8_t>> commands() const;
+    // Every bulk-out payload that reached the adapter, in order.
+    std::vector<std::vector<uint8_t>> commands() const { return get(&EmulatedAdapter::commands_); }
     // usbfs opens, interface claims and halt clears seen.
-    int opens() const;
-    int claims() const;
-    int haltsCleared() const;
-    uint8_t spiSetup() const;
-    uint8_t spiBits() const;
-    std::vector<uint16_t> langIdsAsked() const; // wIndex of every string request
+    int opens() const { return get(&EmulatedAdapter::opens_); }
+    int claims() const { return get(&EmulatedAdapter::claims_); }
+    int haltsCleared() const { return get(&EmulatedAdapter::halts_); }
+    uint8_t spiSetup() const { return get(&EmulatedAdapter::spiSetup_); }
+    uint8_t spiBits() const { return get(&EmulatedAdapter::spiBits_); }
+    // wIndex of every string request.
+    std::vector<uint16_t> langIdsAsked() const { return get(&EmulatedAdapter::langIds_); }
 
   private:
     friend class UsbTestbed;
@@ -70,14 +72,21 @@ class EmulatedAdapter {
         UMockdevIoctlClient* client;
         UMockdevIoctlData* urb;
     };
-    bool handleIoctl(UMockdevIoctlClient* client);
-    void connected();
+    template <class T> T get(T EmulatedAdapter::*m) const {
+        std::lock_guard l(mu_);
+        return this->*m;
+    }
+    template <class T> void set(T EmulatedAdapter::*m, T v) {
+        std::lock_guard l(mu_);
+        this->*m = v;
+    }
+    // The *Locked members run with mu_ held.
+    void handleIoctl(UMockdevIoctlClient* client);
     void vanished(UMockdevIoctlClient* client);
-    void command(const uint8_t* p, std::size_t n);
+    void commandLocked(const uint8_t* p, std::size_t n);
     void serveWaitingLocked();
     void finishLocked(UMockdevIoctlClient* client, UMockdevIoctlData* urb, int status, int len);
     int controlLocked(uint8_t* setupAndData, int bufferLength);
-    void setPluggedLocked(bool on) { plugged_ = on; }
 
     AdapterSetup setup_;
     mutable std::mutex mu_;
@@ -93,6 +102,10 @@ class EmulatedAdapter {
     int opens_ = 0, claims_ = 0, halts_ = 0;
     uint8_t spiSetup_ = 0, spiBits_ = 0;
     uint16_t latch_ = 0; // word the sensor clocks out during the next frame
+    // Where the testbed put it; only the testbed's thread touches these.
+    std::string sysPath_, devNode_;
+    std::vector<std::string> pastNodes_;
+    UMockdevIoctlBase* handler_ = nullptr;
 };
 
 class UsbTestbed {
@@ -108,33 +121,23 @@ class UsbTestbed {
     void unplug(EmulatedAdapter& a);
     // Puts it back on the same port with a new device address, as a real replug does.
     void replug(EmulatedAdapter& a);
-    // Makes opening the adapter's node fail: no permission (as root, for whom
-    // permissions do not apply, the node becomes a directory instead); and undoes it.
-    void denyOpen(EmulatedAdapter& a);
-    void allowOpen(EmulatedAdapter& a);
+    // Off: opening the adapter's node fails for want of permission (as root, for whom
+    // permissions do not apply, the node becomes a directory instead).
+    void setOpenable(EmulatedAdapter& a, bool on);
     // File descriptors of this process still open on any node the adapter ever had.
     int descriptorsOpenOn(const EmulatedAdapter& a) const;
 
   private:
-    struct Node {
-        std::unique_ptr<EmulatedAdapter> adapter;
-        std::string sysPath, devNode;
-        std::vector<std::string> pastNodes;
-        UMockdevIoctlBase* handler = nullptr;
-    };
-    std::string ensureHub(uint8_t bus, const std::vector<uint8_t>& ports);
-    void attach(Node& n);
-    void detach(Node& n);
-    std::string nodeFile(const std::string& devNode) const;
-    static int OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* adapter);
-    static void OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* adapter);
-    static void OnVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* adapter);
+    std::string addDevice(uint8_t bus, const std::vector<uint8_t>& ports, bool highSpeed,
+                          const std::vector<uint8_t>& descriptors, std::string* devNode);
+    void attach(EmulatedAdapter& a);
+    void detach(EmulatedAdapter& a);
 
     UMockdevTestbed* bed_ = nullptr;
     std::string root_;
     std::map<std::string, std::string> hubs_; // sysfs name -> sys path
     std::map<uint8_t, int> nextAddress_;
-    std::vector<Node> nodes_;
+    std::vector<std::unique_ptr<EmulatedAdapter>> adapters_;
 };
 
 } // namespace tavrin::test

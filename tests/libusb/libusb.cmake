@@ -7,35 +7,21 @@ pkg_check_modules(UMOCKDEV IMPORTED_TARGET umockdev-1.0)
 find_program(UMOCKDEV_WRAPPER umockdev-wrapper)
 
 if(UMOCKDEV_FOUND)
-  add_library(tavrin_usbtestbed STATIC ${CMAKE_CURRENT_LIST_DIR}/UsbTestbed.cpp)
-  target_include_directories(tavrin_usbtestbed PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(tavrin_usbtestbed PUBLIC PkgConfig::UMOCKDEV tavrin_core)
-
-  add_executable(libusb_emulated_test
-    ${CMAKE_CURRENT_LIST_DIR}/EmulatedMain.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/LibUsbDriverTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/BackendStackTest.cpp)
-  target_link_libraries(libusb_emulated_test PRIVATE tavrin_usbtestbed tavrin_testsupport
+  add_executable(libusb_emulated_test ${CMAKE_CURRENT_LIST_DIR}/EmulatedTest.cpp
+                                      ${CMAKE_CURRENT_LIST_DIR}/UsbTestbed.cpp)
+  target_link_libraries(libusb_emulated_test PRIVATE PkgConfig::UMOCKDEV tavrin_testsupport
                         tavrin_core GTest::gtest)
-
   # Under sanitizers their runtime has to come before umockdev's preload library,
-  # which umockdev-wrapper would put first.
-  set(_preload libumockdev-preload.so.0)
+  # which umockdev-wrapper would put first. Without either the program says why it
+  # cannot run and reports a skip.
   if(TAVRIN_SANITIZE)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
                     OUTPUT_VARIABLE _asan OUTPUT_STRIP_TRAILING_WHITESPACE)
-    set(_preload "${_asan}:${_preload}")
-  endif()
-  if(UMOCKDEV_WRAPPER AND TAVRIN_SANITIZE)
-    add_test(NAME libusb_emulated_test
-             COMMAND ${CMAKE_COMMAND} -E env LD_PRELOAD=${_preload} $<TARGET_FILE:libusb_emulated_test>)
+    set(_run ${CMAKE_COMMAND} -E env LD_PRELOAD=${_asan}:libumockdev-preload.so.0)
   elseif(UMOCKDEV_WRAPPER)
-    add_test(NAME libusb_emulated_test
-             COMMAND ${UMOCKDEV_WRAPPER} $<TARGET_FILE:libusb_emulated_test>)
-  else()
-    # Without umockdev's tools the program says why and reports a skip.
-    add_test(NAME libusb_emulated_test COMMAND libusb_emulated_test)
+    set(_run ${UMOCKDEV_WRAPPER})
   endif()
+  add_test(NAME libusb_emulated_test COMMAND ${_run} $<TARGET_FILE:libusb_emulated_test>)
   set_tests_properties(libusb_emulated_test PROPERTIES LABELS libusb TIMEOUT 600
                        SKIP_RETURN_CODE 77)
 endif()
