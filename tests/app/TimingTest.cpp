@@ -106,7 +106,9 @@ TEST_F(Calibration, BranchesOfTheTwoMeasurements) {
         CalibrateDelay(t.app);
         EXPECT_EQ(t.app.timing.DelayCount10us, c.count);
         EXPECT_TRUE(t.app.timing.DelayCalibrated);
-        if (!c.passes.empty()) EXPECT_EQ(passesSeen, c.passes); // passes of each measurement
+        if (!c.passes.empty()) { // passes of each measurement
+            EXPECT_EQ(passesSeen, c.passes);
+        }
         EXPECT_EQ(t.platform.waitCursorOn - cursorOn, 1);
         EXPECT_EQ(t.platform.waitCursorOff - cursorOff, 1);
     }
