@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "SimTestApp.h"
@@ -9,65 +10,47 @@
 namespace tavrin {
 namespace {
 
-// Records what SetDevice shows, and how many messages had been shown at each step.
+// Records what SetDevice shows, in order, with a mark where a message box came.
 struct FakeDisplay : DeviceDisplay {
     explicit FakeDisplay(test::RecordingMessages& m) : messages(m) {}
     test::RecordingMessages& messages;
-    std::vector<std::string> calls;
-    std::vector<int> checked;
-    std::string lower, middle, upper, caption;
-    std::size_t messagesBeforeLabels = 0;
-
-    void uncheckAllModels() override {
-        calls.push_back("uncheck");
-        checked.clear();
+    std::string log;
+    void add(const std::string& what) {
+        log += std::string(messages.shown.size(), '!') + what + "|";
     }
-    void checkModel(int model) override {
-        calls.push_back("check");
-        checked.push_back(model);
-    }
+    void uncheckAllModels() override { add("uncheck"); }
+    void checkModel(int model) override { add("check " + std::to_string(model)); }
     void showAccLimits(const std::string& lo, const std::string& mid,
                        const std::string& hi) override {
-        calls.push_back("limits");
-        lower = lo, middle = mid, upper = hi;
-        messagesBeforeLabels = messages.shown.size();
+        add("limits " + lo + " " + mid + " " + hi);
     }
-    void showDeviceCaption(const std::string& c) override {
-        calls.push_back("caption");
-        caption = c;
-    }
-};
-
-struct Expected {
-    int model;
-    float acc;
-    double gyroBase;
+    void showDeviceCaption(const std::string& c) override { add(c); }
 };
 
 constexpr int kSensAvg = 0x38;
 
 TEST(SetDevice, AppliesEveryModelsFactors) {
-    const Expected models[] = {{41040, 0.001f, 0.05},    {41120, 0.003333f, 0.05},
-                               {41140, 0.000333f, 0.05}, {41160, 0.001f, 0.05},
-                               {41170, 0.003333f, 0.05}, {41190, 0.003333f, 0.2}};
-    for (const Expected& e : models) {
+    const struct {
+        int model;
+        float acc;
+        double gyroBase;
+    } models[] = {{41040, 0.001f, 0.05}, {41120, 0.003333f, 0.05}, {41140, 0.000333f, 0.05},
+                  {41160, 0.001f, 0.05}, {41170, 0.003333f, 0.05}, {41190, 0.003333f, 0.2}};
+    for (const auto& e : models) {
         SCOPED_TRACE(e.model);
         test::SimTestApp s(static_cast<float>(e.model));
         FakeDisplay d(s.t.messages);
         SetDevice(s.app, static_cast<float>(e.model), d);
         const RegisterMap& r = s.app.regs;
 
+        const std::string m = std::to_string(e.model);
+        EXPECT_EQ(d.log, "uncheck|check " + m + "|limits -10 0 10|Data Plot   Device = " + m + "|");
         EXPECT_TRUE(s.t.messages.shown.empty());
-        EXPECT_EQ(d.calls, (std::vector<std::string>{"uncheck", "check", "limits", "caption"}));
-        EXPECT_EQ(d.checked, std::vector<int>{e.model});
-        EXPECT_EQ(d.caption, "Data Plot   Device = " + std::to_string(e.model));
-        EXPECT_EQ(d.lower + " " + d.middle + " " + d.upper, "-10 0 10");
         EXPECT_EQ(s.app.model.ProductNumber, static_cast<float>(e.model));
         EXPECT_EQ(s.app.model.GyroBaseScale, e.gyroBase);
-        EXPECT_EQ(s.app.plot.AccPlotMax, 10);
-        EXPECT_EQ(s.app.plot.AccPlotMin, -10);
-        EXPECT_EQ(s.app.plot.GyPlotMax, 350);
-        EXPECT_EQ(s.app.plot.GyPlotMin, -350);
+        const ChartLimits& pl = s.app.plot;
+        EXPECT_EQ((std::vector<double>{pl.AccPlotMin, pl.AccPlotMax, pl.GyPlotMin, pl.GyPlotMax}),
+                  (std::vector<double>{-10, 10, -350, 350}));
         EXPECT_EQ(r.LastRegIndex, e.model == 41040 ? 32 : 35);
 
         for (int16_t p :
@@ -76,19 +59,16 @@ TEST(SetDevice, AppliesEveryModelsFactors) {
         // The sensor reports range code 4: the full base scale, in single precision.
         for (int p = 2; p <= 4; ++p)
             EXPECT_EQ(r.RegisterTable[p].RegScale, static_cast<float>(e.gyroBase));
-        EXPECT_EQ(r.RegisterTable[r.iSUPPLY_OUT].ReadLen, 12);
-        EXPECT_EQ(r.RegisterTable[r.iSUPPLY_OUT].RegScale, 0.002418f);
-        EXPECT_EQ(r.RegisterTable[r.iXTEMP_OUT].RegScale, 0.136f);
-        if (e.model == 41040) {
-            // Absent registers point at spare slot 99; the last write there is AUX_ADC's.
-            EXPECT_EQ(r.iSUPPLY_OUT, 1);
-            EXPECT_EQ(r.RegisterTable[1].Label, "not used");
-            EXPECT_EQ(r.RegisterTable[99].RegScale, 0.0008058f);
-        } else {
-            EXPECT_EQ(r.RegisterTable[r.iYTEMP_OUT].RegScale, 0.136f);
-            EXPECT_EQ(r.RegisterTable[r.iZTEMP_OUT].RegScale, 0.136f);
-            EXPECT_EQ(r.RegisterTable[r.iAUX_ADC].RegScale, 0.0008058f);
-        }
+        // On 41040 absent registers point at spare slot 99 (the last write there is
+        // AUX_ADC's) and SUPPLY_OUT at the "not used" row.
+        const auto& t = r.RegisterTable;
+        EXPECT_EQ((std::vector<float>{t[r.iSUPPLY_OUT].RegScale, t[r.iXTEMP_OUT].RegScale,
+                                      t[r.iYTEMP_OUT].RegScale, t[r.iZTEMP_OUT].RegScale,
+                                      t[r.iAUX_ADC].RegScale}),
+                  (std::vector<float>{0.002418f, 0.136f, e.model == 41040 ? 0.0008058f : 0.136f,
+                                      e.model == 41040 ? 0.0008058f : 0.136f, 0.0008058f}));
+        EXPECT_EQ(t[r.iSUPPLY_OUT].ReadLen, 12);
+        EXPECT_EQ(t[r.iSUPPLY_OUT].Label, e.model == 41040 ? "not used" : "SUPPLY_OUT");
     }
 }
 
@@ -110,7 +90,7 @@ TEST(SetDevice, UnrecognisedNumberShowsTheMessageAndKeepsTheTable) {
     test::SimTestApp s(41060);
     FakeDisplay d(s.t.messages);
     SetDevice(s.app, 41190, d); // a recognised model first: its base scale stays
-    s.t.messages.clear();
+    d.log.clear();
 
     SetDevice(s.app, 41060, d);
     ASSERT_EQ(s.t.messages.shown.size(), 1u);
@@ -120,28 +100,14 @@ TEST(SetDevice, UnrecognisedNumberShowsTheMessageAndKeepsTheTable) {
                       "USE 'Device' in the menu bar to select a product.\r\n");
     EXPECT_EQ(m.icon, MsgIcon::Critical);
     EXPECT_EQ(m.caption, "TAVRIN_3");
-    EXPECT_EQ(d.messagesBeforeLabels, 1u) << "the labels follow the message";
-    EXPECT_TRUE(d.checked.empty());
-    EXPECT_EQ(d.caption, "Data Plot   Device = 41060");
-    EXPECT_EQ(d.lower + " " + d.middle + " " + d.upper, "-10 0 10");
+    // No model checked; the labels follow the message.
+    EXPECT_EQ(d.log, "uncheck|!limits -10 0 10|!Data Plot   Device = 41060|");
     EXPECT_EQ(s.app.model.ProductNumber, 41060.0f);
     EXPECT_EQ(s.app.model.GyroBaseScale, 0.2);
     EXPECT_EQ(s.app.regs.RegisterTable[5].RegScale, 0.002522f) << "the standard table's own";
     EXPECT_EQ(s.app.regs.RegisterTable[1].ReadLen, 12);
     EXPECT_EQ(s.app.regs.RegisterTable[1].RegScale, 0.0018315f);
     EXPECT_EQ(s.app.regs.RegisterTable[2].RegScale, 0.2f);
-}
-
-TEST(SetDevice, NoTransportReadsZeroAndReportsProductZero) {
-    test::TestApp t; // no driver, no interface
-    FakeDisplay d(t.messages);
-    SetDevice(t.app, 0, d);
-    ASSERT_EQ(t.messages.texts().size(), 1u);
-    EXPECT_NE(t.messages.texts()[0].find("\r\nProductNumber = 0\r\nThis product"),
-              std::string::npos);
-    EXPECT_EQ(t.app.model.GyroBaseScale, 0);
-    EXPECT_EQ(t.app.regs.RegisterTable[2].RegScale, 0.0f) << "range code 0 from a word of 0";
-    EXPECT_EQ(d.caption, "Data Plot   Device = 0");
 }
 
 TEST(SetDevice, RecognisesOnlyTheSixNumbersExactly) {
@@ -153,19 +119,13 @@ TEST(SetDevice, RecognisesOnlyTheSixNumbersExactly) {
 TEST(TemperatureWarning, WarnsOnlyBeyondTheLimits) {
     const std::string high = "Temperature > 600'C,  Check Dut Connections / Power";
     const std::string low = "Temperature < -99'C,  Check Dut Connections / Power";
-    EXPECT_FALSE(TemperatureWarning("600.00", "."));
-    EXPECT_EQ(TemperatureWarning("600.01", "."), high);
-    EXPECT_FALSE(TemperatureWarning("-99.00", "."));
-    EXPECT_EQ(TemperatureWarning("-99.50", "."), low);
-    EXPECT_EQ(TemperatureWarning("-99.01", "."), low);
-    EXPECT_FALSE(TemperatureWarning("25.00", "."));
-    // The readout uses the user's decimal separator.
-    EXPECT_EQ(TemperatureWarning("600,01", ","), high);
-    EXPECT_FALSE(TemperatureWarning("-99,00", ","));
-    EXPECT_EQ(TemperatureWarning("-99,5", ","), low);
-    // No number, no warning.
-    EXPECT_FALSE(TemperatureWarning("", "."));
-    EXPECT_FALSE(TemperatureWarning("abc", "."));
+    // The readout uses the user's decimal separator; no number, no warning.
+    const std::tuple<const char*, const char*, std::string> cases[] = {
+        {"600.00", ".", ""},  {"600.01", ".", high}, {"-99.00", ".", ""},   {"-99.50", ".", low},
+        {"-99.01", ".", low}, {"25.00", ".", ""},    {"600,01", ",", high}, {"-99,00", ",", ""},
+        {"-99,5", ",", low},  {"", ".", ""},         {"abc", ".", ""}};
+    for (const auto& [shown, sep, warning] : cases)
+        EXPECT_EQ(TemperatureWarning(shown, sep).value_or(""), warning) << shown;
 }
 
 } // namespace

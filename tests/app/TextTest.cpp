@@ -1,76 +1,57 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/HexText.h"
 #include "app/NumberText.h"
 
 using namespace tavrin;
 
-TEST(HexText, LongToHex4KeepsTheLowSixteenBits) {
-    EXPECT_EQ(LongToHex4(0), "0000");
-    EXPECT_EQ(LongToHex4(0x1F), "001F");
-    EXPECT_EQ(LongToHex4(0x12345), "2345");
-    EXPECT_EQ(LongToHex4(-1), "FFFF");
-    EXPECT_EQ(LongToHex4(0x3A), "003A");
-    EXPECT_EQ(LongToHex4(0xABCD), "ABCD");
-}
-
-TEST(HexText, HexToLongDigitsAndOddCharacters) {
-    EXPECT_EQ(HexToLong("ff"), 255);
-    EXPECT_EQ(HexToLong("FF"), 255);
-    EXPECT_EQ(HexToLong(""), 0);
-    EXPECT_EQ(HexToLong("1G"), 16);
-    EXPECT_EQ(HexToLong(" 7"), 7);
-    EXPECT_EQ(HexToLong("FFFF"), 65535);
-    EXPECT_EQ(HexToLong("aBc1"), 0xABC1);
-}
-
-TEST(HexText, TextLongerThanFourIsReportedInvalid) {
-    EXPECT_EQ(HexToLong("12345"), kHexTooLong);
-    EXPECT_EQ(HexToLong(" FFFF"), kHexTooLong);
+TEST(HexText, BothDirections) {
+    const std::pair<int32_t, const char*> toHex[] = {{0, "0000"},    {0x1F, "001F"},
+                                                     {0x3A, "003A"}, {0x12345, "2345"},
+                                                     {-1, "FFFF"},   {0xABCD, "ABCD"}};
+    for (const auto& [v, text] : toHex) EXPECT_EQ(LongToHex4(v), text) << v;
+    // Odd characters count as digits of their own; longer than four is reported invalid.
+    const std::pair<const char*, int32_t> fromHex[] = {{"ff", 255},
+                                                       {"FF", 255},
+                                                       {"", 0},
+                                                       {"1G", 16},
+                                                       {" 7", 7},
+                                                       {"FFFF", 65535},
+                                                       {"aBc1", 0xABC1},
+                                                       {"12345", kHexTooLong},
+                                                       {" FFFF", kHexTooLong}};
+    for (const auto& [text, v] : fromHex) EXPECT_EQ(HexToLong(text), v) << text;
     EXPECT_LT(kHexTooLong, 0); // outside every valid result 0..65535
 }
 
-TEST(NumberText, FixedPatternsRoundAndUseTheUsersSeparator) {
-    EXPECT_EQ(FixedText(25, 2), "25.00");
-    EXPECT_EQ(FixedText(1234.5678, 2), "1234.57");
-    EXPECT_EQ(FixedText(-3.14159, 2), "-3.14");
-    EXPECT_EQ(FixedText(1234567.891, 2, ","), "1234567,89"); // no digit grouping
-    EXPECT_EQ(FixedText(12.4, 0), "12");
-    EXPECT_EQ(FixedText(1.1, 1), "1.1");
-    EXPECT_EQ(FixedText(2, 1), "2.0");
-}
-
-TEST(NumberText, GeneralForms) {
-    EXPECT_EQ(GeneralText(350), "350");
-    EXPECT_EQ(GeneralText(-350), "-350");
-    EXPECT_EQ(GeneralText(0), "0");
-    EXPECT_EQ(GeneralText(-0.0), "0");
-    EXPECT_EQ(GeneralText(1.25), "1.25");
-    EXPECT_EQ(GeneralText(-0.1), "-0.1");
-    EXPECT_EQ(GeneralText(0.1 + 0.2), "0.3"); // 15 significant digits
-    EXPECT_EQ(GeneralText(-0.07326), "-0.07326");
-    EXPECT_EQ(GeneralText(24.8547, ","), "24,8547");
-    EXPECT_EQ(GeneralText(0.00001), "1E-05");
+TEST(NumberText, FixedAndGeneralFormsWithTheUsersSeparator) {
+    const std::tuple<double, int, const char*, const char*> fixed[] = {
+        {25, 2, ".", "25.00"},       {1234.5678, 2, ".", "1234.57"},
+        {-3.14159, 2, ".", "-3.14"}, {1234567.891, 2, ",", "1234567,89"}, // no digit grouping
+        {12.4, 0, ".", "12"},        {1.1, 1, ".", "1.1"},
+        {2, 1, ".", "2.0"}};
+    for (const auto& [v, d, sep, text] : fixed) EXPECT_EQ(FixedText(v, d, sep), text) << v;
+    // 15 significant digits: 0.1 + 0.2 shows as 0.3.
+    const std::tuple<double, const char*, const char*> general[] = {
+        {350, ".", "350"},        {-350, ".", "-350"},  {0, ".", "0"},
+        {-0.0, ".", "0"},         {1.25, ".", "1.25"},  {-0.1, ".", "-0.1"},
+        {0.1 + 0.2, ".", "0.3"},  {1e-5, ".", "1E-05"}, {-0.07326, ".", "-0.07326"},
+        {24.8547, ",", "24,8547"}};
+    for (const auto& [v, sep, text] : general) EXPECT_EQ(GeneralText(v, sep), text) << v;
     EXPECT_EQ(GeneralTextSingle(45296.53f), "45296.53");
     EXPECT_EQ(GeneralTextSingle(0.1f), "0.1"); // 7 digits hide the float's tail
     EXPECT_EQ(GeneralTextSingle(-2.5f, ","), "-2,5");
-}
-
-TEST(NumberText, HalvesRoundToEven) {
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(3.5), 4);
-    EXPECT_EQ(RoundHalfEven(-2.5), -2);
-    EXPECT_EQ(RoundHalfEven(2.51), 3);
+    for (const auto& [v, r] : {std::pair{2.5, 2}, {3.5, 4}, {-2.5, -2}, {2.51, 3}})
+        EXPECT_EQ(RoundHalfEven(v), r) << v;
 }
 
 TEST(NumberText, ParseNumberAcceptsWholeTextNumbersOnly) {
-    EXPECT_EQ(ParseNumber("12.5"), 12.5);
-    EXPECT_EQ(ParseNumber(" -5 "), -5);
-    EXPECT_EQ(ParseNumber("+3"), 3);
-    EXPECT_EQ(ParseNumber("1e3"), 1000);
-    EXPECT_EQ(ParseNumber("5000000000"), 5e9);
-    EXPECT_EQ(ParseNumber("2,5", ","), 2.5);
-    EXPECT_EQ(ParseNumber("2.5", ","), 2.5);
+    const std::tuple<const char*, const char*, double> good[] = {
+        {"12.5", ".", 12.5},      {" -5 ", ".", -5}, {"+3", ".", 3},   {"1e3", ".", 1000},
+        {"5000000000", ".", 5e9}, {"2,5", ",", 2.5}, {"2.5", ",", 2.5}};
+    for (const auto& [text, sep, v] : good) EXPECT_EQ(ParseNumber(text, sep), v) << text;
     for (const char* bad : {"", "  ", "abc", "12a", "1.2.3", "-", ".", "1e", "e5", "2,5"})
         EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
 }

@@ -22,41 +22,32 @@ struct Calibration : ::testing::Test {
             if (passesSeen.empty() || passesSeen.back() != passes) passesSeen.push_back(passes);
         };
     }
-    void script(std::initializer_list<float> readings) {
-        t.platform.clockScript.assign(readings.begin(), readings.end());
-    }
 };
 
 } // namespace
 
-TEST(DelayMs, ZeroReturnsAtOnceAndSmallOrNegativeRaisedToOneStep) {
-    TestApp t;
-    float ms = 0;
-    DelayMs(t.app, ms);
-    EXPECT_EQ(t.delaySteps, 0);
-    EXPECT_EQ(ms, 0.0f);
-
-    for (float v : {0.004f, -3.0f}) {
-        t.delaySteps = 0;
-        ms = v;
+// Steps round halves to even from the single-precision value; 0 returns at once; small or
+// negative waits become one step and the 0.01 floor is written back to the caller's variable.
+TEST(DelayMs, StepsAndTheFloor) {
+    const struct {
+        float in;
+        int steps;
+        float out;
+    } cases[] = {{0, 0, 0},
+                 {0.004f, 1, 0.01f},
+                 {-3, 1, 0.01f},
+                 {0.125f, 12, 0.125f},
+                 {0.375f, 38, 0.375f},
+                 {0.015f, 1, 0.015f}, // below 0.015
+                 {0.1f, 10, 0.1f},
+                 {250, 25000, 250}};
+    for (const auto& c : cases) {
+        TestApp t;
+        float ms = c.in;
         DelayMs(t.app, ms);
-        EXPECT_EQ(t.delaySteps, 1) << v;
-        EXPECT_EQ(ms, 0.01f) << "the floor is written back to the caller's variable";
+        EXPECT_EQ(t.delaySteps, c.steps) << c.in;
+        EXPECT_EQ(ms, c.out) << c.in;
     }
-}
-
-TEST(DelayMs, StepsRoundHalvesToEvenFromTheSinglePrecisionValue) {
-    EXPECT_EQ(DelaySteps(0.125f), 12);
-    EXPECT_EQ(DelaySteps(0.375f), 38);
-    EXPECT_EQ(DelaySteps(0.015f), 1); // held as slightly less than 0.015
-    EXPECT_EQ(DelaySteps(0.1f), 10);
-    EXPECT_EQ(DelaySteps(250.0f), 25000);
-
-    TestApp t;
-    float ms = 0.125f;
-    DelayMs(t.app, ms);
-    EXPECT_EQ(t.delaySteps, 12);
-    EXPECT_EQ(ms, 0.125f);
 }
 
 TEST(DelayMs, RunsTheCalibrationOnFirstUse) {
@@ -80,71 +71,43 @@ TEST(DelayMs, TheRealLoopTakesLongerForMorePasses) {
     EXPECT_GT(time(50'000'000), time(1000));
 }
 
-TEST_F(Calibration, OrdinaryMachineScalesByBothMeasurements) {
-    script({100.0f, 100.25f, 200.0f, 201.5f});
-    CalibrateDelay(t.app);
-    // 0.5 / 0.25 * 1000 = 2000; 3 / 1.5 * 2000 = 4000.
-    EXPECT_EQ(t.app.timing.DelayCount10us, 4000);
-    EXPECT_TRUE(t.app.timing.DelayCalibrated);
-    EXPECT_EQ(passesSeen, (std::vector<int32_t>{1000, 2000}));
-    EXPECT_EQ(t.platform.waitCursorOn, 1);
-    EXPECT_EQ(t.platform.waitCursorOff, 1);
-}
-
-TEST_F(Calibration, CommandLineStartsFromTwoHundred) {
-    t.platform.cmdLine = "x";
-    script({0.0f, 0.5f, 0.0f, 3.0f});
-    CalibrateDelay(t.app);
-    EXPECT_EQ(passesSeen.front(), 200);
-    EXPECT_EQ(t.app.timing.DelayCount10us, 200);
-}
-
-TEST_F(Calibration, VeryFastFirstMeasureMultipliesByFortyThenSix) {
-    // e = 0.001 (< 0.005): x40 and measure; e = 0.05 (< 0.1): x6 and measure; e = 0.5.
-    script({0.0f, 0.001f, 0.0f, 0.05f, 0.0f, 0.5f, 0.0f, 3.0f});
-    CalibrateDelay(t.app);
-    EXPECT_EQ(passesSeen, (std::vector<int32_t>{1000, 40000, 240000}));
-    EXPECT_EQ(t.app.timing.DelayCount10us, 240000);
-}
-
-TEST_F(Calibration, ShortMeasureMultipliesBySixOnly) {
-    script({0.0f, 0.05f, 0.0f, 0.25f, 0.0f, 3.0f});
-    CalibrateDelay(t.app);
-    EXPECT_EQ(passesSeen, (std::vector<int32_t>{1000, 6000, 12000}));
-    EXPECT_EQ(t.app.timing.DelayCount10us, 12000);
-}
-
-TEST_F(Calibration, FloorsOfTheTwoMeasurements) {
-    // Every measurement 0: e is floored to 0.0005 and e3 to 0.1.
-    script({5.0f});
-    CalibrateDelay(t.app);
-    // 1000 * 40 * 6 = 240000; 0.5 / 0.0005 * 240000 = 2.4e8; 3 / 0.1 * 2.4e8 overflows.
-    EXPECT_EQ(t.app.timing.DelayCount10us, std::numeric_limits<int32_t>::max());
-}
-
-TEST_F(Calibration, CountNeverWrapsNorBecomesZero) {
-    // A clock far too slow would scale the count below one pass.
-    script({0.0f, 50000.0f, 0.0f, 80000.0f});
-    CalibrateDelay(t.app);
-    EXPECT_EQ(t.app.timing.DelayCount10us, 1);
-}
-
-TEST_F(Calibration, ClockCrossingMidnightCountsAsTooShort) {
-    // 86399.9 -> 0.2 is negative: treated like a too-short measurement.
-    script({86399.9f, 0.2f, 10.0f, 10.5f, 20.0f, 23.0f});
-    CalibrateDelay(t.app);
-    // e < 0.005 -> x40 -> e = 0.5 -> 40000 -> 3 / 3 -> 40000.
-    EXPECT_EQ(passesSeen, (std::vector<int32_t>{1000, 40000}));
-    EXPECT_EQ(t.app.timing.DelayCount10us, 40000);
-}
-
-TEST_F(Calibration, ScaledCountRoundsHalvesToEven) {
-    // 0.5 / 4 * 1000 = 125; 3 / 6 * 125 = 62.5 -> 62 (not 63).
-    script({0.0f, 4.0f, 0.0f, 6.0f});
-    CalibrateDelay(t.app);
-    EXPECT_EQ(t.app.timing.DelayCount10us, 62);
-    // 3 / 2 * 125 = 187.5 -> 188.
-    script({0.0f, 4.0f, 0.0f, 2.0f});
-    CalibrateDelay(t.app);
-    EXPECT_EQ(t.app.timing.DelayCount10us, 188);
+TEST_F(Calibration, BranchesOfTheTwoMeasurements) {
+    struct Case {
+        const char* what;
+        bool cmdLine;
+        std::vector<float> clock;
+        std::vector<int32_t> passes;
+        int32_t count;
+    };
+    const Case cases[] = {
+        // 0.5 / 0.25 * 1000 = 2000; 3 / 1.5 * 2000 = 4000.
+        {"ordinary machine", false, {100, 100.25f, 200, 201.5f}, {1000, 2000}, 4000},
+        {"command line starts from 200", true, {0, 0.5f, 0, 3}, {200}, 200},
+        // e = 0.001 (< 0.005): x40; e = 0.05 (< 0.1): x6; e = 0.5.
+        {"very fast", false, {0, 0.001f, 0, 0.05f, 0, 0.5f, 0, 3}, {1000, 40000, 240000}, 240000},
+        {"short", false, {0, 0.05f, 0, 0.25f, 0, 3}, {1000, 6000, 12000}, 12000},
+        // Every measurement 0: e floors to 0.0005, e3 to 0.1; 3 / 0.1 * 2.4e8 is held at max.
+        {"floors", false, {5}, {}, std::numeric_limits<int32_t>::max()},
+        // A clock far too slow would scale the count below one pass: never zero.
+        {"slow clock", false, {0, 50000, 0, 80000}, {1000, 1}, 1},
+        // 86399.9 -> 0.2 is negative: too short, x40, then 0.5 and 3 / 3.
+        {"midnight", false, {86399.9f, 0.2f, 10, 10.5f, 20, 23}, {1000, 40000}, 40000},
+        // 0.5 / 4 * 1000 = 125; 3 / 6 * 125 = 62.5 -> 62; 3 / 2 * 125 = 187.5 -> 188.
+        {"half down to even", false, {0, 4, 0, 6}, {1000, 125}, 62},
+        {"half up to even", false, {0, 4, 0, 2}, {1000, 125}, 188},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        passesSeen.clear();
+        t.platform.cmdLine = c.cmdLine ? "x" : "";
+        t.platform.clockScript.assign(c.clock.begin(), c.clock.end());
+        t.app.timing.DelayCalibrated = false;
+        const int cursorOn = t.platform.waitCursorOn, cursorOff = t.platform.waitCursorOff;
+        CalibrateDelay(t.app);
+        EXPECT_EQ(t.app.timing.DelayCount10us, c.count);
+        EXPECT_TRUE(t.app.timing.DelayCalibrated);
+        if (!c.passes.empty()) EXPECT_EQ(passesSeen, c.passes); // passes of each measurement
+        EXPECT_EQ(t.platform.waitCursorOn - cursorOn, 1);
+        EXPECT_EQ(t.platform.waitCursorOff - cursorOff, 1);
+    }
 }

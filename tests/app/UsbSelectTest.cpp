@@ -1,12 +1,7 @@
-#include <QCloseEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "TestApp.h"
-#include "app/State.h"
 #include "sim/SimDriver.h"
 #include "transport/FrontEnd.h"
 #include "transport/frmUSBselect.h"
@@ -25,7 +20,7 @@ struct StatusDriver : sim::SimDriver {
 class UsbSelectTest : public QObject {
     Q_OBJECT
   private slots:
-    void adaptersInSlotsOneAndTwo() {
+    void adaptersInSlotsOneAndTwoAndTheChoiceRules() {
         StatusDriver driver;
         driver.addAdapter(1, {.model = 41120});
         driver.addAdapter(
@@ -36,36 +31,26 @@ class UsbSelectTest : public QObject {
         w.Form_Activate();
 
         QCOMPARE(w.windowTitle(), QString("USB SPI Card Selection"));
-        const bool enabled[] = {false, true, true, false};
         for (int k = 0; k < 4; ++k) {
-            QCOMPARE(w.optUsbPort[k]->isEnabled(), enabled[k]);
-            QCOMPARE(w.txtDescript0[k]->text().isEmpty(), !enabled[k]);
+            QCOMPARE(w.optUsbPort[k]->isEnabled(), k == 1 || k == 2);
+            QCOMPARE(w.txtDescript0[k]->text().isEmpty(), k != 1 && k != 2);
         }
-        QVERIFY(w.optUsbPort[1]->isChecked());
-        QVERIFY(t.app.usb.UsbReady);
+        QVERIFY(w.optUsbPort[1]->isChecked() && t.app.usb.UsbReady);
         QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-1"));
         QVERIFY(!t.app.drv.UsbDevices[1].Descriptor1.empty());
         QCOMPARE(w.txtDescript0[1]->text(),
                  QString::fromStdString(t.app.drv.UsbDevices[1].Descriptor1));
-        QCOMPARE(w.txtDriverRev[2]->text(), QString("1,3"));
-        QCOMPARE(w.txtSpeed[1]->text(), QString("2,0"));
-        QCOMPARE(w.txtSpeed[2]->text(), QString("1,1"));
-        QCOMPARE(w.lblSlotStatus[3]->text(), QString("no permission"));
+        // Revision and speed in the "0.0" format with the user's separator.
+        QCOMPARE(QStringList({w.txtDriverRev[2]->text(), w.txtSpeed[1]->text(),
+                              w.txtSpeed[2]->text(), w.lblSlotStatus[3]->text()}),
+                 QStringList({"1,3", "2,0", "1,1", "no permission"}));
         // Selecting slot 1 sent it the two SPI settings.
         QCOMPARE(driver.spiSetup(1), t.app.usb.SpiSetupValue);
         QCOMPARE(driver.spiBits(1), uint8_t(120));
         QVERIFY(t.messages.shown.empty());
-    }
 
-    void choosingAnotherAdapterMovesTransfers() {
-        sim::SimDriver driver;
-        driver.addAdapter(1, {.model = 41120});
-        driver.addAdapter(2, {.model = 41190});
-        test::TestApp t(&driver);
+        // Choosing EzUsb2 while 1 is ready moves the transfers there.
         t.app.model.InterfaceKind = InterfaceUsb;
-        frmUSBselect w(t.app);
-        w.Form_Activate();
-
         w.optUsbPort[2]->click();
         QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-2"));
         QCOMPARE(driver.spiSetup(2), t.app.usb.SpiSetupValue);
@@ -77,17 +62,8 @@ class UsbSelectTest : public QObject {
         QVERIFY(w.optUsbPort[1]->isChecked());
         ReadRawRegister(t.app, 0x56);
         QCOMPARE(t.app.res.RegValue, 41120);
-    }
 
-    void noneThenAnAdapterSendsNothing() {
-        sim::SimDriver driver;
-        driver.addAdapter(0, {});
-        driver.addAdapter(2, {});
-        test::TestApp t(&driver);
-        frmUSBselect w(t.app);
-        w.Form_Activate();
-        QVERIFY(t.app.usb.UsbReady);
-
+        // "None" then an adapter: copied, not ready, nothing sent.
         w.optUsbPort[4]->click();
         QVERIFY(!t.app.usb.UsbReady);
         driver.clearCommands();
@@ -117,8 +93,7 @@ class UsbSelectTest : public QObject {
             closedByBox = !close.isAccepted();
         });
         w.exec(); // returns only when the window is hidden
-        QVERIFY(closedByBox);
-        QVERIFY(w.isHidden());
+        QVERIFY(closedByBox && w.isHidden());
         QCOMPARE(w.searchCount(), 1);
 
         QTimer::singleShot(0, &w, [&] {

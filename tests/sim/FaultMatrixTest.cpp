@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -32,13 +33,12 @@ namespace {
 using Key = std::pair<uint32_t, int>;
 
 std::string KeyName(Key k) {
-    switch (k.first) {
-    case ezusb::kGetDeviceDescriptor: return "device-descriptor";
-    case ezusb::kGetStringDescriptor: return "string-descriptor";
-    case ezusb::kGetPipeInfo: return "pipe-info";
-    case ezusb::kBulkTransfer: return "bulk-pipe" + std::to_string(k.second);
-    }
-    return "request-" + std::to_string(k.first);
+    const std::map<uint32_t, std::string> names = {
+        {ezusb::kGetDeviceDescriptor, "device-descriptor"},
+        {ezusb::kGetStringDescriptor, "string-descriptor"},
+        {ezusb::kGetPipeInfo, "pipe-info"},
+        {ezusb::kBulkTransfer, "bulk-pipe"}};
+    return names.at(k.first) + (k.first == ezusb::kBulkTransfer ? std::to_string(k.second) : "");
 }
 
 // Counts requests by kind and fails the n-th call of one kind, in front of the simulator.
@@ -119,25 +119,23 @@ struct Rig {
     void load() { form->Form_Load(); }
     MeasurementView& view() { return *form->view; }
 
+    void readOnce() {
+        view().ckLoop->setChecked(false);
+        view().cmdReadData->click();
+    }
+
     void run(Phase phase) {
-        switch (phase) {
-        case Startup: load(); break;
-        case LoopPass:
-            view().ckLoop->setChecked(false);
-            view().cmdReadData->click();
-            break;
-        case Listing: BuildRegisterListing(t.app); break;
-        case Logging: {
-            datalog::LogSettings s;
-            s.columns.box[2] = s.columns.box[5] = true;
-            s.directory = dir;
-            s.samplesPerFile = 5;
-            s.filesPerSession = 2;
-            datalog::DiskFileSystem disk;
-            report = datalog::RunLogSession(t.app, s, datalog::LogHooks{}, disk);
-            break;
-        }
-        }
+        if (phase == Startup) load();
+        if (phase == LoopPass) readOnce();
+        if (phase == Listing) BuildRegisterListing(t.app);
+        if (phase != Logging) return;
+        datalog::LogSettings s;
+        s.columns.box[2] = s.columns.box[5] = true;
+        s.directory = dir;
+        s.samplesPerFile = 5;
+        s.filesPerSession = 2;
+        datalog::DiskFileSystem disk;
+        report = datalog::RunLogSession(t.app, s, datalog::LogHooks{}, disk);
     }
 
     sim::SimDriver sim;
@@ -148,12 +146,9 @@ struct Rig {
     datalog::LogReport report;
 };
 
-int CountLines(const fs::path& p) {
+long CountLines(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
-    int n = 0;
-    std::string line;
-    while (std::getline(in, line)) ++n;
-    return n;
+    return std::count(std::istreambuf_iterator<char>(in), {}, '\n');
 }
 
 } // namespace
@@ -175,8 +170,8 @@ class FaultMatrixTest : public QObject {
             QVERIFY2(!dry.faults.counts.empty(), kPhaseNames[phase]);
             for (const auto& [key, count] : dry.faults.counts)
                 for (int n = 1; n <= count; ++n) {
-                    const std::string name = std::string(kPhaseNames[phase]) + "/" +
-                                             KeyName(key) + "/" + std::to_string(n);
+                    const std::string name = std::string(kPhaseNames[phase]) + "/" + KeyName(key) +
+                                             "/" + std::to_string(n);
                     QTest::newRow(name.c_str()) << phase << uint(key.first) << key.second << n;
                 }
         }
@@ -226,7 +221,7 @@ class FaultMatrixTest : public QObject {
             // Both files complete under their final names, nothing left half-written.
             QCOMPARE(r.report.filesWritten, 2LL);
             for (const char* f : {"DATALOG_1.csv", "DATALOG_2.csv"})
-                QCOMPARE(CountLines(r.dir / f), 8 + 5);
+                QCOMPARE(CountLines(r.dir / f), 8L + 5);
             int others = 0;
             for (const auto& e : fs::directory_iterator(r.dir))
                 if (e.path().extension() != ".csv") ++others;
@@ -243,8 +238,7 @@ class FaultMatrixTest : public QObject {
         ReadRegister(r.t.app, r.t.app.regs.iPROD_ID);
         QCOMPARE(r.t.app.res.RegRaw, 41120);
         r.view().txtReadReg[8]->clear();
-        r.view().ckLoop->setChecked(false);
-        r.view().cmdReadData->click();
+        r.readOnce();
         QVERIFY(std::abs(r.view().txtReadReg[8]->text().toDouble() - 25) < 10);
         QVERIFY(r.t.messages.shown.empty());
         QCOMPARE(r.sim.openHandles(), 0);

@@ -1,18 +1,12 @@
 // The live view driven as a user drives it: clicks on Read, Loop and Scale, the
 // simulated sensor as the device, chart pixels read back from the off-screen image.
-#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <cmath>
-#include <functional>
 #include <limits>
-#include <memory>
+#include <optional>
 
 #include "SimTestApp.h"
-#include "app/State.h"
-#include "registers/RegisterMap.h"
-#include "sim/SimSensor.h"
 #include "view/MeasurementView.h"
 #include "view/StripChart.h"
 
@@ -22,38 +16,99 @@ using tavrin::sim::SimSensor;
 namespace {
 
 const QRgb kRed = qRgb(242, 0, 0), kGreen = qRgb(0, 150, 0), kBlue = qRgb(0, 0, 150);
+const QRgb kBack = StripChart::kBackground, kMark = StripChart::kMarker;
+const int kCentre = (StripChart::kImageHeight - 1) / 2, kBottom = StripChart::kImageHeight - 1;
 
 // A view on a simulated sensor, set up as the main window's load step leaves it.
 struct Rig {
-    explicit Rig(float model = 41120) : s(model), view(s.app) {
+    Rig() : view(s.app) {
         s.app.plot = {350, -350, 10, -10};
-        view.PlotColor[2] = view.PlotColor[5] = kRed;
-        view.PlotColor[3] = view.PlotColor[6] = kGreen;
-        view.PlotColor[4] = view.PlotColor[7] = kBlue;
-        for (int c = 2; c <= 7; ++c) view.ckG[c]->setChecked(true);
+        for (int c = 2; c <= 7; ++c) {
+            view.PlotColor[c] = std::array{kRed, kGreen, kBlue}[(c - 2) % 3];
+            view.ckG[c]->setChecked(true);
+            view.ckG[c]->adjustSize(); // no caption: a click in the middle lands on the box
+        }
         view.txtLoopDelay->setText("0");
         s.app.doEvents = [this] {
-            ++events;
+            if (++events > guard) view.ckLoop->setChecked(false); // ends a runaway loop
             if (onEvents) onEvents(events);
         };
     }
     int passes() const { return view.gyroTrace().PlotX; }
+    // Caption, Loop, passes and adapter commands so far.
+    QString state() const {
+        return QString("%1 %2, %3 passes, %4 commands")
+            .arg(view.cmdReadData->text(), view.ckLoop->isChecked() ? "loop" : "once",
+                 QString::number(passes()), QString::number(s.driver.commands().size()));
+    }
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
-    // The plot check boxes have no caption, so a click must land on the box itself.
-    void tick(QCheckBox* box) {
-        box->adjustSize();
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() / 2, box->height() / 2));
+    // Clicks Read with Loop set as given; `steer` runs where pending window events would,
+    // with the count of event runs since this click (the click's own is the first).
+    void read(bool loop, std::function<void(int)> steer = nullptr) {
+        view.ckLoop->setChecked(loop);
+        onEvents = std::move(steer);
+        events = 0;
+        click(view.cmdReadData);
+    }
+    // Loops until `w` is clicked during the n-th event run.
+    void loopUntil(int n, QWidget* w) {
+        read(true, [=, this](int e) { e == n ? click(w) : void(); });
+    }
+    void stepGy(const chart::Samples& v) { view.PlotDataPointsGy(v, p.GyPlotMax, p.GyPlotMin); }
+    void stepAcc(const chart::Samples& v) { view.PlotDataPointsAcc(v, p.AccPlotMax, p.AccPlotMin); }
+    // The three scale labels of a chart, top to bottom.
+    QString limits(bool acc = false) const {
+        const auto [p, m, n] = acc ? std::tuple{view.lblpFS2, view.lblmidS2, view.lblnFS2}
+                                   : std::tuple{view.lblpFS1, view.lblmidS1, view.lblnFS1};
+        return p->text() + "/" + m->text() + "/" + n->text();
+    }
+    // The status rows top to bottom: A "Alarm" filled pure red, O "OK" filled pure green,
+    // o "OK" unfilled on the window's own background, ? anything else.
+    QString flags() const {
+        const QString own = view.palette().window().color().name();
+        const QHash<QString, QChar> codes{
+            {"OK" + own, 'o'}, {"OK*#00ff00", 'O'}, {"Alarm*#ff0000", 'A'}};
+        QString s;
+        for (QLabel* f : {view.lblLowSupplyFlag, view.lblHighSupplyFlag, view.lblWriteFailFlag,
+                          view.lblSpiWriteFlag, view.lblAlarm1SetFlag, view.lblAlarm2SetFlag})
+            s += codes.value(f->text() + (f->autoFillBackground() ? "*" : "") +
+                                 f->palette().window().color().name(),
+                             '?');
+        return s;
+    }
+    // Holds the status word and clicks `button` (the status read by default).
+    QString status(uint16_t word, QWidget* button = nullptr) {
+        s.sensor.hold(SimSensor::kDiagStat, word);
+        click(button ? button : view.CmdUpdateStatus);
+        return flags();
     }
 
     test::SimTestApp s;
+    ChartLimits& p = s.app.plot;
     MeasurementView view;
-    int events = 0;
-    std::function<void(int)> onEvents; // runs where pending window events would
+    int events = 0, guard = 1000;
+    std::function<void(int)> onEvents;
 };
 
-QRgb pixel(const StripChart* chart, double x, double y) {
-    const chart::PixelMap m = chart->pixelMap();
-    return chart->image().pixel(int(std::lround(m.px(x))), int(std::lround(m.py(y))));
+// Colours at points given as x, y pairs in chart units (image pixels when `raw`): R, G, B
+// for the traces, M for the marker, _ for the background, ? for anything else.
+QString colours(const StripChart* c, std::initializer_list<double> xy, bool raw = false) {
+    const chart::PixelMap m = c->pixelMap();
+    const QRgb known[] = {kRed, kGreen, kBlue, kMark, kBack};
+    QString s;
+    for (const double* p = xy.begin(); p + 1 < xy.end(); p += 2) {
+        const int x = raw ? int(p[0]) : int(std::lround(m.px(p[0])));
+        const int y = raw ? int(p[1]) : int(std::lround(m.py(p[1])));
+        s += "RGBM_?"[std::find(known, known + 5, c->image().pixel(x, y)) - known];
+    }
+    return s;
+}
+
+int countPixels(const QImage& img, const std::function<bool(QRgb)>& match) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) n += match(img.pixel(x, y));
+    return n;
 }
 
 struct PaintCounter : QObject {
@@ -64,579 +119,300 @@ struct PaintCounter : QObject {
     }
 };
 
-QColor background(const QLabel* l) {
-    return l->palette().color(QPalette::Window);
-}
-
 } // namespace
 
 class MeasurementViewTest : public QObject {
     Q_OBJECT
+    std::optional<Rig> r; // a fresh one for every test
+
   private slots:
-    void readWithLoopClearMakesOnePassPerClick();
-    void loopRunsUntilLoopIsCleared();
-    void secondClickRunsOneNestedPassAndStops();
-    void readoutsStayCurrentWhileLooping();
-    void passRateIsReportedOnlyWhileLooping();
-    void noInterfaceMeansNothingHappens();
-    void readoutsUseTwoDecimalsAndTheUsersSeparator();
-    void loopDelayFieldIsCorrectedAsTyped();
-    void loopDelayIsWaitedBetweenPasses();
-    void defaultWaitKeepsServingEvents();
+    void init() { r.emplace(); }
 
-    void firstSegmentStartsOnTheCentreLine();
-    void sweepWrapsFrom350ToZero();
-    void uncheckedChannelStillTracksItsValue();
-    void scalePressMidSweepKeepsOldTraceAndRescalesNewOne();
-    void scaleButtonsCycle();
-    void equalLimitsAndValuesBeyondTheLimits();
-    void hoverReadoutFollowsThePointer();
+    // ---- Read button and loop -----------------------------------------------------
 
-    void statusFlagsFollowTheStatusWord();
-    void statusReadFollowsTheModelsTable();
+    void readAndLoopFollowTheCaption() {
+        // No interface: nothing happens, not even a status read.
+        r->s.app.model.InterfaceKind = InterfaceNone;
+        r->read(true);
+        QCOMPARE(r->status(0xFFFF), QString("oooooo"));
+        QCOMPARE(r->state(), QString("Read loop, 0 passes, 0 commands"));
+        QVERIFY(r->events == 0 && r->s.t.messages.shown.empty() &&
+                r->view.txtReadReg[2]->text().isEmpty());
 
-    void viewLooksRightAfterSomePasses();
+        r->s.app.model.InterfaceKind = InterfaceUsb;
+        r->read(false); // seven output reads and one status read, each one adapter command
+        QCOMPARE(r->state(), QString("Read once, 1 passes, 8 commands"));
+
+        QSignalSpy running(&r->view, &MeasurementView::loopRunning);
+        r->read(true, [&](int n) {
+            if (n != 4) return;
+            QCOMPARE(r->view.cmdReadData->text(), QString("STOP"));
+            r->click(r->view.ckLoop);
+            QCOMPARE(r->view.cmdReadData->text(), QString("Read"));
+        });
+        // The pass that served the click still finishes.
+        QCOMPARE(r->state(), QString("Read once, 4 passes, 32 commands"));
+        QCOMPARE(QList<QVariantList>(running), (QList<QVariantList>{{true}, {false}}));
+        r->read(false); // Loop clear again: a click is one pass
+        QCOMPARE(r->passes(), 5);
+
+        // A second click while looping: five outer passes (the fifth interrupted by the
+        // click) plus the nested one, which runs completely inside that event.
+        r->read(true, [&](int n) {
+            if (n != 6) return;
+            r->click(r->view.cmdReadData);
+            QCOMPARE(r->passes(), 5 + 5);
+        });
+        QCOMPARE(r->state(), QString("Read loop, 11 passes, 88 commands"));
+        r->loopUntil(3, r->view.ckLoop); // Loop still checked: the next click starts a new loop
+        QCOMPARE(r->passes(), 13);
+
+        // The interface dropped during a loop (Usb menu): STOP still ends it, with no pass
+        // and no status read after the drop.
+        r->read(true, [&](int n) {
+            if (n != 3) return;
+            r->s.app.model.InterfaceKind = InterfaceNone;
+            r->click(r->view.cmdReadData);
+        });
+        QCOMPARE(r->state(), QString("Read loop, 15 passes, 119 commands"));
+    }
+
+    void readoutsStayCurrentAndUseTheUsersSeparator() {
+        r->view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&r->view));
+        auto isDark = [](QRgb p) { return qGray(p) < 100; };
+        PaintCounter paints;
+        r->view.txtReadReg[2]->installEventFilter(&paints);
+        QStringList seen;
+        int dark = 0;
+        QRgb swatch = 0;
+        r->read(true, [&](int n) {
+            // Each pass's texts are in place when its events run, painted or not.
+            if (n >= 2) seen << r->view.txtReadReg[2]->text();
+            r->s.sensor.hold(SimSensor::kXGyro, uint16_t(100 * n));
+            // Mid-loop the readout shows dark text on its light field, the swatch its colour.
+            if (n == 4) dark = countPixels(r->view.txtReadReg[2]->grab().toImage(), isDark);
+            if (n == 4) swatch = r->view.Shape[2]->grab().toImage().pixel(6, 6);
+            if (n == 5) r->click(r->view.cmdReadData);
+        });
+        // Four outer passes; the click's own events (6) come before its nested pass reads 600.
+        QCOMPARE(seen, (QStringList{"7.33", "14.65", "21.98", "29.30", "29.30", "43.96"}));
+        QVERIFY(dark > 10);
+        QCOMPARE(swatch, qRgb(255, 0, 0));
+        // Repaints are only held back during the loop: the final values reach the screen.
+        const int before = paints.count;
+        QTRY_VERIFY_WITH_TIMEOUT(paints.count > before, 2000);
+
+        // Two decimals and the user's separator: 7.326 and -3.150 deg/s (-43 counts), 0,
+        // 1.0088 and 0.007566 g, 25 degC.
+        const std::tuple<int, uint16_t, int, const char*> rows[] = {
+            {SimSensor::kXGyro, 100, 2, "7.33"}, {SimSensor::kYGyro, 0x3FD5, 3, "-3.15"},
+            {SimSensor::kZGyro, 0, 4, "0.00"},   {SimSensor::kXAccl, 400, 5, "1.01"},
+            {SimSensor::kYAccl, 3, 6, "0.01"},   {SimSensor::kXTemp, 0, 8, "25.00"}};
+        for (const auto& [addr, word, box, text] : rows) r->s.sensor.hold(addr, word);
+        for (const char* sep : {".", ","}) {
+            r->s.t.platform.decimalSep = sep;
+            r->read(false);
+            for (const auto& [addr, word, box, text] : rows)
+                QCOMPARE(r->view.txtReadReg[box]->text(), QString(text).replace(".", sep));
+        }
+    }
+
+    void passRateIsReportedOnlyWhileLooping() {
+        QSignalSpy rate(&r->view, &MeasurementView::passRate);
+        for (int i = 0; i < 3; ++i) r->click(r->view.cmdReadData);
+        QCOMPARE(rate.count(), 0);
+        r->guard = 2000000;
+        r->read(true, [&](int) {
+            if (rate.count() > 0 && r->view.cmdReadData->text() == "STOP")
+                r->click(r->view.cmdReadData);
+        });
+        QCOMPARE(rate.count(), 1);
+        // Reported after at least half a second, so it cannot exceed twice the passes made
+        // (one event run per pass).
+        const double perSecond = rate.at(0).at(0).toDouble();
+        QVERIFY(perSecond > 0 && perSecond <= 2.0 * r->events);
+    }
+
+    void loopDelayIsCorrectedAsTypedAndWaitedBetweenPasses() {
+        QLineEdit* f = r->view.txtLoopDelay;
+        // Set whole, or typed key by key: 9999 is corrected at the fourth digit.
+        const std::tuple<const char*, bool, const char*> rows[] = {
+            {"", false, "0"},    {"2000", false, "1000"}, {"-5", false, "0"},
+            {"abc", false, "0"}, {"12.5", true, "12.5"},  {"9999", true, "1000"}};
+        for (const auto& [text, typed, want] : rows) {
+            if (typed) f->selectAll();
+            typed ? QTest::keyClicks(f, text) : f->setText(text);
+            QCOMPARE(f->text(), QString(want));
+        }
+
+        bool served = false; // the default wait keeps serving window events
+        QTimer::singleShot(0, [&] { served = true; });
+        r->view.waitBetweenPasses(30);
+        QVERIFY(served);
+        std::vector<int> waits;
+        r->view.waitBetweenPasses = [&](int ms) {
+            waits.push_back(ms);
+            // A STOP click served while waiting ends the loop without another outer pass.
+            if (waits.size() == 3) r->click(r->view.cmdReadData);
+        };
+        f->setText("12.5");
+        r->read(true);
+        QCOMPARE(waits, (std::vector<int>{13, 13, 13}));
+        // Three outer passes and the click's own.
+        QCOMPARE(r->state(), QString("Read loop, 4 passes, 32 commands"));
+        f->setText("0");
+        r->loopUntil(4, r->view.ckLoop);
+        QCOMPARE(int(waits.size()), 3); // no wait at 0
+        QCOMPARE(r->passes(), 7);
+    }
+
+    // ---- Charts ---------------------------------------------------------------------
+
+    void firstSegmentAndTheWrapFrom350ToZero() {
+        r->stepGy({0, 0, 175, -175, 0});
+        // All three start at (0, 0), blue drawn last. The marker one position ahead over
+        // the full height, background beyond it.
+        QCOMPARE(colours(r->view.pic1,
+                         {0, 0, 1, 175, 1, -175, 0.5, 87.5, 2, 350, 2, -350, 3, 0, 1, 300}),
+                 QString("BRGRMM__"));
+        QCOMPARE(r->limits(), QString("350/0/-350"));
+
+        // The acceleration chart, independent of the first, sweeps once round.
+        for (int i = 1; i <= 350; ++i) r->stepAcc({0, 0, 0, 0, 0, i % 2 ? 5.0 : -5.0});
+        const StripChart* c = r->view.pic2;
+        // The last point of the first sweep sits at the right edge.
+        QCOMPARE(colours(c, {350, -5, 0, 8}), QString("R_"));
+        r->stepAcc({0, 0, 0, 0, 0, 8});
+        QCOMPARE(r->view.accTrace().PlotX, 0);
+        // A vertical segment at x = 0 from the previous value to the new one; the old trace
+        // at x = 2 stays until the sweep reaches it.
+        QCOMPARE(colours(c, {0, -5, 0, 4, 0, 8, 0, 9, 1, 0, 2, 5, 2, -5}), QString("RRR_M_R"));
+        r->stepAcc({0, 0, 0, 0, 0, 1});
+        QCOMPARE(colours(c, {1, 1, 2, -5}), QString("RM"));
+    }
+
+    void uncheckedChannelStillTracksItsValue() {
+        QVERIFY(r->view.Shape[3]->isVisibleTo(&r->view));
+        r->click(r->view.ckG[3]);
+        QVERIFY(!r->view.ckG[3]->isChecked() && !r->view.Shape[3]->isVisibleTo(&r->view));
+        r->stepGy({0, 0, 0, 200});
+        r->stepGy({0, 0, 0, 300});
+        QCOMPARE(colours(r->view.pic1, {1, 200, 2, 300}), QString("__"));
+        r->click(r->view.ckG[3]);
+        QVERIFY(r->view.Shape[3]->isVisibleTo(&r->view));
+        r->stepGy({0, 0, 0, -300});
+        // Joins the latest value, not a stale one.
+        QCOMPARE(colours(r->view.pic1, {2, 300, 3, -300}), QString("GG"));
+    }
+
+    void scaleButtonsCycleAndRescaleMidSweep() {
+        QStringList gyro, acc;
+        for (int i = 0; i < 5; ++i) {
+            r->click(r->view.cmdScaleGyro);
+            r->click(r->view.cmdScaleAcc);
+            gyro << r->limits();
+            acc << r->limits(true);
+        }
+        // Labels start empty, so the first press picks the default.
+        QCOMPARE(gyro.join(' '), QString("350/0/-350 175/0/-175 50/0/-50 5/0/-5 350/0/-350"));
+        QCOMPARE(acc.join(' '), QString("10/0/-10 5/0/-5 1.25/0/-1.25 0.1/0/-0.1 10/0/-10"));
+        QCOMPARE(r->p.AccPlotMin, -10.0);
+
+        // The cycle ends where a fresh chart starts: a press mid-sweep keeps the old trace
+        // and rescales the new one.
+        for (int i = 0; i < 3; ++i) r->stepGy({0, 0, 100});
+        const StripChart* c = r->view.pic1;
+        const int oldRow = int(std::lround(c->pixelMap().py(100)));
+        r->click(r->view.cmdScaleGyro);
+        QCOMPARE(std::pair(r->p.GyPlotMax, r->p.GyPlotMin), std::pair(175.0, -175.0));
+        const QImage before = c->image();
+        r->stepGy({0, 0, 100});
+        // The old trace stays where it was drawn; the new segment joins the previous value
+        // plotted in the new scale.
+        QVERIFY(before.pixel(4, oldRow) == kRed && c->image().pixel(4, oldRow) == kRed);
+        QCOMPARE(colours(c, {3, 100, 4, 100}), QString("RR"));
+        QVERIFY(int(std::lround(c->pixelMap().py(100))) != oldRow);
+    }
+
+    void equalLimitsAndValuesBeyondTheLimits() {
+        double max = 0, min = 0;
+        r->view.PlotDataPointsGy({0, 0, -0.5}, max, min);
+        QCOMPARE(std::pair(min, r->view.pic1->pixelMap().min), std::pair(-1.0, -1.0));
+        QCOMPARE(r->limits(), QString("0/0/0")); // shows the limits as passed
+        QCOMPARE(colours(r->view.pic1, {1, -0.5}), QString("R"));
+        // Through the readout: the program-wide minimum itself becomes -1.
+        r->p.GyPlotMax = r->p.GyPlotMin = 0;
+        r->click(r->view.cmdReadData);
+        QCOMPARE(std::pair(r->p.GyPlotMax, r->p.GyPlotMin), std::pair(0.0, -1.0));
+
+        // Far beyond the limits: cut off by the edge, never clamped, never garbage. Image
+        // pixels from here on: x = 1 is column 2.
+        Rig big;
+        const StripChart* c = big.view.pic1;
+        for (int ch : {3, 4}) big.click(big.view.ckG[ch]);
+        big.stepGy({0, 0, 1e12}); // leaves through the top at x = 0, not flattened along it
+        QCOMPARE(colours(c, {0, kCentre, 0, kCentre / 2, 0, 0, 2, 0}, true), QString("RRR_"));
+        big.stepGy({0, 0, -1e300}); // far above to far below: the whole height at x = 1
+        QCOMPARE(colours(c, {2, 0, 2, kCentre, 2, kBottom, 6, kBottom, 4, kCentre}, true),
+                 QString("RRRM_"));
+        big.stepGy({0, 0, std::numeric_limits<double>::max()});
+        QCOMPARE(colours(c, {4, 0, 4, kBottom}, true), QString("RR"));
+
+        // Exactly Max and Min sit on the top and bottom rows.
+        Rig edge;
+        edge.click(edge.view.ckG[2]);
+        edge.stepGy({0, 0, 0, 350, -350});
+        QCOMPARE(colours(edge.view.pic1, {2, 0, 2, kBottom}, true), QString("GB"));
+    }
+
+    void hoverReadoutAndThePaintedChart() {
+        r->view.resize(900, 600);
+        r->view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&r->view));
+        StripChart* c = r->view.pic2;
+        // Moves the pointer over the chart; gives the sample and value labels.
+        auto hover = [&](QPointF at) {
+            QMouseEvent e(QEvent::MouseMove, at, c->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+            QCoreApplication::sendEvent(c, &e);
+            return r->view.lblCurSam2->text() + " " + r->view.lblCurVal2->text();
+        };
+        // No coordinate system before the first step: nothing shown.
+        QCOMPARE(hover({10, 10}), QString(" "));
+        r->stepAcc({});
+        QCOMPARE(hover({c->width() - 1.0, 0}), QString("350 10"));
+        QCOMPARE(hover({(c->width() - 1) / 2.0, (c->height() - 1) * 0.75}), QString("175 -5"));
+
+        // After a loop the coalesced repaint shows the gyroscope chart in all three colours.
+        for (int i = 0; i < 4; ++i) r->click(r->view.cmdScaleGyro); // 5 deg/s shows the noise
+        r->loopUntil(420, r->view.cmdReadData);
+        QTest::qWait(40);
+        const QImage chart1 = r->view.pic1->grab().toImage();
+        QVERIFY(countPixels(chart1, [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60; }));
+        QVERIFY(countPixels(chart1, [](QRgb p) { return qGreen(p) > 110 && qRed(p) < 60; }));
+        QVERIFY(countPixels(chart1, [](QRgb p) { return qBlue(p) > 110 && qRed(p) < 60; }));
+    }
+
+    // ---- Status ---------------------------------------------------------------------
+
+    void statusFlagsFollowTheStatusWord() {
+        QCOMPARE(r->view.CmdUpdateStatus->toolTip(), QString("Display the Status Register"));
+        QStringList seen; // the last word shows that nothing latches
+        for (uint16_t word : {0x0000, 0x0301, 0xFCF0, 0x000F, 0x0000}) seen << r->status(word);
+        QCOMPARE(seen.join(' '), QString("OOOOOO AOOOAA OOOOOO AAAAOO OOOOOO"));
+        // Every pass of the readout refreshes the panel too.
+        QCOMPARE(r->status(0x0200, r->view.cmdReadData), QString("OOOOOA"));
+
+        // The status word's position comes from the model's register table.
+        LoadRegisterTable(r->s.app.regs, 41040);
+        const RegisterRecord* at30 = r->s.app.regs.at(30);
+        QVERIFY(r->s.app.regs.iDIAG_STAT == 27 && at30 && at30->Address != SimSensor::kDiagStat);
+        QCOMPARE(r->status(0x0100), QString("OOOOAO"));
+        LoadRegisterTable(r->s.app.regs, 41120);
+        QCOMPARE(r->status(0x0001), QString("AOOOOO"));
+    }
 };
-
-// ---- Read button and loop ---------------------------------------------------------
-
-void MeasurementViewTest::readWithLoopClearMakesOnePassPerClick() {
-    Rig r;
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.passes(), 1);
-    QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.passes(), 2);
-    QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
-    // Seven output reads and one status read per pass, each one adapter command.
-    QCOMPARE(int(r.s.driver.commands().size()), 16);
-}
-
-void MeasurementViewTest::loopRunsUntilLoopIsCleared() {
-    Rig r;
-    r.view.ckLoop->setChecked(true);
-    QSignalSpy running(&r.view, &MeasurementView::loopRunning);
-    QString captionWhileLooping;
-    // The first doEvents belongs to the click itself, then one per pass.
-    r.onEvents = [&](int n) {
-        if (n == 4) {
-            captionWhileLooping = r.view.cmdReadData->text();
-            r.click(r.view.ckLoop);
-            QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
-        }
-        if (n > 50) r.view.cmdReadData->setText("Read"); // runaway guard
-    };
-    r.click(r.view.cmdReadData);
-    QCOMPARE(captionWhileLooping, QString("STOP"));
-    QCOMPARE(r.passes(), 3); // the pass that served the click still finishes
-    QVERIFY(!r.view.ckLoop->isChecked());
-    QCOMPARE(running.count(), 2);
-    QCOMPARE(running.at(0).at(0).toBool(), true);
-    QCOMPARE(running.at(1).at(0).toBool(), false);
-
-    // Loop clear again: a click is one pass.
-    r.onEvents = nullptr;
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.passes(), 4);
-}
-
-void MeasurementViewTest::secondClickRunsOneNestedPassAndStops() {
-    Rig r;
-    r.view.ckLoop->setChecked(true);
-    std::vector<int> plotXAtEvents;
-    bool clicked = false;
-    r.onEvents = [&](int n) {
-        plotXAtEvents.push_back(r.passes());
-        if (n == 6 && !clicked) {
-            clicked = true;
-            r.click(r.view.cmdReadData);
-            // The nested pass has run completely inside this event.
-            QCOMPARE(r.passes(), 5);
-        }
-        if (n > 50) r.view.cmdReadData->setText("Read");
-    };
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
-    QVERIFY(r.view.ckLoop->isChecked());
-    // Five outer passes (the fifth interrupted by the click) plus the nested one.
-    QCOMPARE(r.passes(), 6);
-    QCOMPARE(int(r.s.driver.commands().size()), 6 * 8);
-
-    // Loop still checked: the next click starts a new loop.
-    clicked = true;
-    r.events = 0;
-    r.onEvents = [&](int n) {
-        if (n == 3) r.click(r.view.ckLoop);
-    };
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.passes(), 8);
-}
-
-void MeasurementViewTest::readoutsStayCurrentWhileLooping() {
-    Rig r;
-    r.view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&r.view));
-    PaintCounter paints;
-    r.view.txtReadReg[2]->installEventFilter(&paints);
-    r.view.ckLoop->setChecked(true);
-    QStringList seen;
-    QImage readoutShot, swatchShot;
-    r.onEvents = [&](int n) {
-        // Each pass's texts are in place when its events run, painted or not.
-        if (n >= 2) seen << r.view.txtReadReg[2]->text();
-        r.s.sensor.hold(SimSensor::kXGyro, uint16_t(100 * n));
-        if (n == 4) {
-            readoutShot = r.view.txtReadReg[2]->grab().toImage();
-            swatchShot = r.view.Shape[2]->grab().toImage();
-        }
-        if (n == 5) r.click(r.view.cmdReadData);
-    };
-    r.click(r.view.cmdReadData);
-    // Four outer passes; the click's own events (6) come before its nested pass reads 600.
-    QCOMPARE(seen, (QStringList{"7.33", "14.65", "21.98", "29.30", "29.30", "43.96"}));
-    QCOMPARE(r.view.txtReadReg[2]->text(), QString("43.96"));
-
-    // Mid-loop the readout shows dark text on its light field, the swatch its colour.
-    int dark = 0;
-    for (int y = 0; y < readoutShot.height(); ++y)
-        for (int x = 0; x < readoutShot.width(); ++x) dark += qGray(readoutShot.pixel(x, y)) < 100;
-    QVERIFY(dark > 10);
-    QCOMPARE(swatchShot.pixel(swatchShot.width() / 2, swatchShot.height() / 2), qRgb(255, 0, 0));
-    // Repaints are only held back during the loop: the final values reach the screen.
-    const int before = paints.count;
-    QTRY_VERIFY_WITH_TIMEOUT(paints.count > before, 2000);
-}
-
-void MeasurementViewTest::passRateIsReportedOnlyWhileLooping() {
-    Rig r;
-    QSignalSpy rate(&r.view, &MeasurementView::passRate);
-    for (int i = 0; i < 3; ++i) r.click(r.view.cmdReadData);
-    QCOMPARE(rate.count(), 0);
-
-    r.view.ckLoop->setChecked(true);
-    bool stopped = false;
-    r.onEvents = [&](int n) {
-        if (!stopped && (rate.count() > 0 || n > 2000000)) {
-            stopped = true;
-            r.click(r.view.cmdReadData);
-        }
-    };
-    r.click(r.view.cmdReadData);
-    QCOMPARE(rate.count(), 1);
-    const double perSecond = rate.at(0).at(0).toDouble();
-    // Reported after at least half a second, so it cannot exceed twice the passes made.
-    QVERIFY(perSecond > 0);
-    QVERIFY(perSecond <= 2.0 * r.events); // one event run per pass
-}
-
-void MeasurementViewTest::noInterfaceMeansNothingHappens() {
-    Rig r;
-    r.s.app.model.InterfaceKind = InterfaceNone;
-    r.view.ckLoop->setChecked(true);
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
-    QCOMPARE(r.passes(), 0);
-    QCOMPARE(r.events, 0);
-    QVERIFY(r.s.driver.commands().empty());
-    QVERIFY(r.s.t.messages.shown.empty());
-    QCOMPARE(r.view.txtReadReg[2]->text(), QString());
-
-    // The interface dropped during a loop (Usb menu): STOP still ends it, with no pass.
-    r.s.app.model.InterfaceKind = InterfaceUsb;
-    r.onEvents = [&](int n) {
-        if (n == 3) {
-            r.s.app.model.InterfaceKind = InterfaceNone;
-            r.click(r.view.cmdReadData);
-        }
-        if (n > 50) r.view.ckLoop->setChecked(false); // runaway guard
-    };
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
-    QCOMPARE(r.passes(), 2);
-    QVERIFY(r.view.ckLoop->isChecked());
-}
-
-void MeasurementViewTest::readoutsUseTwoDecimalsAndTheUsersSeparator() {
-    for (const char* sep : {".", ","}) {
-        Rig r;
-        r.s.t.platform.decimalSep = sep;
-        r.s.sensor.hold(SimSensor::kXGyro, 100);    // 7.326 deg/s
-        r.s.sensor.hold(SimSensor::kYGyro, 0x3FD5); // -43 counts, -3.150 deg/s
-        r.s.sensor.hold(SimSensor::kZGyro, 0);
-        r.s.sensor.hold(SimSensor::kXAccl, 400); // 1.0088 g
-        r.s.sensor.hold(SimSensor::kYAccl, 3);   // 0.007566 g
-        r.s.sensor.hold(SimSensor::kXTemp, 0);   // 25 degC
-        r.click(r.view.cmdReadData);
-        const QString d = sep;
-        QCOMPARE(r.view.txtReadReg[2]->text(), "7" + d + "33");
-        QCOMPARE(r.view.txtReadReg[3]->text(), "-3" + d + "15");
-        QCOMPARE(r.view.txtReadReg[4]->text(), "0" + d + "00");
-        QCOMPARE(r.view.txtReadReg[5]->text(), "1" + d + "01");
-        QCOMPARE(r.view.txtReadReg[6]->text(), "0" + d + "01");
-        QCOMPARE(r.view.txtReadReg[8]->text(), "25" + d + "00");
-    }
-}
-
-void MeasurementViewTest::loopDelayFieldIsCorrectedAsTyped() {
-    Rig r;
-    QLineEdit* f = r.view.txtLoopDelay;
-    f->clear();
-    QCOMPARE(f->text(), QString("0"));
-    f->setText("2000");
-    QCOMPARE(f->text(), QString("1000"));
-    f->setText("-5");
-    QCOMPARE(f->text(), QString("0"));
-    f->setText("abc");
-    QCOMPARE(f->text(), QString("0"));
-    f->selectAll();
-    QTest::keyClicks(f, "12.5");
-    QCOMPARE(f->text(), QString("12.5"));
-    f->selectAll();
-    QTest::keyClicks(f, "9999"); // corrected at the fourth digit
-    QCOMPARE(f->text(), QString("1000"));
-}
-
-void MeasurementViewTest::loopDelayIsWaitedBetweenPasses() {
-    Rig r;
-    std::vector<int> waits;
-    r.view.waitBetweenPasses = [&](int ms) {
-        waits.push_back(ms);
-        // A STOP click served while waiting ends the loop without another outer pass.
-        if (waits.size() == 3) r.click(r.view.cmdReadData);
-    };
-    r.view.txtLoopDelay->setText("12.5");
-    r.view.ckLoop->setChecked(true);
-    r.click(r.view.cmdReadData);
-    QCOMPARE(waits, (std::vector<int>{13, 13, 13}));
-    QCOMPARE(r.passes(), 4); // three outer passes and the click's own
-    QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
-
-    waits.clear();
-    r.view.txtLoopDelay->setText("0");
-    r.onEvents = [&](int n) {
-        if (n == 4) r.click(r.view.ckLoop);
-    };
-    r.events = 0;
-    r.view.ckLoop->setChecked(true);
-    r.click(r.view.cmdReadData);
-    QVERIFY(waits.empty());
-    QCOMPARE(r.passes(), 7);
-}
-
-void MeasurementViewTest::defaultWaitKeepsServingEvents() {
-    Rig r;
-    bool served = false;
-    QTimer::singleShot(0, [&] { served = true; });
-    r.view.waitBetweenPasses(30);
-    QVERIFY(served);
-}
-
-// ---- Charts ----------------------------------------------------------------------
-
-void MeasurementViewTest::firstSegmentStartsOnTheCentreLine() {
-    Rig r;
-    chart::Samples s{};
-    s[2] = 175;
-    s[3] = -175;
-    s[4] = 0;
-    r.view.PlotDataPointsGy(s, r.s.app.plot.GyPlotMax, r.s.app.plot.GyPlotMin);
-    const StripChart* c = r.view.pic1;
-    QCOMPARE(pixel(c, 0, 0), kBlue); // all three start at (0, 0); blue drawn last
-    QCOMPARE(pixel(c, 1, 175), kRed);
-    QCOMPARE(pixel(c, 1, -175), kGreen);
-    QCOMPARE(pixel(c, 0.5, 87.5), kRed);
-    // The marker one position ahead, over the full height; background beyond it.
-    QCOMPARE(pixel(c, 2, 350), StripChart::kMarker);
-    QCOMPARE(pixel(c, 2, -350), StripChart::kMarker);
-    QCOMPARE(pixel(c, 3, 0), StripChart::kBackground);
-    QCOMPARE(pixel(c, 1, 300), StripChart::kBackground);
-    QCOMPARE(r.view.lblpFS1->text(), QString("350"));
-    QCOMPARE(r.view.lblmidS1->text(), QString("0"));
-    QCOMPARE(r.view.lblnFS1->text(), QString("-350"));
-}
-
-void MeasurementViewTest::sweepWrapsFrom350ToZero() {
-    Rig r;
-    chart::Samples s{};
-    double& max = r.s.app.plot.AccPlotMax;
-    double& min = r.s.app.plot.AccPlotMin;
-    for (int i = 1; i <= 350; ++i) {
-        s[5] = (i % 2) ? 5 : -5;
-        r.view.PlotDataPointsAcc(s, max, min);
-    }
-    const StripChart* c = r.view.pic2;
-    QCOMPARE(pixel(c, 350, -5), kRed); // last point of the first sweep, at the right edge
-    QCOMPARE(pixel(c, 0, 8), StripChart::kBackground);
-    s[5] = 8;
-    r.view.PlotDataPointsAcc(s, max, min);
-    QCOMPARE(r.view.accTrace().PlotX, 0);
-    // A vertical segment at x = 0 from the previous value to the new one.
-    QCOMPARE(pixel(c, 0, -5), kRed);
-    QCOMPARE(pixel(c, 0, 4), kRed);
-    QCOMPARE(pixel(c, 0, 8), kRed);
-    QCOMPARE(pixel(c, 0, 9), StripChart::kBackground);
-    QCOMPARE(pixel(c, 1, 0), StripChart::kMarker);
-    // The old trace at x = 2 is still there until the sweep reaches it.
-    QCOMPARE(pixel(c, 2, 5), StripChart::kBackground);
-    QCOMPARE(pixel(c, 2, -5), kRed);
-    s[5] = 1;
-    r.view.PlotDataPointsAcc(s, max, min);
-    QCOMPARE(pixel(c, 1, 1), kRed);
-    QCOMPARE(pixel(c, 2, -5), StripChart::kMarker);
-}
-
-void MeasurementViewTest::uncheckedChannelStillTracksItsValue() {
-    Rig r;
-    chart::Samples s{};
-    double& max = r.s.app.plot.GyPlotMax;
-    double& min = r.s.app.plot.GyPlotMin;
-    QVERIFY(r.view.Shape[3]->isVisibleTo(&r.view));
-    r.tick(r.view.ckG[3]);
-    QVERIFY(!r.view.ckG[3]->isChecked());
-    QVERIFY(!r.view.Shape[3]->isVisibleTo(&r.view));
-    s[3] = 200;
-    r.view.PlotDataPointsGy(s, max, min);
-    s[3] = 300;
-    r.view.PlotDataPointsGy(s, max, min);
-    const StripChart* c = r.view.pic1;
-    QCOMPARE(pixel(c, 1, 200), StripChart::kBackground);
-    QCOMPARE(pixel(c, 2, 300), StripChart::kBackground);
-    r.tick(r.view.ckG[3]);
-    QVERIFY(r.view.Shape[3]->isVisibleTo(&r.view));
-    s[3] = -300;
-    r.view.PlotDataPointsGy(s, max, min);
-    QCOMPARE(pixel(c, 2, 300), kGreen); // joins the latest value, not a stale one
-    QCOMPARE(pixel(c, 3, -300), kGreen);
-}
-
-void MeasurementViewTest::scalePressMidSweepKeepsOldTraceAndRescalesNewOne() {
-    Rig r;
-    chart::Samples s{};
-    s[2] = 100;
-    for (int i = 0; i < 3; ++i)
-        r.view.PlotDataPointsGy(s, r.s.app.plot.GyPlotMax, r.s.app.plot.GyPlotMin);
-    const StripChart* c = r.view.pic1;
-    const int oldRow = int(std::lround(c->pixelMap().py(100)));
-    r.click(r.view.cmdScaleGyro);
-    QCOMPARE(r.s.app.plot.GyPlotMax, 175.0);
-    QCOMPARE(r.s.app.plot.GyPlotMin, -175.0);
-    QCOMPARE(r.view.lblpFS1->text(), QString("175"));
-    QCOMPARE(r.view.lblmidS1->text(), QString("0"));
-    QCOMPARE(r.view.lblnFS1->text(), QString("-175"));
-    const QImage before = c->image();
-    r.view.PlotDataPointsGy(s, r.s.app.plot.GyPlotMax, r.s.app.plot.GyPlotMin);
-    // The old trace stays where it was drawn.
-    QCOMPARE(c->image().pixel(4, oldRow), kRed);
-    QCOMPARE(before.pixel(4, oldRow), kRed);
-    // The new segment joins the previous value plotted in the new scale.
-    QCOMPARE(pixel(c, 3, 100), kRed);
-    QCOMPARE(pixel(c, 4, 100), kRed);
-    QVERIFY(int(std::lround(c->pixelMap().py(100))) != oldRow);
-}
-
-void MeasurementViewTest::scaleButtonsCycle() {
-    Rig r;
-    QStringList gyro, acc;
-    for (int i = 0; i < 5; ++i) {
-        r.click(r.view.cmdScaleGyro);
-        gyro << r.view.lblpFS1->text();
-        r.click(r.view.cmdScaleAcc);
-        acc << r.view.lblpFS2->text() + "/" + r.view.lblnFS2->text();
-    }
-    // Labels start empty, so the first press picks the default.
-    QCOMPARE(gyro, (QStringList{"350", "175", "50", "5", "350"}));
-    QCOMPARE(acc, (QStringList{"10/-10", "5/-5", "1.25/-1.25", "0.1/-0.1", "10/-10"}));
-    QCOMPARE(r.s.app.plot.AccPlotMin, -10.0);
-}
-
-void MeasurementViewTest::equalLimitsAndValuesBeyondTheLimits() {
-    Rig r;
-    chart::Samples s{};
-    double max = 0, min = 0;
-    s[2] = -0.5;
-    r.view.PlotDataPointsGy(s, max, min);
-    QCOMPARE(min, -1.0);
-    QCOMPARE(r.view.lblnFS1->text(), QString("0")); // shows the limits as passed
-    QCOMPARE(r.view.lblmidS1->text(), QString("0"));
-    const StripChart* c = r.view.pic1;
-    QCOMPARE(c->pixelMap().min, -1.0);
-    QCOMPARE(pixel(c, 1, -0.5), kRed);
-
-    // Through the readout: the program-wide minimum itself becomes -1.
-    r.s.app.plot.GyPlotMax = r.s.app.plot.GyPlotMin = 0;
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.s.app.plot.GyPlotMin, -1.0);
-    QCOMPARE(r.s.app.plot.GyPlotMax, 0.0);
-
-    // Far beyond the limits: cut off by the edge, never clamped, never garbage.
-    Rig big;
-    double gmax = 350, gmin = -350;
-    big.tick(big.view.ckG[3]);
-    big.tick(big.view.ckG[4]);
-    s[2] = 1e12;
-    big.view.PlotDataPointsGy(s, gmax, gmin);
-    const QImage& img = big.view.pic1->image();
-    const chart::PixelMap m = big.view.pic1->pixelMap();
-    const int centre = int(m.py(0)), bottom = StripChart::kImageHeight - 1;
-    QCOMPARE(img.pixel(0, centre), kRed);
-    QCOMPARE(img.pixel(0, centre / 2), kRed);
-    QCOMPARE(img.pixel(0, 0), kRed);
-    QCOMPARE(img.pixel(2, 0), StripChart::kBackground); // not flattened along the top
-    s[2] = -1e300;
-    big.view.PlotDataPointsGy(s, gmax, gmin);
-    // From far above to far below: a vertical stroke over the whole height at x = 1.
-    QCOMPARE(img.pixel(2, 0), kRed);
-    QCOMPARE(img.pixel(2, centre), kRed);
-    QCOMPARE(img.pixel(2, bottom), kRed);
-    QCOMPARE(img.pixel(6, bottom), StripChart::kMarker);
-    QCOMPARE(img.pixel(4, centre), StripChart::kBackground);
-    s[2] = std::numeric_limits<double>::max();
-    big.view.PlotDataPointsGy(s, gmax, gmin);
-    QCOMPARE(img.pixel(4, 0), kRed);
-    QCOMPARE(img.pixel(4, bottom), kRed);
-
-    // Exactly Max and Min sit on the top and bottom rows.
-    Rig edge;
-    edge.tick(edge.view.ckG[2]);
-    s[2] = 0;
-    s[3] = 350;
-    s[4] = -350;
-    edge.view.PlotDataPointsGy(s, edge.s.app.plot.GyPlotMax, edge.s.app.plot.GyPlotMin);
-    QCOMPARE(edge.view.pic1->image().pixel(2, 0), kGreen);
-    QCOMPARE(edge.view.pic1->image().pixel(2, bottom), kBlue);
-}
-
-void MeasurementViewTest::hoverReadoutFollowsThePointer() {
-    Rig r;
-    r.view.resize(900, 600);
-    r.view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&r.view));
-    StripChart* c = r.view.pic2;
-    // No coordinate system before the first step: the readout stays as it is.
-    QMouseEvent early(QEvent::MouseMove, QPointF(10, 10), c->mapToGlobal(QPointF(10, 10)),
-                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(c, &early);
-    QCOMPARE(r.view.lblCurSam2->text(), QString());
-    chart::Samples s{};
-    r.view.PlotDataPointsAcc(s, r.s.app.plot.AccPlotMax, r.s.app.plot.AccPlotMin);
-    QMouseEvent move(QEvent::MouseMove, QPointF(c->width() - 1, 0),
-                     c->mapToGlobal(QPointF(c->width() - 1, 0)), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(c, &move);
-    QCOMPARE(r.view.lblCurSam2->text(), QString("350"));
-    QCOMPARE(r.view.lblCurVal2->text(), QString("10"));
-    const QPointF mid((c->width() - 1) / 2.0, (c->height() - 1) * 0.75);
-    QMouseEvent move2(QEvent::MouseMove, mid, c->mapToGlobal(mid), Qt::NoButton, Qt::NoButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(c, &move2);
-    QCOMPARE(r.view.lblCurSam2->text(), QString("175")); // 175 exactly
-    QCOMPARE(r.view.lblCurVal2->text(), QString("-5"));
-}
-
-// ---- Status ----------------------------------------------------------------------
-
-void MeasurementViewTest::statusFlagsFollowTheStatusWord() {
-    Rig r;
-    QLabel* const flags[6] = {r.view.lblLowSupplyFlag, r.view.lblHighSupplyFlag,
-                              r.view.lblWriteFailFlag, r.view.lblSpiWriteFlag,
-                              r.view.lblAlarm1SetFlag, r.view.lblAlarm2SetFlag};
-    const QColor designBackground = background(flags[0]);
-    for (QLabel* f : flags) {
-        QCOMPARE(f->text(), QString("OK"));
-        QVERIFY(!f->autoFillBackground());
-    }
-    QCOMPARE(r.view.CmdUpdateStatus->toolTip(), QString("Display the Status Register"));
-
-    // No interface: no transfer, nothing changes.
-    r.s.app.model.InterfaceKind = InterfaceNone;
-    r.s.sensor.hold(SimSensor::kDiagStat, 0xFFFF);
-    r.click(r.view.CmdUpdateStatus);
-    QVERIFY(r.s.driver.commands().empty());
-    QVERIFY(!flags[0]->autoFillBackground());
-    QCOMPARE(background(flags[0]), designBackground);
-    r.s.app.model.InterfaceKind = InterfaceUsb;
-
-    struct Case {
-        uint16_t word;
-        std::array<bool, 6> alarm;
-    };
-    const Case cases[] = {
-        {0x0000, {false, false, false, false, false, false}},
-        {0x0301, {true, false, false, false, true, true}},
-        {0xFCF0, {false, false, false, false, false, false}},
-        {0x000F, {true, true, true, true, false, false}},
-        {0x0000, {false, false, false, false, false, false}}, // nothing latches
-    };
-    for (const Case& c : cases) {
-        r.s.sensor.hold(SimSensor::kDiagStat, c.word);
-        r.click(r.view.CmdUpdateStatus);
-        for (int i = 0; i < 6; ++i) {
-            QCOMPARE(flags[i]->text(), QString(c.alarm[i] ? "Alarm" : "OK"));
-            QVERIFY(flags[i]->autoFillBackground());
-            QCOMPARE(background(flags[i]), c.alarm[i] ? QColor(255, 0, 0) : QColor(0, 255, 0));
-        }
-    }
-    // Every pass of the readout refreshes the panel too.
-    r.s.sensor.hold(SimSensor::kDiagStat, 0x0200);
-    r.click(r.view.cmdReadData);
-    QCOMPARE(flags[5]->text(), QString("Alarm"));
-}
-
-void MeasurementViewTest::statusReadFollowsTheModelsTable() {
-    Rig r;
-    LoadRegisterTable(r.s.app.regs, 41040);
-    QCOMPARE(int(r.s.app.regs.iDIAG_STAT), 27);
-    const RegisterRecord* at30 = r.s.app.regs.at(30);
-    QVERIFY(at30 && at30->Address != SimSensor::kDiagStat);
-    r.s.sensor.hold(SimSensor::kDiagStat, 0x0100);
-    r.click(r.view.CmdUpdateStatus);
-    QCOMPARE(r.view.lblAlarm1SetFlag->text(), QString("Alarm"));
-    QCOMPARE(r.view.lblLowSupplyFlag->text(), QString("OK"));
-
-    LoadRegisterTable(r.s.app.regs, 41120);
-    QCOMPARE(int(r.s.app.regs.iDIAG_STAT), 30);
-    r.s.sensor.hold(SimSensor::kDiagStat, 0x0001);
-    r.click(r.view.CmdUpdateStatus);
-    QCOMPARE(r.view.lblAlarm1SetFlag->text(), QString("OK"));
-    QCOMPARE(r.view.lblLowSupplyFlag->text(), QString("Alarm"));
-}
-
-// ---- As a user sees it -------------------------------------------------------------
-
-void MeasurementViewTest::viewLooksRightAfterSomePasses() {
-    Rig r;
-    r.view.resize(1000, 640);
-    r.view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&r.view));
-    r.s.sensor.raiseStatus(0x0100);
-    r.view.ckLoop->setChecked(true);
-    r.onEvents = [&](int n) {
-        if (n == 420) r.click(r.view.cmdReadData);
-    };
-    for (int i = 0; i < 4; ++i) r.click(r.view.cmdScaleGyro); // 5 deg/s shows the noise
-    r.s.app.plot.AccPlotMax = 1.25;
-    r.s.app.plot.AccPlotMin = -1.25;
-    r.click(r.view.cmdReadData);
-    QCOMPARE(r.view.cmdReadData->text(), QString("Read"));
-    QTest::qWait(40); // let the coalesced chart repaint happen
-
-    const QImage shot = r.view.grab().toImage();
-    const QString path = "/tmp/tavrin_view.png";
-    QVERIFY(shot.save(path));
-    const QImage chart1 = r.view.pic1->grab().toImage();
-    QVERIFY(chart1.save("/tmp/tavrin_view_pic1.png"));
-    // The painted chart carries all three gyroscope colours.
-    bool seen[3] = {};
-    for (int y = 0; y < chart1.height(); ++y)
-        for (int x = 0; x < chart1.width(); ++x) {
-            const QRgb p = chart1.pixel(x, y);
-            seen[0] |= qRed(p) > 200 && qGreen(p) < 60;
-            seen[1] |= qGreen(p) > 110 && qRed(p) < 60;
-            seen[2] |= qBlue(p) > 110 && qRed(p) < 60;
-        }
-    QVERIFY(seen[0] && seen[1] && seen[2]);
-    QCOMPARE(r.view.lblAlarm1SetFlag->text(), QString("Alarm"));
-}
 
 QTEST_MAIN(MeasurementViewTest)
 #include "MeasurementViewTest.moc"
