@@ -11,15 +11,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-TEST(UsbSlots, OrderIsBusThenPortPathAndNamesAreExactlyEzusbZeroToThree) {
+TEST(UsbSlots, OrderIsBusThenPortPathAndOtherNamesAreRefused) {
     // A hub's own port sorts before what hangs behind it; ports are numbers: 10 after 3.
     const std::vector<Location> found = {{2, {1}}, {1, {3}},  {1, {2, 4}},
                                          {1, {2}}, {1, {10}}, {1, {2, 1}}};
     EXPECT_EQ(SlotOrder(found, 10), (std::vector<std::size_t>{3, 5, 2, 1, 4, 0}));
     EXPECT_EQ(SlotOrder(found, 4), (std::vector<std::size_t>{3, 5, 2, 1}));
-    EXPECT_TRUE(SlotOrder({}, 4).empty());
-    EXPECT_EQ(SlotFromName("Ezusb-0", 4), 0);
-    EXPECT_EQ(SlotFromName("Ezusb-3", 4), 3);
     for (const char* bad : {"Ezusb-4", "Ezusb-", "Ezusb-00", "ezusb-0", "Ezusb-/", "", "Ezusb-0 "})
         EXPECT_EQ(SlotFromName(bad, 4), -1) << bad;
 }
