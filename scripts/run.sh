@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh run
-[ -f build/default/build.ninja ] || cmake --preset default
+# Tests need packages the program does not; scripts/test.sh turns them on.
+[ -f build/default/build.ninja ] || cmake --preset default -DTAVRIN_BUILD_TESTS=OFF
 cmake --build build/default --target tavrin
 export TAVRIN_SIM=${TAVRIN_SIM:-41120}
 exec build/default/src/tavrin "$@"
