@@ -1,4 +1,5 @@
 #include "app/QtSeams.h"
+#include "app/QtText.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -59,15 +60,21 @@ void QtPlatform::setWaitCursor(bool on) {
 void QtMessages::show(std::string_view text, MsgIcon icon, std::string_view caption) {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
-    case MsgIcon::None: qicon = QMessageBox::NoIcon; break;
-    case MsgIcon::Information: qicon = QMessageBox::Information; break;
-    case MsgIcon::Exclamation: qicon = QMessageBox::Warning; break;
-    case MsgIcon::Critical: qicon = QMessageBox::Critical; break;
+    case MsgIcon::None:
+        qicon = QMessageBox::NoIcon;
+        break;
+    case MsgIcon::Information:
+        qicon = QMessageBox::Information;
+        break;
+    case MsgIcon::Exclamation:
+        qicon = QMessageBox::Warning;
+        break;
+    case MsgIcon::Critical:
+        qicon = QMessageBox::Critical;
+        break;
     }
     QWidget* parent = parent_ && parent_->isVisible() ? parent_ : nullptr;
-    QMessageBox box(qicon, QString::fromUtf8(caption.data(), static_cast<int>(caption.size())),
-                    QString::fromUtf8(text.data(), static_cast<int>(text.size())),
-                    QMessageBox::Ok, parent);
+    QMessageBox box(qicon, Q(caption), Q(text), QMessageBox::Ok, parent);
     box.exec();
 }
 

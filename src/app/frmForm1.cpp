@@ -1,4 +1,5 @@
 #include "app/frmForm1.h"
+#include "app/QtText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,10 +21,6 @@
 
 namespace tavrin {
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The adapter in use, as the status bar names it.
 QString AdapterText(const App& app) {

@@ -1,4 +1,5 @@
 #include "app/frmMsg.h"
+#include "app/QtText.h"
 
 #include <QVBoxLayout>
 
@@ -8,7 +9,7 @@ namespace tavrin {
 
 frmMsg::frmMsg(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setObjectName("frmMsg");
-    setWindowTitle(QString::fromUtf8(kAppTitle.data(), static_cast<int>(kAppTitle.size())));
+    setWindowTitle(Q(kAppTitle));
     lblMsg = new QLabel("lblMsg", this);
     lblMsg->setObjectName("lblMsg");
     lblMsg->setAlignment(Qt::AlignCenter);

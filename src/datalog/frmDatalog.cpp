@@ -1,4 +1,5 @@
 #include "datalog/frmDatalog.h"
+#include "app/QtText.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -23,10 +24,6 @@ namespace tavrin {
 using namespace datalog;
 
 namespace {
-
-QString Q(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
-}
 
 QLineEdit* Edit(const char* name, QWidget* parent) {
     auto* e = new QLineEdit(parent);

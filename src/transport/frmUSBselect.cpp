@@ -1,4 +1,5 @@
 #include "transport/frmUSBselect.h"
+#include "app/QtText.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -18,10 +19,6 @@
 
 namespace tavrin {
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QLineEdit* MakeBox(QWidget* parent, const QString& name, int width) {
     auto* box = new QLineEdit(parent);

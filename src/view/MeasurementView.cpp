@@ -1,4 +1,5 @@
 #include "view/MeasurementView.h"
+#include "app/QtText.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -25,10 +26,6 @@ const char* const kStop = "STOP";
 // Assigning an unchanged text still costs a relayout and a repaint; skip it.
 template <class W> void setTextIfChanged(W* w, const QString& text) {
     if (w->text() != text) w->setText(text);
-}
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
@@ -336,7 +333,7 @@ void MeasurementView::ReadData() {
         chart::Samples samples{};
         for (int16_t p = 2; p <= 8; ++p) {
             ReadRegister(app_, p);
-            setTextIfChanged(txtReadReg[p], q(FixedText(app_.res.RegScaled, 2, sep)));
+            setTextIfChanged(txtReadReg[p], Q(FixedText(app_.res.RegScaled, 2, sep)));
             samples[p] = app_.res.RegScaled;
         }
         app_.doEvents();
@@ -396,7 +393,7 @@ void MeasurementView::txtLoopDelay_Change() {
     const auto fixed = chart::LoopDelayCorrection(txtLoopDelay->text().toStdString(),
                                                   app_.platform.decimalSeparator());
     // Setting the text runs this check once more, and the new text passes.
-    if (fixed) txtLoopDelay->setText(q(*fixed));
+    if (fixed) txtLoopDelay->setText(Q(*fixed));
 }
 
 // ---- Charts ----------------------------------------------------------------------
@@ -405,9 +402,9 @@ void MeasurementView::plotStep(StripChart* pic, chart::TraceState& trace, int fi
                                const chart::Samples& samples, double& max, double& min,
                                std::array<QLabel*, 3> limitLabels) {
     const chart::LimitTexts texts = chart::LimitLabels(max, min, app_.platform.decimalSeparator());
-    setTextIfChanged(limitLabels[0], q(texts.upper));
-    setTextIfChanged(limitLabels[1], q(texts.middle));
-    setTextIfChanged(limitLabels[2], q(texts.lower));
+    setTextIfChanged(limitLabels[0], Q(texts.upper));
+    setTextIfChanged(limitLabels[1], Q(texts.middle));
+    setTextIfChanged(limitLabels[2], Q(texts.lower));
 
     chart::ChannelFlags checked{};
     for (int c = firstChannel; c < firstChannel + 3; ++c) checked[c] = ckG[c]->isChecked();
@@ -431,9 +428,9 @@ void MeasurementView::scaleStep(chart::Axis axis) {
     max = chart::NextScale(axis, upper->text().toStdString(), sep);
     min = -max;
     const chart::LimitTexts texts = chart::LimitLabels(max, min, sep);
-    setTextIfChanged(upper, q(texts.upper));
-    setTextIfChanged(gyro ? lblmidS1 : lblmidS2, q(texts.middle));
-    setTextIfChanged(gyro ? lblnFS1 : lblnFS2, q(texts.lower));
+    setTextIfChanged(upper, Q(texts.upper));
+    setTextIfChanged(gyro ? lblmidS1 : lblmidS2, Q(texts.middle));
+    setTextIfChanged(gyro ? lblnFS1 : lblnFS2, Q(texts.lower));
 }
 
 void MeasurementView::cmdScaleGyro_Click() {
@@ -450,8 +447,8 @@ void MeasurementView::ckG_Click(int index) {
 void MeasurementView::hover(chart::Axis axis, double x, double y) {
     const chart::HoverTexts t = chart::HoverReadout(axis, x, y, app_.platform.decimalSeparator());
     const bool gyro = axis == chart::Axis::Gyro;
-    setTextIfChanged(gyro ? lblCurSam1 : lblCurSam2, q(t.sample));
-    setTextIfChanged(gyro ? lblCurVal1 : lblCurVal2, q(t.value));
+    setTextIfChanged(gyro ? lblCurSam1 : lblCurSam2, Q(t.sample));
+    setTextIfChanged(gyro ? lblCurVal1 : lblCurVal2, Q(t.value));
 }
 
 // ---- Status ----------------------------------------------------------------------
