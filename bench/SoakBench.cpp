@@ -1,7 +1,7 @@
 // Soak: one million readout passes on the simulated sensor, offscreen, as the window runs
 // them. Reports resident memory growth after warm-up (goal: at most 1 MB) and the adapter
 // handles still open at the end (goal: none).
-#include <benchmark/benchmark.h>
+#include "QtBenchMain.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -60,11 +60,5 @@ BENCHMARK(BM_SoakLoop)->Arg(1'000'000)->Iterations(1)->Unit(benchmark::kSecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

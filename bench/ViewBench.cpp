@@ -1,6 +1,6 @@
 // The live view's hot paths on the simulated sensor, offscreen: one chart step, and one
 // complete readout pass (seven reads, two chart steps, the status read, event handling).
-#include <benchmark/benchmark.h>
+#include "QtBenchMain.h"
 
 #include <QApplication>
 #include <cmath>
@@ -70,12 +70,5 @@ BENCHMARK(BM_ReadoutPass)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

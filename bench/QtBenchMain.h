@@ -1,0 +1,15 @@
+#pragma once
+// main() of a benchmark program that needs widgets: offscreen unless a platform is set.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+inline int RunQtBenchmarks(int argc, char** argv) {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
