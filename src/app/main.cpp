@@ -9,11 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "app/FileLocation.h"
 #include "app/QtSeams.h"
+#include "app/SignalCancel.h"
 #include "app/Startup.h"
 #include "app/State.h"
 #include "app/frmForm1.h"
 #include "app/frmMsg.h"
+#include "datalog/LogSession.h"
 #include "datalog/frmDatalog.h"
 #include "registers/frmManualReg.h"
 #include "sim/SimConfig.h"
@@ -71,6 +74,7 @@ int main(int argc, char** argv) {
         frmMsg msg;
         RunStartup(app, msg);
     }
+    datalog::ReportUnfinished(app, FilesDirectory(platform));
 
     frmForm1 form(app);
     messages.setParentWindow(&form);
@@ -92,6 +96,14 @@ int main(int argc, char** argv) {
         datalog->requestCancel([&form] { form.finishUnload(); });
         return false;
     };
+    // A logout, a kill or Ctrl+C acts as Cancel, then the program ends.
+    InstallSignalCancel([&](int signo) {
+        const auto end = [signo] { QCoreApplication::exit(128 + signo); };
+        if (datalog && datalog->sessionRunning())
+            datalog->requestCancel(end);
+        else
+            end();
+    });
     form.show();
     const QString screenshot = qEnvironmentVariable("TAVRIN_SCREENSHOT");
     QTimer::singleShot(0, &form, [&form, screenshot] {

@@ -4,8 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
+
+#include "app/SafeFile.h"
 
 namespace tavrin::datalog {
 
@@ -25,10 +26,15 @@ class FdWriter : public LogWriter {
                 if (errno == EINTR) continue;
                 return false;
             }
-            if (n == 0) return false;
+            if (n == 0) return errno = ENOSPC, false;
             data.remove_prefix(static_cast<std::size_t>(n));
         }
         return true;
+    }
+    bool sync() override { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
+    bool truncate(std::uint64_t size) override {
+        return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) == 0 &&
+               ::lseek(fd_, static_cast<off_t>(size), SEEK_SET) >= 0;
     }
     bool close() override {
         if (fd_ < 0) return false;
@@ -59,25 +65,34 @@ class FdReader : public LogReader {
 
 } // namespace
 
-std::unique_ptr<LogWriter> DiskFileSystem::create(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+std::unique_ptr<LogWriter> DiskFileSystem::createTemp(const std::filesystem::path& dir,
+                                                      const std::string& prefix,
+                                                      std::filesystem::path& made) {
+    const int fd = CreateTempBeside(dir, prefix, made);
     if (fd < 0) return nullptr;
     return std::make_unique<FdWriter>(fd);
 }
 
 std::unique_ptr<LogReader> DiskFileSystem::openRead(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return nullptr;
     return std::make_unique<FdReader>(fd);
 }
 
-bool DiskFileSystem::rename(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return std::rename(from.c_str(), to.c_str()) == 0;
+bool DiskFileSystem::replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return ReplaceFile(from, to);
+}
+
+bool DiskFileSystem::keepAs(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return RenameNoReplace(from, to);
 }
 
 void DiskFileSystem::remove(const std::filesystem::path& path) {
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
+    ::unlink(path.c_str());
+}
+
+std::optional<std::uint64_t> DiskFileSystem::freeBytes(const std::filesystem::path& dir) {
+    return FreeBytes(dir);
 }
 
 } // namespace tavrin::datalog

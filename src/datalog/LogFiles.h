@@ -1,9 +1,13 @@
 #pragma once
 // The few file operations a logging session needs, behind a seam so tests can make
-// a write fail halfway through a file. Every call reports failure; nothing throws.
+// a write fail halfway through a file or the disk look full. Every call reports
+// failure (with errno set); nothing throws.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tavrin::datalog {
@@ -13,6 +17,10 @@ class LogWriter {
     virtual ~LogWriter() = default;
     // Writes all of `data`; false when any of it could not be written.
     virtual bool write(std::string_view data) = 0;
+    // Puts what was written on the disk.
+    virtual bool sync() = 0;
+    // Cuts the file to `size` bytes (drops a row written only in part).
+    virtual bool truncate(std::uint64_t size) = 0;
     // False when buffered data could not be committed; the writer is closed either way.
     virtual bool close() = 0;
 };
@@ -27,21 +35,31 @@ class LogReader {
 class LogFileSystem {
   public:
     virtual ~LogFileSystem() = default;
-    // Creates or truncates the file for writing; null when that is refused.
-    virtual std::unique_ptr<LogWriter> create(const std::filesystem::path& path) = 0;
+    // A new file "<prefix>XXXXXX" in `dir` with a unique ending, created exclusively and
+    // locked while open; null when refused. `made` is its path.
+    virtual std::unique_ptr<LogWriter> createTemp(const std::filesystem::path& dir,
+                                                  const std::string& prefix,
+                                                  std::filesystem::path& made) = 0;
     virtual std::unique_ptr<LogReader> openRead(const std::filesystem::path& path) = 0;
-    // Replaces `to` if it exists.
-    virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    // Puts `from` in place of `to` atomically (a symlink there is replaced, not followed).
+    virtual bool replace(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    // Renames `from` to `to` only when that name is free.
+    virtual bool keepAs(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
     virtual void remove(const std::filesystem::path& path) = 0;
+    virtual std::optional<std::uint64_t> freeBytes(const std::filesystem::path& dir) = 0;
 };
 
 // The real file system, through unbuffered POSIX calls (callers write in large blocks).
 class DiskFileSystem : public LogFileSystem {
   public:
-    std::unique_ptr<LogWriter> create(const std::filesystem::path& path) override;
+    std::unique_ptr<LogWriter> createTemp(const std::filesystem::path& dir,
+                                          const std::string& prefix,
+                                          std::filesystem::path& made) override;
     std::unique_ptr<LogReader> openRead(const std::filesystem::path& path) override;
-    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    bool replace(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    bool keepAs(const std::filesystem::path& from, const std::filesystem::path& to) override;
     void remove(const std::filesystem::path& path) override;
+    std::optional<std::uint64_t> freeBytes(const std::filesystem::path& dir) override;
 };
 
 } // namespace tavrin::datalog

@@ -1,5 +1,8 @@
 #include "datalog/LogFormat.h"
 
+#include <algorithm>
+#include <cerrno>
+
 #include <charconv>
 #include <utility>
 
@@ -38,17 +41,99 @@ std::string StemProblem(std::string_view stem) {
            "\"..\".\r\n\r\nThe log files are always written to the directory shown.";
 }
 
-std::string FileAccessErrorText(std::string_view fileName) {
-    return "\r\nFILE ACCESS ERROR\r\n\r\nFile name = " + std::string(fileName) +
-           "\r\n\r\nThis file may already be open by another application.\r\n\r\nClose the "
-           "file or choose a different file name.";
+namespace {
+
+std::string Cause(int err, std::string_view directory) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return "The disk is full.";
+    case EACCES:
+    case EPERM:
+    case EROFS: return "The directory \"" + std::string(directory) + "\" is not writable.";
+    case ENOENT:
+    case ENOTDIR: return "The directory \"" + std::string(directory) + "\" does not exist.";
+    case EISDIR: return "A directory has this name.";
+    case EIO: return "The medium reported an error; it may have been removed.";
+    default: return {};
+    }
 }
 
-std::string FileWriteErrorText(std::string_view fileName) {
+} // namespace
+
+std::string FileAccessErrorText(std::string_view fileName, int err, std::string_view directory) {
+    std::string cause = Cause(err, directory);
+    if (cause.empty()) cause = "This file may already be open by another application.";
+    return "\r\nFILE ACCESS ERROR\r\n\r\nFile name = " + std::string(fileName) + "\r\n\r\n" +
+           cause + "\r\n\r\nClose the file or choose a different file name.";
+}
+
+std::string FileWriteErrorText(std::string_view fileName, int err, std::string_view kept) {
+    std::string cause = Cause(err, {});
+    if (cause.empty()) cause = "The disk may be full or the medium removed.";
     return "\r\nFILE WRITE ERROR\r\n\r\nFile name = " + std::string(fileName) +
-           "\r\n\r\nThe file could not be written completely; the disk may be full or the "
-           "medium removed.\r\n\r\nThe session has stopped. This file was not kept; the files "
-           "before it are complete.";
+           "\r\n\r\nThe file could not be written completely. " + cause +
+           "\r\n\r\nThe session has stopped. " +
+           (kept.empty() ? std::string("No sample of this file could be kept")
+                         : "The samples that reached the disk are kept in " + std::string(kept)) +
+           "; the files before it are complete.";
+}
+
+std::string DiskFullText(std::string_view fileName, unsigned long long needed,
+                         unsigned long long available, std::string_view kept) {
+    return "\r\nDISK FULL\r\n\r\nFile name = " + std::string(fileName) + "\r\n\r\nFinishing this "
+           "file needs " + std::to_string(needed) + " bytes; the disk has " +
+           std::to_string(available) + ".\r\n\r\nThe session has stopped. Every sample of this "
+           "file is kept, without its header, in " + std::string(kept) +
+           "; earlier files are unchanged.";
+}
+
+std::string StemTooLongText(std::string_view stem, std::string_view longest) {
+    return "\r\nINVALID FILE NAME\r\n\r\nFile name = " + std::string(stem) +
+           "\r\n\r\nThe file name is too long for this file system. The longest that fits is " +
+           std::to_string(longest.size()) + " characters:\r\n\r\n" + std::string(longest);
+}
+
+std::string FileInUseText(std::string_view fileName) {
+    return "\r\nFILE IN USE\r\n\r\nFile name = " + std::string(fileName) +
+           "\r\n\r\nAnother logging session is writing the files of this name.\r\n\r\nWait for "
+           "it to end or choose a different file name.";
+}
+
+std::string TransferStoppedText(std::string_view fileName, long long fileNo, long long samples) {
+    return "\r\nLOGGING STOPPED\r\n\r\nFile name = " + std::string(fileName) +
+           "\r\n\r\nReading the sensor failed during sample " + std::to_string(samples + 1) +
+           " of file " + std::to_string(fileNo) + ". The file holds the " +
+           std::to_string(samples) + " samples read before the failure.";
+}
+
+std::string RecoveredText(const std::vector<std::string>& kept, std::string_view directory) {
+    std::string text = "\r\nUNFINISHED LOG FILES\r\n\r\nA logging session ended without "
+                       "finishing its files. Its samples are kept in \"" +
+                       std::string(directory) + "\" as:\r\n";
+    for (const auto& k : kept) text += "\r\n" + k;
+    return text;
+}
+
+std::string IncompleteName(std::string_view fileName, int k) {
+    const auto dot = fileName.rfind('.');
+    const std::string_view base = fileName.substr(0, dot);
+    const std::string_view ext = dot == std::string_view::npos ? "" : fileName.substr(dot);
+    std::string out(base);
+    out += "_incomplete";
+    if (k > 1) out += "_" + std::to_string(k);
+    out += ext;
+    return out;
+}
+
+std::size_t LongestStem(std::size_t nameMax, long long files, std::string_view ext) {
+    // The longest name a session makes: "." + stem + "_" + n + ext + ".rows.XXXXXX", or the
+    // kept file stem + "_" + n + "_incomplete_999" + ext.
+    const std::size_t digits = std::to_string(files < 1 ? 1 : files).size();
+    const std::size_t temp = 1 + 1 + digits + ext.size() + 12;
+    const std::size_t kept = 1 + digits + 15 + ext.size();
+    const std::size_t extra = std::max(temp, kept);
+    return nameMax > extra ? nameMax - extra : 0;
 }
 
 std::string TitleLine(const ColumnChoice& cols, std::string_view fieldSep) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavrin {
 class Platform;
@@ -46,9 +47,30 @@ std::string LogFileNameFor(std::string_view stem, long long n, std::string_view 
 // that refuses it (empty stem, a path separator, "..", a NUL character).
 std::string StemProblem(std::string_view stem);
 
-// The box for a file that cannot be created, and for one that could not be written.
-std::string FileAccessErrorText(std::string_view fileName);
-std::string FileWriteErrorText(std::string_view fileName);
+// The box for a file that cannot be created: `err` (an errno value, 0 when unknown)
+// picks the cause; a directory that is not writable is named.
+std::string FileAccessErrorText(std::string_view fileName, int err = 0,
+                                std::string_view directory = {});
+// A file that could not be written completely; `kept` names the file that holds the
+// samples that reached the disk (empty when none could be kept).
+std::string FileWriteErrorText(std::string_view fileName, int err = 0, std::string_view kept = {});
+// Too little room to finish the file; nothing has been removed yet.
+std::string DiskFullText(std::string_view fileName, unsigned long long needed,
+                         unsigned long long available, std::string_view kept);
+// A stem too long for the file system, with the longest stem that fits.
+std::string StemTooLongText(std::string_view stem, std::string_view longest);
+// Another session (this program or another instance) writes the files of this stem.
+std::string FileInUseText(std::string_view fileName);
+// Reading the sensor failed: the session stopped after `samples` samples of file `fileNo`.
+std::string TransferStoppedText(std::string_view fileName, long long fileNo, long long samples);
+// Files an unfinished session left behind, kept under names saying they are incomplete.
+std::string RecoveredText(const std::vector<std::string>& kept, std::string_view directory);
+
+// The name of the file that keeps the samples of an unfinished `fileName`:
+// "DATALOG_1_incomplete.csv", then "DATALOG_1_incomplete_2.csv", ...
+std::string IncompleteName(std::string_view fileName, int k);
+// The longest stem whose files and temporaries all fit in names of `nameMax` bytes.
+std::size_t LongestStem(std::size_t nameMax, long long files, std::string_view ext);
 
 struct ColumnChoice {
     std::array<bool, 9> box{}; // index = box number 1..8

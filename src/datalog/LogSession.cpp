@@ -1,9 +1,20 @@
 #include "datalog/LogSession.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <utility>
 #include <cmath>
-#include <cstring>
 #include <vector>
+
+#include "app/SafeFile.h"
 
 #include "app/NumberText.h"
 #include "app/State.h"
@@ -30,87 +41,98 @@ void AppendInt(std::string& out, long long v) {
     out.append(digits, r.ptr);
 }
 
-// What one sample leaves in the spool: per selected box, in box order, the new-data
-// flag (one byte, when flags are on) and the raw value (int32) or the scaled one
-// (double), as the reads left them. Text is made only after sampling, so formatting
-// never slows the sample rate.
-struct SampleLayout {
-    std::vector<int16_t> boxes;
-    bool flags = true;
-    bool raw = false;
-    std::size_t size = 0;
-
-    explicit SampleLayout(const LogSettings& st) : flags(!st.columns.disableND), raw(st.noScale) {
-        for (int b = kFirstBox; b <= kLastBox; ++b)
-            if (st.columns.box[b]) boxes.push_back(static_cast<int16_t>(b));
-        size = boxes.size() * ((flags ? 1 : 0) + (raw ? sizeof(int32_t) : sizeof(double)));
+// Puts the samples of an unfinished file under a free name saying it is incomplete;
+// the name used, or empty when none could be had.
+std::string KeepIncomplete(LogFileSystem& fs, const std::filesystem::path& from,
+                           const std::filesystem::path& dir, const std::string& name) {
+    for (int k = 1; k < 1000; ++k) {
+        const std::string kept = IncompleteName(name, k);
+        if (fs.keepAs(from, dir / kept)) return kept;
+        if (errno != EEXIST) break;
     }
-};
-
-// Appends the text row of sample `s` from its spooled record.
-void FormatRow(std::string& out, long long s, const char* rec, const SampleLayout& lay,
-               const FileFormat& fmt) {
-    AppendInt(out, s);
-    out += fmt.fieldSep;
-    for (std::size_t i = 0; i < lay.boxes.size(); ++i) {
-        if (lay.flags) {
-            out += *rec++ ? '1' : '0';
-            out += fmt.fieldSep;
-        }
-        if (lay.raw) {
-            int32_t v;
-            std::memcpy(&v, rec, sizeof v);
-            rec += sizeof v;
-            AppendInt(out, v);
-        } else {
-            double v;
-            std::memcpy(&v, rec, sizeof v);
-            rec += sizeof v;
-            out += GeneralText(v, fmt.decimalSep);
-        }
-        out += fmt.fieldSep;
-    }
-    out += kCRLF;
+    return {};
 }
 
-// Header and titles, then the spooled samples as text, into `partial`; true when all
-// of it was written and every sample of the spool was there.
-bool Assemble(LogFileSystem& fs, const std::filesystem::path& spool,
-              const std::filesystem::path& partial, const std::string& head,
-              const SampleLayout& lay, const FileFormat& fmt, long long samplesTaken) {
-    auto out = fs.create(partial);
+// Rows go to the spool as text, in blocks, and onto the disk at least once a second:
+// a crash loses at most that second, and memory stays flat whatever the count.
+class Spool {
+  public:
+    Spool(std::unique_ptr<LogWriter> out, std::filesystem::path path)
+        : out_(std::move(out)), path_(std::move(path)), lastSync_(Clock::now()) {
+        text.reserve(kBlockSize + 4096);
+    }
+    std::string text; // rows not yet written
+    // Writes held rows when a block is full or a second has passed; false on failure.
+    bool maybeFlush() {
+        if (text.size() >= kBlockSize) return flush(false);
+        if (++sinceClock_ < 16) return true;
+        sinceClock_ = 0;
+        return Clock::now() - lastSync_ < std::chrono::seconds(1) || flush(true);
+    }
+    bool flush(bool toDisk) {
+        if (!text.empty()) {
+            if (!out_->write(text)) return fail();
+            onDisk_ += text.size();
+            text.clear();
+        }
+        if (toDisk || Clock::now() - lastSync_ >= std::chrono::seconds(1)) {
+            if (!out_->sync()) return fail();
+            lastSync_ = Clock::now();
+        }
+        return true;
+    }
+    // Drops a row written only in part, so what stays is whole rows.
+    void cut() {
+        out_->truncate(onDisk_);
+        out_->sync();
+    }
+    bool close() { return out_ ? (std::exchange(out_, nullptr)->close() || fail()) : true; }
+    std::uint64_t size() const { return onDisk_; }
+    const std::filesystem::path& path() const { return path_; }
+    int error = 0;
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    bool fail() {
+        error = errno;
+        return false;
+    }
+    std::unique_ptr<LogWriter> out_;
+    std::filesystem::path path_;
+    Clock::time_point lastSync_;
+    std::uint64_t onDisk_ = 0;
+    int sinceClock_ = 0;
+};
+
+// Header lines, then the spooled rows, into a temporary that then replaces `target`.
+// Events run between chunks. False with errno set when anything could not be written.
+bool Finish(App& app, const LogHooks& hooks, LogFileSystem& fs, Spool& spool,
+            const std::filesystem::path& dir, const std::string& name, const std::string& head,
+            long long fileNo, std::filesystem::path& partPath) {
+    auto out = fs.createTemp(dir, "." + name + ".part.", partPath);
     if (!out) return false;
     bool ok = out->write(head);
-    long long s = 0;
-    if (ok && samplesTaken > 0) {
-        auto in = fs.openRead(spool);
-        ok = in != nullptr;
-        std::vector<char> chunk(ok ? kReadChunk + lay.size : 0);
-        std::size_t have = 0;
-        std::string text;
-        text.reserve(kBlockSize + 4096);
-        while (ok) {
-            const long long n = in->read(chunk.data() + have, kReadChunk);
-            if (n < 0) ok = false;
-            if (n <= 0) break;
-            have += static_cast<std::size_t>(n);
-            std::size_t at = 0;
-            for (; have - at >= lay.size && s < samplesTaken; at += lay.size) {
-                FormatRow(text, ++s, chunk.data() + at, lay, fmt);
-                if (text.size() >= kBlockSize) {
-                    ok = out->write(text);
-                    text.clear();
-                    if (!ok) break;
-                }
-            }
-            // A record split by the chunk boundary waits for the rest.
-            std::memmove(chunk.data(), chunk.data() + at, have - at);
-            have -= at;
+    auto in = ok ? fs.openRead(spool.path()) : nullptr;
+    ok = ok && in;
+    std::vector<char> chunk(ok ? kReadChunk : 0);
+    std::uint64_t done = 0;
+    while (ok && done < spool.size()) {
+        const long long n = in->read(chunk.data(), chunk.size());
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            ok = false;
+            break;
         }
-        if (ok) ok = out->write(text);
+        ok = out->write(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+        done += static_cast<std::uint64_t>(n);
+        if (hooks.finishing) hooks.finishing(fileNo, done, spool.size());
+        app.doEvents();
     }
+    ok = ok && out->sync();
+    const int err = errno;
     const bool closed = out->close();
-    return ok && closed && s == samplesTaken;
+    errno = err;
+    return ok && closed;
 }
 
 // The session, generic in how a register is read so that the device path calls the
@@ -119,8 +141,11 @@ template <class Read>
 LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hooks,
                      LogFileSystem& fs, Read&& read) {
     LogReport report;
+    auto show = [&](const std::string& text) {
+        app.messages.show(text, MsgIcon::Exclamation, kAppTitle);
+    };
     if (const auto problem = StemProblem(settings.stem); !problem.empty()) {
-        app.messages.show(problem, MsgIcon::Exclamation, kAppTitle);
+        show(problem);
         report.outcome = LogOutcome::BadStem;
         return report;
     }
@@ -128,97 +153,181 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
     const FileFormat fmt = DecideFileFormat(app.platform);
     const long long files = WholeCount(settings.filesPerSession);
     const long long samples = WholeCount(settings.samplesPerFile);
-    const SampleLayout lay(settings);
+    const auto& dir = settings.directory;
 
-    std::vector<char> block(kBlockSize);
+    const std::size_t longest = LongestStem(NameMax(dir), files, fmt.ext);
+    if (settings.stem.size() > longest) {
+        std::size_t cut = longest;
+        while (cut > 0 && (static_cast<unsigned char>(settings.stem[cut]) & 0xC0) == 0x80) --cut;
+        show(StemTooLongText(settings.stem, settings.stem.substr(0, cut)));
+        report.outcome = LogOutcome::BadStem;
+        return report;
+    }
+
+    // One writer per stem: its files are this session's until it ends.
+    const std::string first = LogFileNameFor(settings.stem, 1, fmt.ext);
+    auto lock = FileLock::tryAcquire(dir / ("." + settings.stem + fmt.ext + ".lock"));
+    if (!lock) {
+        if (errno == EWOULDBLOCK) {
+            show(FileInUseText(first));
+            report.outcome = LogOutcome::InUse;
+        } else {
+            show(FileAccessErrorText(first, errno, dir.string()));
+            report.outcome = LogOutcome::CreateFailed;
+        }
+        return report;
+    }
+
+    const std::vector<int16_t> boxes = [&] {
+        std::vector<int16_t> b;
+        for (int i = kFirstBox; i <= kLastBox; ++i)
+            if (settings.columns.box[i]) b.push_back(static_cast<int16_t>(i));
+        return b;
+    }();
+    const bool flags = !settings.columns.disableND;
+    const bool raw = settings.noScale;
     const float delaySetting = settings.sampleDelay;
     const bool sampleHook = static_cast<bool>(hooks.sampleTaken);
     const bool cancelHook = static_cast<bool>(hooks.cancelRequested);
+    const bool deviceWasReady = app.usb.UsbReady;
 
     for (long long n = 1; n <= files; ++n) {
         const std::string name = LogFileNameFor(settings.stem, n, fmt.ext);
-        const auto target = settings.directory / name;
-        const auto spool = settings.directory / (name + ".rows");
-        const auto partial = settings.directory / (name + ".partial");
+        const auto target = dir / name;
 
-        // The target is created (empty) when its sampling starts, so a file held by
-        // someone else is reported before any sample is taken.
-        auto probe = fs.create(target);
-        if (!probe || !probe->close()) {
-            app.messages.show(FileAccessErrorText(name), MsgIcon::Exclamation, kAppTitle);
+        // The file-access check at the start of each file: a name that cannot be replaced,
+        // or a directory that takes no new file, is reported before any sample is taken.
+        std::error_code ec;
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(target, ec))) {
+            show(FileAccessErrorText(name, EISDIR, dir.string()));
             report.outcome = LogOutcome::CreateFailed;
             return report;
         }
-        probe.reset();
+        std::filesystem::path spoolPath;
+        auto out = fs.createTemp(dir, "." + name + ".rows.", spoolPath);
+        if (!out) {
+            show(FileAccessErrorText(name, errno, dir.string()));
+            report.outcome = LogOutcome::CreateFailed;
+            return report;
+        }
+        Spool spool(std::move(out), spoolPath);
 
-        auto spoolOut = fs.create(spool);
-        bool ok = spoolOut != nullptr;
-        bool cancelled = false;
-        float begin = 0, end = 0;
+        bool ok = true, cancelled = false, transferFailed = false;
         long long taken = 0;
-        std::size_t used = 0;
-
-        if (ok) {
-            if (hooks.fileStarted) hooks.fileStarted(n);
+        if (!settings.noHeader) spool.text = TitleLine(settings.columns, fmt.fieldSep);
+        if (hooks.fileStarted) hooks.fileStarted(n);
+        app.doEvents();
+        const float begin = app.platform.secondsSinceMidnight();
+        std::string& text = spool.text;
+        while (taken < samples) {
+            const std::size_t rowStart = text.size();
+            AppendInt(text, taken + 1);
+            text += fmt.fieldSep;
+            for (const int16_t b : boxes) {
+                read(app, b);
+                if (flags) {
+                    text += app.res.RegNDBit != 0 ? '1' : '0';
+                    text += fmt.fieldSep;
+                }
+                if (raw)
+                    AppendInt(text, app.res.RegValue);
+                else
+                    text += GeneralText(app.res.RegScaled, fmt.decimalSep);
+                text += fmt.fieldSep;
+            }
+            text += kCRLF;
+            if (deviceWasReady && !app.usb.UsbReady) {
+                // Values after a failed transfer are not the sensor's: this sample is dropped.
+                text.resize(rowStart);
+                transferFailed = true;
+                break;
+            }
+            ++taken;
+            if (delaySetting > 0) {
+                float delay = delaySetting;
+                DelayMs(app, delay);
+            }
+            if (!spool.maybeFlush()) {
+                ok = false;
+                break;
+            }
+            if (sampleHook) hooks.sampleTaken(n, taken);
             app.doEvents();
-            begin = app.platform.secondsSinceMidnight();
-            while (taken < samples) {
-                if (used + lay.size > block.size()) {
-                    ok = spoolOut->write(std::string_view(block.data(), used));
-                    used = 0;
-                    if (!ok) break;
-                }
-                char* rec = block.data() + used;
-                for (const int16_t b : lay.boxes) {
-                    read(app, b);
-                    if (lay.flags) *rec++ = app.res.RegNDBit != 0 ? 1 : 0;
-                    if (lay.raw) {
-                        std::memcpy(rec, &app.res.RegValue, sizeof(int32_t));
-                        rec += sizeof(int32_t);
-                    } else {
-                        std::memcpy(rec, &app.res.RegScaled, sizeof(double));
-                        rec += sizeof(double);
-                    }
-                }
-                used += lay.size;
-                ++taken;
-                if (delaySetting > 0) {
-                    float delay = delaySetting;
-                    DelayMs(app, delay);
-                }
-                if (sampleHook) hooks.sampleTaken(n, taken);
-                app.doEvents();
-                if (cancelHook && hooks.cancelRequested()) {
-                    cancelled = true;
-                    break;
-                }
+            if (cancelHook && hooks.cancelRequested()) {
+                cancelled = true;
+                break;
             }
-            end = app.platform.secondsSinceMidnight();
         }
+        const float end = app.platform.secondsSinceMidnight();
+        ok = ok && spool.flush(true);
 
-        if (ok) ok = spoolOut->write(std::string_view(block.data(), used));
-        if (spoolOut) ok = spoolOut->close() && ok;
-        spoolOut.reset();
-
-        if (ok) {
-            std::string head;
-            if (!settings.noHeader) {
-                head = HeaderLines(name, app.platform.shortDate(), app.platform.shortTime(), begin,
-                                   end, fmt);
-                head += TitleLine(settings.columns, fmt.fieldSep);
-            }
-            ok = Assemble(fs, spool, partial, head, lay, fmt, taken) && fs.rename(partial, target);
-        }
-        fs.remove(spool);
         if (!ok) {
-            // Nothing that looks like a finished file may stay behind.
-            fs.remove(partial);
-            fs.remove(target);
-            app.messages.show(FileWriteErrorText(name), MsgIcon::Exclamation, kAppTitle);
+            const int err = spool.error;
+            spool.cut();
+            spool.close();
+            const std::string kept = KeepIncomplete(fs, spoolPath, dir, name);
+            if (kept.empty()) fs.remove(spoolPath);
+            show(FileWriteErrorText(name, err, kept));
+            report.outcome = LogOutcome::WriteFailed;
+            return report;
+        }
+
+        const std::string head =
+            settings.noHeader ? std::string()
+                              : HeaderLines(name, app.platform.shortDate(),
+                                            app.platform.shortTime(), begin, end, fmt);
+        if (hooks.finishing) hooks.finishing(n, 0, spool.size());
+        if (head.empty()) {
+            // The spool is the file: it only needs its name.
+            ok = spool.close() && fs.replace(spoolPath, target);
+        } else {
+            const std::uint64_t needed = head.size() + spool.size();
+            const auto free = fs.freeBytes(dir);
+            if (free && *free < needed) {
+                spool.close();
+                const std::string kept = KeepIncomplete(fs, spoolPath, dir, name);
+                show(DiskFullText(name, needed, *free, kept));
+                report.outcome = LogOutcome::WriteFailed;
+                return report;
+            }
+            std::filesystem::path partPath;
+            ok = Finish(app, hooks, fs, spool, dir, name, head, n, partPath);
+            const int err = errno;
+            if (ok) {
+                // The finished file holds every row: the spool goes before the rename so
+                // that a crash in between leaves one copy, not two.
+                fs.remove(spoolPath);
+                spool.close();
+                ok = fs.replace(partPath, target);
+                if (!ok) {
+                    const int renameErr = errno;
+                    const std::string kept = KeepIncomplete(fs, partPath, dir, name);
+                    show(FileWriteErrorText(name, renameErr, kept));
+                    report.outcome = LogOutcome::WriteFailed;
+                    return report;
+                }
+            } else {
+                if (!partPath.empty()) fs.remove(partPath);
+                spool.close();
+                const std::string kept = KeepIncomplete(fs, spoolPath, dir, name);
+                show(FileWriteErrorText(name, err, kept));
+                report.outcome = LogOutcome::WriteFailed;
+                return report;
+            }
+        }
+        if (!ok) {
+            const int err = errno;
+            const std::string kept = KeepIncomplete(fs, spoolPath, dir, name);
+            show(FileWriteErrorText(name, err, kept));
             report.outcome = LogOutcome::WriteFailed;
             return report;
         }
         ++report.filesWritten;
+        if (transferFailed) {
+            show(TransferStoppedText(name, n, taken));
+            report.outcome = LogOutcome::TransferFailed;
+            return report;
+        }
         if (cancelled) {
             report.outcome = LogOutcome::Cancelled;
             return report;
@@ -238,6 +347,60 @@ LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& h
                         LogFileSystem& fs) {
     return RunSession(app, settings, hooks, fs,
                       [](App& a, int16_t position) { ReadRegister(a, position); });
+}
+
+} // namespace tavrin::datalog
+
+namespace tavrin::datalog {
+
+std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
+    std::vector<std::string> kept;
+    std::error_code ec;
+    std::vector<std::pair<std::string, std::filesystem::path>> spools, parts;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string file = e.path().filename().string();
+        // ".<name>.rows.XXXXXX" or ".<name>.part.XXXXXX"
+        if (file.size() < 14 || file[0] != '.' || file[file.size() - 7] != '.') continue;
+        const std::string kind = file.substr(file.size() - 12, 5);
+        if (kind != ".rows" && kind != ".part") continue;
+        if (!e.is_regular_file(ec) || e.is_symlink(ec)) continue;
+        (kind == ".rows" ? spools : parts).emplace_back(file.substr(1, file.size() - 13), e.path());
+    }
+    DiskFileSystem fs;
+    auto take = [&](const std::string& name, const std::filesystem::path& path) {
+        // A live session holds its files locked: those are not leftovers.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) return;
+        struct stat st {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0) {
+            if (st.st_size == 0) {
+                ::unlink(path.c_str());
+            } else if (auto k = KeepIncomplete(fs, path, dir, name); !k.empty()) {
+                kept.push_back(k);
+            }
+        }
+        ::close(fd);
+    };
+    for (const auto& [name, path] : spools) take(name, path);
+    for (const auto& [name, path] : parts) {
+        const bool spooled = std::any_of(spools.begin(), spools.end(),
+                                         [&](const auto& s) { return s.first == name; });
+        // With its spool there, a finishing copy holds nothing more.
+        if (spooled) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
+            if (fd >= 0) ::close(fd);
+        } else {
+            take(name, path);
+        }
+    }
+    return kept;
+}
+
+void ReportUnfinished(App& app, const std::filesystem::path& dir) {
+    const auto kept = RecoverUnfinished(dir);
+    if (!kept.empty())
+        app.messages.show(RecoveredText(kept, dir.string()), MsgIcon::Exclamation, kAppTitle);
 }
 
 } // namespace tavrin::datalog

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "datalog/LogFiles.h"
 #include "datalog/LogFormat.h"
@@ -33,9 +34,21 @@ struct LogHooks {
     std::function<void(long long fileNo, long long sample)> sampleTaken;
     // Asked after each sample's events have run; true ends the session after this sample.
     std::function<bool()> cancelRequested;
+    // The file's rows are being put under its name: `done` of `total` bytes. Events run
+    // between calls; nothing is left to cancel.
+    std::function<void(long long fileNo, unsigned long long done, unsigned long long total)>
+        finishing;
 };
 
-enum class LogOutcome { Completed, Cancelled, CreateFailed, WriteFailed, BadStem };
+enum class LogOutcome {
+    Completed,
+    Cancelled,
+    CreateFailed,
+    WriteFailed,
+    BadStem,
+    InUse,         // another session writes files of this stem
+    TransferFailed // reading the sensor failed; the file holds the samples before
+};
 
 struct LogReport {
     LogOutcome outcome = LogOutcome::Completed;
@@ -45,15 +58,22 @@ struct LogReport {
 // Reads one register-map position into app.res.
 using RegisterReader = std::function<void(App&, int16_t position)>;
 
-// Runs the session. Each file's samples are spooled to "<file>.rows" next to the
-// target while sampling; afterwards the file is assembled as "<file>.partial" and
-// renamed only when all of it was written. Memory stays flat whatever the count, and
-// a file under its final name is always complete.
+// Runs the session. Each file's rows are spooled, as text, to a temporary
+// ".<file>.rows.XXXXXX" beside the target while sampling, on the disk at least once a
+// second; afterwards header and rows go to ".<file>.part.XXXXXX", which replaces the
+// target only when whole. Memory stays flat whatever the count; a file under its final
+// name is always complete, and what a failure leaves is kept as "<stem>_<n>_incomplete".
 LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs, const RegisterReader& read);
 
 // The same, reading through the register front end.
 LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs);
+
+// Turns what an unfinished session (a crash, a power cut) left in `dir` into files
+// named as incomplete; their names. Files of a session still running are left alone.
+std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir);
+// The same, saying so in a message naming the files (no message when there were none).
+void ReportUnfinished(App& app, const std::filesystem::path& dir);
 
 } // namespace tavrin::datalog

@@ -15,6 +15,7 @@
 
 #include "app/FileLocation.h"
 #include "app/NumberText.h"
+#include "app/SafeFile.h"
 #include "app/State.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
@@ -227,6 +228,11 @@ void frmDatalog::cmdStartDatalog_Click() {
         app_.messages.show(kNoSelectionText, MsgIcon::None, "");
         return;
     }
+    if (running_) {
+        // A click left over from the session never starts another one.
+        if (cmdStartDatalog->text() == Q(kCancelCaption)) cmdStartDatalog->setText(Q(kStartCaption));
+        return;
+    }
     if (cmdStartDatalog->text() == Q(kStartCaption)) {
         if (const auto problem = StemProblem(LogFileName); !problem.empty()) {
             app_.messages.show(problem, MsgIcon::Exclamation, kAppTitle);
@@ -298,6 +304,7 @@ void frmDatalog::RunDatalog() {
 
     LogHooks hooks;
     hooks.fileStarted = [this](long long n) {
+        cmdStartDatalog->setEnabled(true);
         txtFileNum->setText(QString::number(n));
         showProgress(n, 0, true);
     };
@@ -309,6 +316,19 @@ void frmDatalog::RunDatalog() {
         showProgress(n, s, false);
     };
     hooks.cancelRequested = [this] { return cmdStartDatalog->text() == Q(kStartCaption); };
+    hooks.finishing = [this](long long n, unsigned long long done, unsigned long long total) {
+        // Nothing is left to cancel; a click now is dropped, not queued for later.
+        cmdStartDatalog->setEnabled(false);
+        const auto now = Clock::now();
+        if (done != 0 && done != total && now - lastShown_ < std::chrono::milliseconds(100))
+            return;
+        lastShown_ = now;
+        lblProgress->setText(QString("File %1 of %2    finishing: %3 of %4 kB")
+                                 .arg(n)
+                                 .arg(filesTotal_)
+                                 .arg(done / 1024)
+                                 .arg(total / 1024));
+    };
 
     running_ = true;
     const auto started = Clock::now();
@@ -323,6 +343,10 @@ void frmDatalog::RunDatalog() {
 
     LBLDatalogInProgress->setVisible(false);
     cmdStartDatalog->setText(Q(kStartCaption));
+    // Clicks still queued from the session reach a disabled button and are dropped.
+    cmdStartDatalog->setEnabled(false);
+    app_.doEvents();
+    cmdStartDatalog->setEnabled(true);
     setSettingsEnabled(true);
 
     auto after = std::move(afterSession_);
@@ -341,7 +365,11 @@ void frmDatalog::requestCancel(std::function<void()> afterSession) {
 }
 
 void frmDatalog::showEvent(QShowEvent* e) {
-    if (!e->spontaneous() && !running_) Form_Load();
+    if (!e->spontaneous() && !running_) {
+        Form_Load();
+        if (const auto problem = DirectoryProblem(directory_); !problem.empty())
+            app_.messages.show(problem, MsgIcon::Exclamation, kAppTitle);
+    }
     QDialog::showEvent(e);
 }
 

@@ -1,5 +1,7 @@
 #include "registers/Listing.h"
 
+#include "app/SafeFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -73,23 +75,11 @@ std::string BuildRegisterListing(App& app) {
 }
 
 bool SaveListing(const std::filesystem::path& file, std::string_view text, std::string& error) {
-    auto fail = [&](int err) {
-        error = "The register listing could not be saved to \"" + file.string() +
-                "\": " + std::strerror(err) + ".";
-        return false;
-    };
-    // Binary mode: the listing already carries its CR LF line ends.
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) return fail(errno);
-    errno = 0;
-    const std::size_t written = text.empty() ? 0 : std::fwrite(text.data(), 1, text.size(), f);
-    const int writeErr = written == text.size() ? 0 : (errno ? errno : EIO);
-    // fclose flushes: a full disk may show up only here.
-    errno = 0;
-    const bool closed = std::fclose(f) == 0;
-    if (writeErr) return fail(writeErr);
-    if (!closed) return fail(errno ? errno : EIO);
-    return true;
+    // Written beside the old listing and renamed over it: a full disk or a planted symlink
+    // never costs the old listing, and nothing is written through a link.
+    if (SaveFileSafely(file, text, error)) return true;
+    error = "The register listing could not be saved. " + error;
+    return false;
 }
 
 bool ParseWriteValue(std::string_view text, int32_t& value, std::string& error) {

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/FileLocation.h"
+#include "app/SafeFile.h"
 #include "app/HexText.h"
 #include "app/State.h"
 #include "app/Timing.h"
@@ -217,7 +218,12 @@ void frmManualReg::cmdReadAll_Click() {
 }
 
 void frmManualReg::cmdWriteFile_Click() {
-    const auto file = FilesDirectory(app_.platform) / std::string(kListingFileName);
+    const auto dir = FilesDirectory(app_.platform);
+    if (const auto problem = DirectoryProblem(dir); !problem.empty()) {
+        app_.messages.show(problem, MsgIcon::Critical, kAppTitle);
+        return;
+    }
+    const auto file = dir / std::string(kListingFileName);
     std::string error;
     if (!SaveListing(file, listing_, error))
         app_.messages.show(error, MsgIcon::Critical, kAppTitle);

@@ -2,12 +2,17 @@
 // sensor read through the register front end. Cancelling is tested through the window.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <functional>
 #include <map>
 
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
 #include "app/State.h"
+#include "app/SafeFile.h"
 #include "datalog/LogSession.h"
 
 using namespace tavrin;
@@ -92,7 +97,7 @@ TEST_F(SessionTest, ThreeFilesEachWithTheirOwnTimesNumbersAndDelays) {
     int events = 0;
     onEvents = [&] { ++events; };
     EXPECT_EQ(run().filesWritten, 3);
-    EXPECT_EQ(events, 3 * (1 + 4));       // after opening each file, and after each sample
+    EXPECT_EQ(events, 3 * (1 + 4 + 1)); // after opening, each sample, and finishing
     EXPECT_EQ(t.delaySteps, 3 * 4 * 250); // after every sample
     const char* elapsed[] = {"1", "2.5", "3.75"};
     for (int n = 1; n <= 3; ++n) {
@@ -106,67 +111,207 @@ TEST_F(SessionTest, ThreeFilesEachWithTheirOwnTimesNumbersAndDelays) {
     }
 }
 
-TEST_F(SessionTest, FileThatCannotBeCreatedStopsTheSession) {
+TEST_F(SessionTest, FileThatCannotBeCreatedStopsTheSessionNamingTheCause) {
     settings.filesPerSession = 3;
     settings.samplesPerFile = 5;
-    fs.refuseCreate = {"DATALOG_2.csv"};
+    fs.refuseCreate = {{".DATALOG_2.csv.rows.", 0}};
     EXPECT_EQ(run().outcome, LogOutcome::CreateFailed);
     expectOneMessage("\r\nFILE ACCESS ERROR\r\n\r\nFile name = DATALOG_2.csv\r\n\r\nThis file may "
                      "already be open by another application.\r\n\r\nClose the file or choose a "
                      "different file name.");
     EXPECT_EQ(dir.files(), "DATALOG_1.csv:13 ");
     EXPECT_EQ(reads, 5);
-    // The same on the real disk: a directory that is not there.
+    // A directory that takes no file is named.
+    fs.refuseCreate = {{".DATALOG_1.csv.rows.", EROFS}};
+    run();
+    expectOneMessage("File name = DATALOG_1.csv\r\n\r\nThe directory \"" + dir.path.string() +
+                     "\" is not writable.");
+    fs.refuseCreate = {{".DATALOG_1.csv.rows.", ENOSPC}};
+    run();
+    expectOneMessage("The disk is full.");
+    // On the real disk: a directory that is not there.
     settings.directory = dir.path / "gone";
     DiskFileSystem disk;
     EXPECT_EQ(RunLogSession(t.app, settings, hooks, disk, [](App&, int16_t) {}).outcome,
               LogOutcome::CreateFailed);
-    expectOneMessage("File name = DATALOG_1.csv\r\n");
+    expectOneMessage("File name = DATALOG_1.csv\r\n\r\nThe directory \"" +
+                     (dir.path / "gone").string() + "\" does not exist.");
 }
 
-TEST_F(SessionTest, WriteFailuresKeepEarlierFilesAndNoFinishedLookingFile) {
+// Every line of a kept file is whole, and its rows are numbered 1, 2, ... without a gap.
+void ExpectWholeRows(const Lines& l, std::size_t first) {
+    ASSERT_GT(l.size(), first);
+    for (std::size_t i = first; i < l.size(); ++i) {
+        ASSERT_EQ(l[i].find("<no CRLF>"), std::string::npos) << l[i];
+        ASSERT_EQ(test::SplitFields(l[i])[0], std::to_string(i - first + 1));
+    }
+}
+
+TEST_F(SessionTest, WriteFailuresKeepWhatReachedTheDiskAndEarlierFiles) {
     settings.filesPerSession = 3;
-    settings.samplesPerFile = 100000; // about 900 kB spooled per file
-    fs.failAfterBytes["DATALOG_2.csv.rows"] = 100000;
+    settings.samplesPerFile = 100000; // about 2 MB of rows per file
+    settings.noHeader = true;
+    run();
+    const std::string earlier2 = dir.read("DATALOG_2.csv");
+    settings.noHeader = false;
+    fs.failAfterBytes[".DATALOG_2.csv.rows."] = 300000;
+    reads = 0;
     EXPECT_EQ(run().outcome, LogOutcome::WriteFailed);
-    expectOneMessage("FILE WRITE ERROR");
-    EXPECT_LT(reads, 200000); // sampling stopped at the failure
-    EXPECT_EQ(dir.files(), "DATALOG_1.csv:100008 ");
-    // Failing while the finished file is written out: nothing is left under any name.
-    std::filesystem::remove(dir.path / "DATALOG_1.csv");
+    expectOneMessage("FILE WRITE ERROR\r\n\r\nFile name = DATALOG_2.csv\r\n\r\nThe file could not "
+                     "be written completely. The disk is full.\r\n\r\nThe session has stopped. "
+                     "The samples that reached the disk are kept in DATALOG_2_incomplete.csv;");
+    EXPECT_LT(reads, 140000); // sampling stopped at the failure
+    EXPECT_EQ(dir.read("DATALOG_2.csv"), earlier2); // replaced only by a whole file
+    const Lines kept = dir.lines("DATALOG_2_incomplete.csv");
+    EXPECT_EQ(kept[0], "Sample #,XgND,X Gryo,");
+    ExpectWholeRows(kept, 1);
+    EXPECT_GT(kept.size(), 10000u);
+    EXPECT_LE(dir.read("DATALOG_2_incomplete.csv").size(), 300000u);
+    EXPECT_EQ(dir.names(), (Lines{"DATALOG_1.csv", "DATALOG_2.csv", "DATALOG_2_incomplete.csv",
+                                  "DATALOG_3.csv"}));
+
+    // Failing while the finished file is written: every sample is kept, the earlier stays.
+    settings.filesPerSession = 1;
     settings.samplesPerFile = 50;
-    fs.failAfterBytes = {{"DATALOG_1.csv.partial", 500}};
+    const std::string earlier1 = dir.read("DATALOG_1.csv");
+    fs.failAfterBytes = {{".DATALOG_1.csv.part.", 500}};
     EXPECT_EQ(run().outcome, LogOutcome::WriteFailed);
-    expectOneMessage("File name = DATALOG_1.csv\r\n");
-    EXPECT_TRUE(dir.names().empty());
+    expectOneMessage("kept in DATALOG_1_incomplete.csv;");
+    EXPECT_EQ(dir.read("DATALOG_1.csv"), earlier1);
+    EXPECT_EQ(dir.lines("DATALOG_1_incomplete.csv").size(), 51u);
+    ExpectWholeRows(dir.lines("DATALOG_1_incomplete.csv"), 1);
+
+    // Too little room to finish: said before anything is removed; a second keep gets _2.
+    fs.failAfterBytes.clear();
+    fs.free = 100;
+    EXPECT_EQ(run().outcome, LogOutcome::WriteFailed);
+    ASSERT_EQ(t.messages.shown.size(), 1u);
+    EXPECT_NE(t.messages.shown[0].text.find(" bytes; the disk has 100."), std::string::npos);
+    expectOneMessage("DISK FULL\r\n\r\nFile name = DATALOG_1.csv\r\n\r\nFinishing this file "
+                     "needs ");
+    EXPECT_EQ(dir.read("DATALOG_1.csv"), earlier1);
+    EXPECT_EQ(dir.lines("DATALOG_1_incomplete_2.csv").size(), 51u);
+    EXPECT_EQ(dir.names().size(), 6u); // no temporary left behind
 }
 
-TEST_F(SessionTest, EverySampleSurvivesTheSpoolWhichIsWrittenWhileSampling) {
-    // 72 bytes per sample: records straddle the read chunks of the assembly.
-    settings.samplesPerFile = 30000;
-    settings.noHeader = true;
-    for (int b = 1; b <= 8; ++b) {
-        settings.columns.box[b] = true;
-        script[b] = [b](long long n) { return Reading{b * 1000.0 + n + 0.5, 0, (n + b) % 3 == 0}; };
-    }
-    long long mostHeld = 0; // sampled bytes not yet in the spool file
-    hooks.sampleTaken = [&](long long, long long s) {
-        if (s % 64) return; // often enough to see any block held back
-        const auto spooled = std::filesystem::file_size(dir.path / "DATALOG_1.csv.rows");
-        mostHeld = std::max(mostHeld, s * 72 - static_cast<long long>(spooled));
+TEST_F(SessionTest, PlantedSymlinksAreReplacedNeverWrittenThrough) {
+    { std::ofstream(dir.path / "victim") << "precious"; }
+    for (const char* name : {"DATALOG_1.csv", "DATALOG_1.csv.rows", "DATALOG_1.csv.partial"})
+        std::filesystem::create_symlink(dir.path / "victim", dir.path / name);
+    settings.samplesPerFile = 20;
+    EXPECT_EQ(run().outcome, LogOutcome::Completed);
+    EXPECT_EQ(dir.read("victim"), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.path / "DATALOG_1.csv"));
+    EXPECT_EQ(dir.lines().size(), 28u);
+    // A planted lock is refused, not followed.
+    std::filesystem::create_symlink(dir.path / "victim", dir.path / ".DATALOG.csv.lock");
+    EXPECT_EQ(run().outcome, LogOutcome::CreateFailed);
+    expectOneMessage("FILE ACCESS ERROR");
+    EXPECT_EQ(dir.read("victim"), "precious");
+}
+
+TEST_F(SessionTest, ASecondSessionOfTheSameNameIsRefusedAndTouchesNothing) {
+    settings.samplesPerFile = 2000;
+    settings.filesPerSession = 2;
+    LogReport second, other;
+    bool tried = false;
+    onEvents = [&] {
+        if (tried || reads != 1500) return;
+        tried = true;
+        LogSettings same = settings;
+        second = RunLogSession(t.app, same, {}, fs, [](App&, int16_t) {});
+        same.stem = "OTHER";
+        same.samplesPerFile = 3;
+        other = RunLogSession(t.app, same, {}, fs, [](App&, int16_t) {});
     };
-    run();
-    EXPECT_LE(mostHeld, 512 * 1024);
-    std::string expected;
-    for (int i = 0; i < 30000; ++i) {
-        expected += std::to_string(i + 1) + ",";
-        for (int b = 1; b <= 8; ++b)
-            expected += ((i + b) % 3 ? "0," : "1,") + std::to_string(b * 1000 + i) + ".5,";
-        expected += "\r\n";
+    EXPECT_EQ(run().outcome, LogOutcome::Completed);
+    EXPECT_EQ(second.outcome, LogOutcome::InUse);
+    EXPECT_EQ(other.outcome, LogOutcome::Completed); // another stem may log beside it
+    expectOneMessage("\r\nFILE IN USE\r\n\r\nFile name = DATALOG_1.csv\r\n\r\nAnother logging "
+                     "session is writing the files of this name.");
+    EXPECT_EQ(dir.files(), "DATALOG_1.csv:2008 DATALOG_2.csv:2008 OTHER_1.csv:11 OTHER_2.csv:11 ");
+    ExpectWholeRows(dir.lines("DATALOG_1.csv"), 8);
+    // Once the first has ended, the name is free again.
+    settings.samplesPerFile = 1;
+    onEvents = [] {};
+    EXPECT_EQ(run().outcome, LogOutcome::Completed);
+}
+
+TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
+    settings.samplesPerFile = 1000000;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Sampling for a second and a bit, then a crash: nothing is finished or closed.
+        onEvents = [&] {
+            if (reads == 5000) ::usleep(1100 * 1000);
+            if (reads == 5100) ::kill(::getpid(), SIGKILL);
+        };
+        run();
+        ::_exit(3);
     }
-    const std::string got = dir.read("DATALOG_1.csv");
-    const auto at = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
-    EXPECT_TRUE(got == expected) << "differs at byte " << at.first - got.begin();
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    ASSERT_EQ(dir.names().size(), 2u); // the lock and the spool
+    EXPECT_TRUE(RecoverUnfinished(dir.path / "gone").empty());
+    // A spool a live session holds is not touched.
+    std::filesystem::path live;
+    const int fd = CreateTempBeside(dir.path, ".LIVE_1.csv.rows.", live);
+    ASSERT_GE(fd, 0);
+    ::write(fd, "x", 1);
+    EXPECT_EQ(RecoverUnfinished(dir.path), (Lines{"DATALOG_1_incomplete.csv"}));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    ::close(fd);
+    const Lines kept = dir.lines("DATALOG_1_incomplete.csv");
+    EXPECT_EQ(kept[0], "Sample #,XgND,X Gryo,");
+    ExpectWholeRows(kept, 1);
+    EXPECT_GE(kept.size(), 5001u); // every sample taken a second before the crash was on disk
+    // At the next start the message names the file.
+    ReportUnfinished(t.app, dir.path);
+    expectOneMessage("UNFINISHED LOG FILES\r\n\r\nA logging session ended without finishing its "
+                     "files. Its samples are kept in \"" + dir.path.string() +
+                     "\" as:\r\n\r\nLIVE_1_incomplete.csv");
+    EXPECT_TRUE(std::filesystem::exists(dir.path / "LIVE_1_incomplete.csv"));
+}
+
+TEST_F(SessionTest, AFailedTransferEndsTheSessionWithTheSamplesBefore) {
+    settings.samplesPerFile = 4000;
+    settings.filesPerSession = 2;
+    long long samples = 0;
+    hooks.sampleTaken = [&](long long, long long n) {
+        if ((samples = n) == 500) s.driver.unplug(0);
+    };
+    EXPECT_EQ(RunLogSession(t.app, settings, hooks, fs).outcome, LogOutcome::TransferFailed);
+    const auto texts = t.messages.texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Error Writing SPI");
+    EXPECT_EQ(texts[1], "\r\nLOGGING STOPPED\r\n\r\nFile name = DATALOG_1.csv\r\n\r\nReading the "
+                        "sensor failed during sample 501 of file 1. The file holds the 500 "
+                        "samples read before the failure.");
+    const Lines l = dir.lines();
+    EXPECT_EQ(l.size(), 8u + 500u);
+    ExpectWholeRows(l, 8);
+    EXPECT_EQ(dir.names(), Lines{"DATALOG_1.csv"});
+}
+
+TEST_F(SessionTest, StemsTooLongForTheFileSystemGetTheLongestThatFits) {
+    for (std::size_t len : {235u, 245u, 250u, 300u}) {
+        settings.stem = std::string(len, 'L');
+        EXPECT_EQ(run().outcome, LogOutcome::BadStem) << len;
+        expectOneMessage("\r\nINVALID FILE NAME\r\n\r\nFile name = " + settings.stem +
+                         "\r\n\r\nThe file name is too long for this file system. The longest "
+                         "that fits is 234 characters:\r\n\r\n" + std::string(234, 'L'));
+    }
+    EXPECT_EQ(reads, 0);
+    settings.stem = std::string(234, 'L');
+    settings.samplesPerFile = 3;
+    EXPECT_EQ(run().outcome, LogOutcome::Completed);
+    EXPECT_EQ(dir.names(), Lines{settings.stem + "_1.csv"});
+    // A cut never splits a character.
+    settings.stem = std::string(233, 'L') + "\xC3\xA9\xC3\xA9";
+    run();
+    expectOneMessage("characters:\r\n\r\n" + std::string(233, 'L'));
 }
 
 TEST_F(SessionTest, HeaderTimesAcrossMidnightAndDateReadAtTheEnd) {

@@ -4,6 +4,10 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -62,20 +66,32 @@ inline Lines SplitFields(const std::string& line, char sep = ',') {
     return out;
 }
 
-// The disk, except that creating a file named in `refuseCreate` fails and a file named
-// in `failAfterBytes` takes that many bytes, then refuses writes like a full disk.
+// The disk, except that creating a file whose name starts with a key of `refuseCreate`
+// fails (errno from the map), a file whose name starts with a key of `failAfterBytes`
+// takes that many bytes, then refuses writes like a full disk, and `free` (when set) is
+// the free space reported.
 class FaultyFileSystem : public datalog::DiskFileSystem {
   public:
-    std::set<std::string> refuseCreate;
+    std::map<std::string, int> refuseCreate;
     std::map<std::string, std::size_t> failAfterBytes;
+    std::optional<std::uint64_t> free;
+    std::function<void(const std::string& name)> onCreate;
 
-    std::unique_ptr<datalog::LogWriter> create(const std::filesystem::path& path) override {
-        const std::string name = path.filename().string();
-        auto inner = refuseCreate.count(name) ? nullptr : DiskFileSystem::create(path);
+    std::unique_ptr<datalog::LogWriter> createTemp(const std::filesystem::path& dir,
+                                                   const std::string& prefix,
+                                                   std::filesystem::path& made) override {
+        if (onCreate) onCreate(prefix);
+        for (const auto& [key, err] : refuseCreate)
+            if (prefix.rfind(key, 0) == 0) return errno = err, nullptr;
+        auto inner = DiskFileSystem::createTemp(dir, prefix, made);
         if (!inner) return nullptr;
-        const auto it = failAfterBytes.find(name);
-        return std::make_unique<Writer>(std::move(inner),
-                                        it == failAfterBytes.end() ? SIZE_MAX : it->second);
+        std::size_t limit = SIZE_MAX;
+        for (const auto& [key, n] : failAfterBytes)
+            if (prefix.rfind(key, 0) == 0) limit = n;
+        return std::make_unique<Writer>(std::move(inner), limit);
+    }
+    std::optional<std::uint64_t> freeBytes(const std::filesystem::path& dir) override {
+        return free ? free : DiskFileSystem::freeBytes(dir);
     }
 
   private:
@@ -86,8 +102,10 @@ class FaultyFileSystem : public datalog::DiskFileSystem {
             const std::size_t n = std::min(left, d.size());
             inner->write(d.substr(0, n));
             left -= n;
-            return n == d.size();
+            return n == d.size() || (errno = ENOSPC, false);
         }
+        bool sync() override { return inner->sync(); }
+        bool truncate(std::uint64_t size) override { return inner->truncate(size); }
         bool close() override { return inner->close(); }
         std::unique_ptr<datalog::LogWriter> inner;
         std::size_t left;

@@ -1,10 +1,15 @@
 // The register listing read from the simulated sensor, its file, and the hexadecimal
 // text a write accepts.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <fstream>
 
 #include <algorithm>
 #include <cstdio>
 
+#include "../datalog/LogTestSupport.h"
 #include "SimTestApp.h"
 #include "registers/Listing.h"
 
@@ -116,9 +121,38 @@ TEST(RegisterListing, BothTablesByteForByte) {
     }
 }
 
-TEST(RegisterListing, SaveReportsAWriteThatFails) {
-    // /dev/full accepts the open and fails the write, as a full disk does.
+TEST(RegisterListing, SaveNeverLosesTheOldListingNorWritesThroughALink) {
+    test::ScratchDir dir;
+    const auto file = dir.path / "Registers_LOG.txt";
     std::string error;
-    EXPECT_FALSE(SaveListing("/dev/full", std::string(100000, 'x'), error));
-    EXPECT_NE(error.find("\"/dev/full\""), std::string::npos) << error;
+    ASSERT_TRUE(SaveListing(file, "old listing\r\n", error)) << error;
+
+    // A full disk, by a real file-size limit: the old listing stays whole, no temporary stays.
+    struct rlimit was {};
+    ::getrlimit(RLIMIT_FSIZE, &was);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = was;
+    small.rlim_cur = 1024;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved = SaveListing(file, std::string(100000, 'x'), error);
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(error.find("\"" + file.string() + "\""), std::string::npos) << error;
+    EXPECT_NE(error.find("the disk is full"), std::string::npos) << error;
+    EXPECT_EQ(dir.read("Registers_LOG.txt"), "old listing\r\n");
+    EXPECT_EQ(dir.names(), test::Lines{"Registers_LOG.txt"});
+
+    // A planted symlink is replaced by the listing; the file it points to is untouched.
+    std::filesystem::remove(file);
+    { std::ofstream(dir.path / "victim") << "keep me"; }
+    std::filesystem::create_symlink(dir.path / "victim", file);
+    ASSERT_TRUE(SaveListing(file, "new\r\n", error)) << error;
+    EXPECT_EQ(dir.read("victim"), "keep me");
+    EXPECT_FALSE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(dir.read("Registers_LOG.txt"), "new\r\n");
+
+    // A directory that takes no file: the cause is named, nothing changes.
+    EXPECT_FALSE(SaveListing(dir.path / "gone" / "Registers_LOG.txt", "x", error));
+    EXPECT_NE(error.find("/gone/Registers_LOG.txt\""), std::string::npos) << error;
 }

@@ -210,7 +210,7 @@ class RegisterWindowTest : public QObject {
         b.s.t.platform.dataDir = blocker / "user";
         b.w.cmdWriteFile->click();
         QCOMPARE(b.shown().size(), size_t(1));
-        QVERIFY2(b.shown()[0].find((blocker / "user" / "Registers_LOG.txt").string()) !=
+        QVERIFY2(b.shown()[0].find("\"" + (blocker / "user").string() + "\" does not exist") !=
                      std::string::npos,
                  b.shown()[0].c_str());
     }
