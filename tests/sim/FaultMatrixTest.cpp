@@ -211,10 +211,16 @@ class FaultMatrixTest : public QObject {
             // Reading and writing use bulk transfers only: the failed direction is named once,
             // the adapter is given up, and later transfers are skipped silently.
             const std::string expected = pipe == 0 ? "Error Writing SPI" : "Error Reading SPI";
-            QCOMPARE(shown, std::vector<std::string>{expected});
+            QCOMPARE(shown.front(), expected);
+            // A logging session stops there, saying where; its file keeps the samples before.
+            QCOMPARE(shown.size(), size_t(phase == Logging ? 2 : 1));
+            if (phase == Logging) {
+                QVERIFY2(shown[1].rfind("\r\nLOGGING STOPPED\r\n", 0) == 0, shown[1].c_str());
+                QCOMPARE(r.report.outcome, datalog::LogOutcome::TransferFailed);
+            }
             QVERIFY(!r.t.app.usb.UsbReady);
             r.run(static_cast<Phase>(phase));
-            QCOMPARE(r.t.messages.texts().size(), size_t(1));
+            QCOMPARE(r.t.messages.texts().size(), shown.size());
         }
 
         if (phase == Logging) {
