@@ -4,9 +4,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
+#include "app/SignalCancel.h"
 #include "datalog/frmDatalog.h"
 
 using namespace tavrin;
@@ -182,6 +187,79 @@ class frmDatalogTest : public QObject {
         QCOMPARE(filesAtExit, std::string("DATALOG_1.csv:18 "));
         r.w.requestCancel([&] { ++exits; }); // no session: at once
         QCOMPARE(exits, 2);
+    }
+    void finishingServesTheWindowAndDropsItsClicks() {
+        Rig r;
+        test::FaultyFileSystem fs;
+        r.w.setFileSystem(&fs);
+        r.type("20000", "1");
+        r.s.app.doEvents = [] { QCoreApplication::processEvents(); };
+        int sessions = 0, finishing = 0;
+        fs.onCreate = [&](const std::string& prefix) {
+            if (prefix.find(".rows.") != std::string::npos) ++sessions;
+            if (prefix.find(".part.") == std::string::npos) return;
+            ++finishing;
+            // Nothing left to cancel: the button is off while the file is put together.
+            QVERIFY(!r.w.cmdStartDatalog->isEnabled());
+            QVERIFY(r.w.lblProgress->text().contains("finishing: 0 of "));
+            // A click made now waits in the queue, as a click during a busy stretch would.
+            const QPointF at = r.w.cmdStartDatalog->rect().center();
+            for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QCoreApplication::postEvent(
+                    r.w.cmdStartDatalog,
+                    new QMouseEvent(type, at, r.w.cmdStartDatalog->mapToGlobal(at),
+                                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        };
+        r.w.cmdStartDatalog->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(finishing, 1);
+        QCOMPARE(sessions, 1); // the queued click started nothing
+        QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:20008 "));
+        QVERIFY(r.w.cmdStartDatalog->isEnabled() && !r.w.sessionRunning());
+        QVERIFY(r.messages().empty());
+        r.w.setFileSystem(nullptr);
+    }
+
+    void theWindowSaysWhenItsDirectoryCannotBeUsed() {
+        Rig r;
+        const auto blocker = r.dir.path / "plain";
+        std::ofstream(blocker) << "x";
+        r.s.t.platform.progDir = blocker;
+        r.s.t.platform.dataDir = blocker / "user";
+        r.w.show();
+        QCOMPARE(r.messages().size(), std::size_t(1));
+        QCOMPARE(r.messages()[0], "The files directory \"" + (blocker / "user").string() +
+                                      "\" does not exist and could not be created. Log files "
+                                      "and the register listing cannot be saved.");
+        r.w.hide();
+    }
+
+    void aTerminationSignalActsAsCancelThroughTheEventLoop() {
+        Rig r;
+        r.type("100000", "3");
+        int signo = 0;
+        std::string filesAtEnd;
+        QVERIFY(InstallSignalCancel([&](int s) {
+            signo = s;
+            r.w.requestCancel([&] { filesAtEnd = r.dir.files(); });
+        }));
+        int inFile2 = 0;
+        r.s.app.doEvents = [&] {
+            if (r.w.txtFileNum->text() == "2" && ++inFile2 == 50) ::kill(::getpid(), SIGTERM);
+            QCoreApplication::processEvents();
+        };
+        r.w.cmdStartDatalog->click();
+        QCOMPARE(signo, SIGTERM);
+        // The file under way is whole with the samples taken; no third file is begun.
+        const auto names = r.dir.names();
+        QCOMPARE(names, (std::vector<std::string>{"DATALOG_1.csv", "DATALOG_2.csv"}));
+        QCOMPARE(filesAtEnd, r.dir.files());
+        const auto lines = r.dir.lines("DATALOG_2.csv");
+        QVERIFY(lines.size() >= 8 + 49 && lines.size() < 8 + 100000);
+        QCOMPARE(test::SplitFields(lines.back())[0], std::to_string(lines.size() - 8));
+        QVERIFY(lines.back().find("<no CRLF>") == std::string::npos);
+        QCOMPARE(r.dir.lines("DATALOG_1.csv").size(), std::size_t(100008));
+        InstallSignalCancel(nullptr);
     }
 };
 
