@@ -24,11 +24,12 @@ int CreateTempBeside(const std::filesystem::path& dir, const std::string& prefix
             ::close(fd);
             continue;
         }
-        ::fchmod(fd, 0666 & ~[] {
-            const mode_t m = ::umask(0);
-            ::umask(m);
-            return m;
-        }());
+        ::fchmod(
+            fd, 0666 & ~[] {
+                const mode_t m = ::umask(0);
+                ::umask(m);
+                return m;
+            }());
         made = name;
         return fd;
     }
@@ -142,8 +143,7 @@ void FileLock::release() {
 
 std::optional<FileLock> FileLock::tryAcquire(const std::filesystem::path& lockFile) {
     for (int attempt = 0; attempt < 10; ++attempt) {
-        const int fd =
-            ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) return std::nullopt;
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int err = errno;
@@ -152,7 +152,8 @@ std::optional<FileLock> FileLock::tryAcquire(const std::filesystem::path& lockFi
             return std::nullopt;
         }
         // The holder before may have removed the name after we opened it: lock the new one.
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         if (::fstat(fd, &held) == 0 && ::lstat(lockFile.c_str(), &named) == 0 &&
             held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
             FileLock lock;
@@ -169,13 +170,16 @@ std::optional<FileLock> FileLock::tryAcquire(const std::filesystem::path& lockFi
 std::string DirectoryProblem(const std::filesystem::path& dir) {
     struct stat s {};
     if (::stat(dir.c_str(), &s) != 0)
-        return "The files directory \"" + dir.string() + "\" does not exist and could not be "
+        return "The files directory \"" + dir.string() +
+               "\" does not exist and could not be "
                "created. Log files and the register listing cannot be saved.";
     if (!S_ISDIR(s.st_mode))
-        return "The files directory \"" + dir.string() + "\" is not a directory. Log files and "
+        return "The files directory \"" + dir.string() +
+               "\" is not a directory. Log files and "
                "the register listing cannot be saved.";
     if (::access(dir.c_str(), W_OK | X_OK) != 0)
-        return "The files directory \"" + dir.string() + "\" is not writable. Log files and the "
+        return "The files directory \"" + dir.string() +
+               "\" is not writable. Log files and the "
                "register listing cannot be saved.";
     return {};
 }

@@ -47,15 +47,21 @@ std::string Cause(int err, std::string_view directory) {
     switch (err) {
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return "The disk is full.";
+    case EFBIG:
+        return "The disk is full.";
     case EACCES:
     case EPERM:
-    case EROFS: return "The directory \"" + std::string(directory) + "\" is not writable.";
+    case EROFS:
+        return "The directory \"" + std::string(directory) + "\" is not writable.";
     case ENOENT:
-    case ENOTDIR: return "The directory \"" + std::string(directory) + "\" does not exist.";
-    case EISDIR: return "A directory has this name.";
-    case EIO: return "The medium reported an error; it may have been removed.";
-    default: return {};
+    case ENOTDIR:
+        return "The directory \"" + std::string(directory) + "\" does not exist.";
+    case EISDIR:
+        return "A directory has this name.";
+    case EIO:
+        return "The medium reported an error; it may have been removed.";
+    default:
+        return {};
     }
 }
 
@@ -81,11 +87,13 @@ std::string FileWriteErrorText(std::string_view fileName, int err, std::string_v
 
 std::string DiskFullText(std::string_view fileName, unsigned long long needed,
                          unsigned long long available, std::string_view kept) {
-    return "\r\nDISK FULL\r\n\r\nFile name = " + std::string(fileName) + "\r\n\r\nFinishing this "
-           "file needs " + std::to_string(needed) + " bytes; the disk has " +
-           std::to_string(available) + ".\r\n\r\nThe session has stopped. Every sample of this "
-           "file is kept, without its header, in " + std::string(kept) +
-           "; earlier files are unchanged.";
+    return "\r\nDISK FULL\r\n\r\nFile name = " + std::string(fileName) +
+           "\r\n\r\nFinishing this "
+           "file needs " +
+           std::to_string(needed) + " bytes; the disk has " + std::to_string(available) +
+           ".\r\n\r\nThe session has stopped. Every sample of this "
+           "file is kept, without its header, in " +
+           std::string(kept) + "; earlier files are unchanged.";
 }
 
 std::string StemTooLongText(std::string_view stem, std::string_view longest) {

@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <utility>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "app/SafeFile.h"
@@ -272,10 +272,10 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
             return report;
         }
 
-        const std::string head =
-            settings.noHeader ? std::string()
-                              : HeaderLines(name, app.platform.shortDate(),
-                                            app.platform.shortTime(), begin, end, fmt);
+        const std::string head = settings.noHeader
+                                     ? std::string()
+                                     : HeaderLines(name, app.platform.shortDate(),
+                                                   app.platform.shortTime(), begin, end, fmt);
         if (hooks.finishing) hooks.finishing(n, 0, spool.size());
         if (head.empty()) {
             // The spool is the file: it only needs its name.

@@ -230,7 +230,8 @@ void frmDatalog::cmdStartDatalog_Click() {
     }
     if (running_) {
         // A click left over from the session never starts another one.
-        if (cmdStartDatalog->text() == Q(kCancelCaption)) cmdStartDatalog->setText(Q(kStartCaption));
+        if (cmdStartDatalog->text() == Q(kCancelCaption))
+            cmdStartDatalog->setText(Q(kStartCaption));
         return;
     }
     if (cmdStartDatalog->text() == Q(kStartCaption)) {
@@ -320,8 +321,7 @@ void frmDatalog::RunDatalog() {
         // Nothing is left to cancel; a click now is dropped, not queued for later.
         cmdStartDatalog->setEnabled(false);
         const auto now = Clock::now();
-        if (done != 0 && done != total && now - lastShown_ < std::chrono::milliseconds(100))
-            return;
+        if (done != 0 && done != total && now - lastShown_ < std::chrono::milliseconds(100)) return;
         lastShown_ = now;
         lblProgress->setText(QString("File %1 of %2    finishing: %3 of %4 kB")
                                  .arg(n)

@@ -17,8 +17,8 @@
 #include <QVBoxLayout>
 
 #include "app/FileLocation.h"
-#include "app/SafeFile.h"
 #include "app/HexText.h"
+#include "app/SafeFile.h"
 #include "app/State.h"
 #include "app/Timing.h"
 #include "registers/Listing.h"

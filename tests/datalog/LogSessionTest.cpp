@@ -11,8 +11,8 @@
 
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
-#include "app/State.h"
 #include "app/SafeFile.h"
+#include "app/State.h"
 #include "datalog/LogSession.h"
 
 using namespace tavrin;
@@ -97,7 +97,7 @@ TEST_F(SessionTest, ThreeFilesEachWithTheirOwnTimesNumbersAndDelays) {
     int events = 0;
     onEvents = [&] { ++events; };
     EXPECT_EQ(run().filesWritten, 3);
-    EXPECT_EQ(events, 3 * (1 + 4 + 1)); // after opening, each sample, and finishing
+    EXPECT_EQ(events, 3 * (1 + 4 + 1));   // after opening, each sample, and finishing
     EXPECT_EQ(t.delaySteps, 3 * 4 * 250); // after every sample
     const char* elapsed[] = {"1", "2.5", "3.75"};
     for (int n = 1; n <= 3; ++n) {
@@ -160,7 +160,7 @@ TEST_F(SessionTest, WriteFailuresKeepWhatReachedTheDiskAndEarlierFiles) {
     expectOneMessage("FILE WRITE ERROR\r\n\r\nFile name = DATALOG_2.csv\r\n\r\nThe file could not "
                      "be written completely. The disk is full.\r\n\r\nThe session has stopped. "
                      "The samples that reached the disk are kept in DATALOG_2_incomplete.csv;");
-    EXPECT_LT(reads, 140000); // sampling stopped at the failure
+    EXPECT_LT(reads, 140000);                       // sampling stopped at the failure
     EXPECT_EQ(dir.read("DATALOG_2.csv"), earlier2); // replaced only by a whole file
     const Lines kept = dir.lines("DATALOG_2_incomplete.csv");
     EXPECT_EQ(kept[0], "Sample #,XgND,X Gryo,");
@@ -270,8 +270,8 @@ TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
     // At the next start the message names the file.
     ReportUnfinished(t.app, dir.path);
     expectOneMessage("UNFINISHED LOG FILES\r\n\r\nA logging session ended without finishing its "
-                     "files. Its samples are kept in \"" + dir.path.string() +
-                     "\" as:\r\n\r\nLIVE_1_incomplete.csv");
+                     "files. Its samples are kept in \"" +
+                     dir.path.string() + "\" as:\r\n\r\nLIVE_1_incomplete.csv");
     EXPECT_TRUE(std::filesystem::exists(dir.path / "LIVE_1_incomplete.csv"));
 }
 
@@ -301,7 +301,8 @@ TEST_F(SessionTest, StemsTooLongForTheFileSystemGetTheLongestThatFits) {
         EXPECT_EQ(run().outcome, LogOutcome::BadStem) << len;
         expectOneMessage("\r\nINVALID FILE NAME\r\n\r\nFile name = " + settings.stem +
                          "\r\n\r\nThe file name is too long for this file system. The longest "
-                         "that fits is 234 characters:\r\n\r\n" + std::string(234, 'L'));
+                         "that fits is 234 characters:\r\n\r\n" +
+                         std::string(234, 'L'));
     }
     EXPECT_EQ(reads, 0);
     settings.stem = std::string(234, 'L');

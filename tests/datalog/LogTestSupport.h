@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>

@@ -207,8 +207,8 @@ class frmDatalogTest : public QObject {
             for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
                 QCoreApplication::postEvent(
                     r.w.cmdStartDatalog,
-                    new QMouseEvent(type, at, r.w.cmdStartDatalog->mapToGlobal(at),
-                                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+                    new QMouseEvent(type, at, r.w.cmdStartDatalog->mapToGlobal(at), Qt::LeftButton,
+                                    Qt::LeftButton, Qt::NoModifier));
         };
         r.w.cmdStartDatalog->click();
         QCoreApplication::processEvents();
