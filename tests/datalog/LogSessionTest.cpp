@@ -163,6 +163,7 @@ TEST_F(SessionTest, WriteFailuresKeepWhatReachedTheDiskAndEarlierFiles) {
     EXPECT_LT(reads, 140000);                       // sampling stopped at the failure
     EXPECT_EQ(dir.read("DATALOG_2.csv"), earlier2); // replaced only by a whole file
     const Lines kept = dir.lines("DATALOG_2_incomplete.csv");
+    ASSERT_FALSE(kept.empty());
     EXPECT_EQ(kept[0], "Sample #,XgND,X Gryo,");
     ExpectWholeRows(kept, 1);
     EXPECT_GT(kept.size(), 10000u);
@@ -264,9 +265,9 @@ TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
     EXPECT_TRUE(std::filesystem::exists(live));
     ::close(fd);
     const Lines kept = dir.lines("DATALOG_1_incomplete.csv");
+    ASSERT_GE(kept.size(), 5001u); // every sample taken a second before the crash was on disk
     EXPECT_EQ(kept[0], "Sample #,XgND,X Gryo,");
     ExpectWholeRows(kept, 1);
-    EXPECT_GE(kept.size(), 5001u); // every sample taken a second before the crash was on disk
     // At the next start the message names the file.
     ReportUnfinished(t.app, dir.path);
     expectOneMessage("UNFINISHED LOG FILES\r\n\r\nA logging session ended without finishing its "
