@@ -265,7 +265,9 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
             const int err = spool.error;
             spool.cut();
             spool.close();
-            const std::string kept = KeepIncomplete(fs, spoolPath, dir, name);
+            // Nothing reached the disk: there is nothing to keep.
+            const std::string kept =
+                spool.size() == 0 ? std::string() : KeepIncomplete(fs, spoolPath, dir, name);
             if (kept.empty()) fs.remove(spoolPath);
             show(FileWriteErrorText(name, err, kept));
             report.outcome = LogOutcome::WriteFailed;

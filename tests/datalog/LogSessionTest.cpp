@@ -193,6 +193,11 @@ TEST_F(SessionTest, WriteFailuresKeepWhatReachedTheDiskAndEarlierFiles) {
     EXPECT_EQ(dir.read("DATALOG_1.csv"), earlier1);
     EXPECT_EQ(dir.lines("DATALOG_1_incomplete_2.csv").size(), 51u);
     EXPECT_EQ(dir.names().size(), 6u); // no temporary left behind
+    // Nothing reached the disk: no empty file is kept.
+    fs.failAfterBytes = {{".DATALOG_1.csv.rows.", 0}};
+    run();
+    expectOneMessage("No sample of this file could be kept; the files before it are complete.");
+    EXPECT_EQ(dir.names().size(), 6u);
 }
 
 TEST_F(SessionTest, PlantedSymlinksAreReplacedNeverWrittenThrough) {
