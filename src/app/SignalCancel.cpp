@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -29,7 +30,9 @@ bool InstallSignalCancel(std::function<void(int signo)> onSignal) {
     if (g_pipe[0] >= 0) return true;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
         return false;
-    auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read);
+    // Owned by the application, so it goes when the application does.
+    auto* notifier =
+        new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char byte = 0;
         while (::read(g_pipe[0], &byte, 1) == 1)
