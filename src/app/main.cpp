@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/QtSeams.h"
@@ -42,12 +41,12 @@ bool MakeDriver(std::unique_ptr<tavrin::EzUsbDriver>& driver) {
 
 // Without a display Qt reports a fatal error and aborts. Held back while the application
 // starts, its messages give way to one line saying what is missing, and status 1.
-std::vector<std::pair<QtMsgType, std::string>> startupMessages;
+std::vector<std::string> startupMessages;
 QtMessageHandler previousHandler = nullptr;
 
 void HoldStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type != QtFatalMsg) {
-        startupMessages.emplace_back(type, qFormatLogMessage(type, context, text).toStdString());
+        startupMessages.push_back(qFormatLogMessage(type, context, text).toStdString());
         return;
     }
     std::fputs("tavrin: no display to open its window on: run it in a desktop session, or set "
@@ -58,10 +57,7 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext& context, const
 
 void ReleaseStartupMessages() {
     qInstallMessageHandler(previousHandler);
-    for (const auto& [type, line] : startupMessages) {
-        if (type == QtDebugMsg) continue;
-        std::fprintf(stderr, "%s\n", line.c_str());
-    }
+    for (const std::string& line : startupMessages) std::fprintf(stderr, "%s\n", line.c_str());
     startupMessages.clear();
 }
 
