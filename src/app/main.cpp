@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/FileLocation.h"
 #include "app/QtSeams.h"
@@ -37,8 +38,30 @@ bool MakeDriver(std::unique_ptr<tavrin::EzUsbDriver>& driver) {
     std::string error;
     driver = tavrin::sim::MakeSimDriverFromText(sim, error);
     if (driver) return true;
-    std::fprintf(stderr, "tavrin: %s\n", error.c_str());
+    std::fprintf(stderr, "tavrin: TAVRIN_SIM: %s\n", error.c_str());
     return false;
+}
+
+// Without a display Qt reports a fatal error and aborts. Held back while the application
+// starts, its messages give way to one line saying what is missing, and status 1.
+std::vector<std::string> startupMessages;
+QtMessageHandler previousHandler = nullptr;
+
+void HoldStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        startupMessages.push_back(qFormatLogMessage(type, context, text).toStdString());
+        return;
+    }
+    std::fputs("tavrin: no display to open its window on: run it in a desktop session, or set "
+               "DISPLAY (or WAYLAND_DISPLAY) to one\n",
+               stderr);
+    std::_Exit(1);
+}
+
+void ReleaseStartupMessages() {
+    qInstallMessageHandler(previousHandler);
+    for (const std::string& line : startupMessages) std::fprintf(stderr, "%s\n", line.c_str());
+    startupMessages.clear();
 }
 
 // TAVRIN_SCREENSHOT=<png>: after the load step, run the read loop for a moment, save an
@@ -59,7 +82,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<EzUsbDriver> driver;
     if (!MakeDriver(driver)) return 2;
 
+    previousHandler = qInstallMessageHandler(HoldStartupMessage);
     QApplication qapp(argc, argv);
+    ReleaseStartupMessages();
     // Qt adopts the environment's C locale; number texts are made and parsed with "."
     // and then given the user's separator, so the C library must keep its own.
     std::setlocale(LC_NUMERIC, "C");

@@ -23,13 +23,20 @@ bool ParseInt(std::string_view s, long lo, long hi, long& value) {
     return ec == std::errc{} && end == s.data() + s.size() && value >= lo && value <= hi;
 }
 
-// The error is one line on stderr: control characters in the text are shown escaped.
-std::string Printable(std::string_view s) {
+// Quotes at most kQuoteLimit bytes of the text, then "…": a long setting gives a short
+// line. Every byte that is not printable ASCII is escaped, so the line stays one line and
+// shows exactly what was set; backslash and quote are escaped too, to keep it unambiguous.
+constexpr std::size_t kQuoteLimit = 80;
+
+std::string Quote(std::string_view s) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : s) {
+    std::string out = "\"";
+    for (const char c : s.substr(0, kQuoteLimit)) {
         const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || u >= 0x7F) {
             out += "\\x";
             out += kHex[u >> 4];
             out += kHex[u & 0xF];
@@ -37,6 +44,8 @@ std::string Printable(std::string_view s) {
             out += c;
         }
     }
+    if (s.size() > kQuoteLimit) out += "\u2026";
+    out += '"';
     return out;
 }
 
@@ -52,19 +61,22 @@ std::string Join(std::initializer_list<std::string_view> parts) {
 std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error) {
     error.clear();
     auto fail = [&](const std::string& why) -> std::unique_ptr<EzUsbDriver> {
-        error = Printable(why);
+        error = why;
         return nullptr;
     };
 
     std::array<long, ezusb::kSlots> models{};
     std::array<bool, ezusb::kSlots> used{};
     std::string_view rest = text;
-    while (true) {
+    // Each message quotes one piece of the text, once: the part number says where it is.
+    for (std::size_t number = 1;; ++number) {
         const std::size_t comma = rest.find(',');
         const std::string_view raw = rest.substr(0, comma);
         const std::string_view part = Trim(raw);
+        const std::string where = " in part " + std::to_string(number);
         if (part.empty())
-            return fail(Join({"empty part in \"", text, "\" (expected MODEL or SLOT:MODEL)"}));
+            return fail(Join({"empty part ", std::to_string(number), " in ", Quote(text),
+                              " (expected MODEL or SLOT:MODEL)"}));
 
         long slot = 0;
         std::string_view modelText = part;
@@ -72,17 +84,15 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
             const std::string_view slotText = Trim(part.substr(0, colon));
             long s = 0;
             if (!ParseInt(slotText, 0, 9999, s) || s >= ezusb::kSlots)
-                return fail(
-                    Join({"slot \"", slotText, "\" in \"", part, "\" is not one of 0, 1, 2, 3"}));
+                return fail(Join({"slot ", Quote(slotText), where, " is not one of 0, 1, 2, 3"}));
             slot = s;
             modelText = Trim(part.substr(colon + 1));
         }
         long model = 0;
         if (!ParseInt(modelText, 1, 65535, model))
-            return fail(
-                Join({"\"", modelText, "\" in \"", part, "\" is not a model number (1 to 65535)"}));
-        if (used[slot])
-            return fail(Join({"slot ", std::to_string(slot), " given twice (\"", part, "\")"}));
+            return fail(Join({Quote(modelText.empty() ? part : modelText), where,
+                              " is not a model number (1 to 65535)"}));
+        if (used[slot]) return fail(Join({"slot ", std::to_string(slot), " given twice", where}));
         used[slot] = true;
         models[slot] = model;
 

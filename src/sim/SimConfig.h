@@ -10,7 +10,8 @@ namespace tavrin::sim {
 
 // "41120" puts one adapter with a model-41120 sensor on slot 0; "0:41120,2:41190"
 // fills slots 0 and 2. On malformed text returns nullptr and puts one line naming the
-// bad part into `error`.
+// bad part into `error`: it quotes one piece of the text, at most 80 bytes of it, with
+// every byte that is not printable ASCII escaped.
 std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error);
 
 } // namespace tavrin::sim

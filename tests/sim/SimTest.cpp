@@ -295,6 +295,32 @@ TEST(SimConfig, MalformedTextNamesTheBadPart) {
     }
 }
 
+// A long or binary setting gives one short line that quotes its start once, every byte
+// that is not printable ASCII escaped, then an ellipsis.
+TEST(SimConfig, MalformedTextIsQuotedOnceBoundedAndEscaped) {
+    std::string bad(120000, '\xE9');
+    bad.replace(0, 3, "\\\"\x7F");
+    std::string expected = R"("\\\"\x7F)";
+    for (int i = 3; i < 80; ++i) expected += "\\xE9";
+    expected += "\u2026\"";
+    for (const std::string& text : {bad, "0:" + bad, "0:41120,0:" + bad, bad + ":41120"}) {
+        std::string error;
+        EXPECT_EQ(MakeSimDriverFromText(text, error), nullptr);
+        const std::size_t at = error.find(expected);
+        ASSERT_NE(at, std::string::npos) << error;
+        EXPECT_EQ(error.find("\\xE9", at + expected.size()), std::string::npos) << error;
+        EXPECT_LT(error.size(), expected.size() + 60) << error;
+        // Outside the ellipsis, printable ASCII only.
+        std::string rest = error;
+        rest.erase(rest.find("\u2026"), std::string("\u2026").size());
+        for (const char c : rest) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << error;
+    }
+    // Short pieces are quoted whole, without an ellipsis.
+    std::string error;
+    EXPECT_EQ(MakeSimDriverFromText("0:41120,\t\xC3\xA9", error), nullptr);
+    EXPECT_EQ(error, "\"\\xC3\\xA9\" in part 2 is not a model number (1 to 65535)");
+}
+
 // Model selection as the program does it, without a window.
 void ApplyModelScales(App& app, float model) {
     struct : DeviceDisplay {
