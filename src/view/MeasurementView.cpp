@@ -464,14 +464,36 @@ void MeasurementView::setFlag(QLabel* flag, bool alarm) {
     flag->setPalette(pal);
     flag->setAutoFillBackground(true);
     flag->setText(alarm ? "Alarm" : "OK");
+    flag->setToolTip(QString());
+}
+
+void MeasurementView::setFlagNotRead(QLabel* flag, const QString& why) {
+    // A read that reached nothing must not look like a healthy sensor.
+    flag->setProperty("flagState", 3);
+    flag->setAutoFillBackground(false);
+    flag->setPalette(QPalette());
+    setTextIfChanged(flag, QString::fromUtf8("\u2013"));
+    flag->setToolTip(why);
 }
 
 void MeasurementView::CmdUpdateStatus_Click() {
-    if (app_.model.InterfaceKind == InterfaceNone) return;
-    ReadRegister(app_, app_.regs.iDIAG_STAT);
-    const int32_t word = app_.res.RegValue;
     QLabel* const flags[6] = {lblLowSupplyFlag, lblHighSupplyFlag, lblWriteFailFlag,
                               lblSpiWriteFlag,  lblAlarm1SetFlag,  lblAlarm2SetFlag};
+    const char* why = nullptr;
+    if (app_.model.InterfaceKind != InterfaceUsb) {
+        why = "Not read: no interface chosen";
+    } else if (app_.usb.UsbReady) {
+        ReadRegister(app_, app_.regs.iDIAG_STAT);
+        // A failed transfer drops the adapter: its word is not the sensor's.
+        if (!app_.usb.UsbReady) why = "Not read: no adapter ready";
+    } else {
+        why = "Not read: no adapter ready";
+    }
+    if (why) {
+        for (QLabel* f : flags) setFlagNotRead(f, why);
+        return;
+    }
+    const int32_t word = app_.res.RegValue;
     for (int i = 0; i < 6; ++i) setFlag(flags[i], (word & chart::kStatusMasks[i]) != 0);
 }
 
