@@ -56,13 +56,15 @@ int main(int argc, char** argv) {
     std::unique_ptr<EzUsbDriver> driver;
     if (!MakeDriver(driver)) return 2;
 
-    QApplication qapp(argc, argv);
+    // The calibration reads the command line as typed; Qt gets the program name only.
+    RawCommandLine commandLine(argc, argv);
+    QApplication qapp(commandLine.qtArgc(), commandLine.qtArgv());
     // Qt adopts the environment's C locale; number texts are made and parsed with "."
     // and then given the user's separator, so the C library must keep its own.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("TAVRIN_3");
 
-    QtPlatform platform;
+    QtPlatform platform(commandLine.text());
     QtMessages messages;
     App app(platform, messages, driver.get());
     app.doEvents = [] { QCoreApplication::processEvents(); };
