@@ -401,6 +401,24 @@ class MeasurementViewTest : public QObject {
         QVERIFY(countPixels(chart1, [](QRgb p) { return qBlue(p) > 110 && qRed(p) < 60; }));
     }
 
+    // The two charts keep their design heights (255 and 258 pixels) and their proportion
+    // when the window grows.
+    void chartHeightsKeepTheirProportion() {
+        QWidget& v = r->view;
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        v.resize(v.sizeHint());
+        QCoreApplication::processEvents();
+        QCOMPARE(QList<int>({r->view.pic1->height(), r->view.pic2->height()}),
+                 QList<int>({255, 258}));
+        v.resize(v.width() + 200, v.height() + 400);
+        QCoreApplication::processEvents();
+        const double ratio = double(r->view.pic2->height()) / r->view.pic1->height();
+        QVERIFY2(r->view.pic1->height() > 400 && std::abs(ratio - 3870.0 / 3825.0) < 0.005,
+                 qPrintable(QString("%1 / %2").arg(r->view.pic2->height()).arg(
+                     r->view.pic1->height())));
+    }
+
     // ---- Status ---------------------------------------------------------------------
 
     void statusFlagsFollowTheStatusWord() {
