@@ -1,5 +1,6 @@
 // The live view driven as a user drives it: clicks on Read, Loop and Scale, the
 // simulated sensor as the device, chart pixels read back from the off-screen image.
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
@@ -182,6 +183,26 @@ class MeasurementViewTest : public QObject {
             r->click(r->view.cmdReadData);
         });
         QCOMPARE(r->state(), QString("Read loop, 15 passes, 119 commands"));
+    }
+
+    // The check boxes act on every change of state, also when assistive technology
+    // toggles them (no click) or code sets them.
+    void checkBoxesActOnAssistiveToggle() {
+        auto toggle = [](QCheckBox* b) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+            QVERIFY(a && a->actionInterface());
+            a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        };
+        r->read(true, [&](int n) {
+            if (n != 3) return;
+            toggle(r->view.ckLoop); // clears Loop: STOP reads Read again and the loop ends
+            QCOMPARE(r->view.cmdReadData->text(), QString("Read"));
+        });
+        QCOMPARE(r->state(), QString("Read once, 2 passes, 16 commands"));
+        toggle(r->view.ckG[4]);
+        QVERIFY(!r->view.ckG[4]->isChecked() && r->view.Shape[4]->isHidden());
+        toggle(r->view.ckG[4]);
+        QVERIFY(r->view.Shape[4]->isVisibleTo(&r->view));
     }
 
     void readoutsStayCurrentAndUseTheUsersSeparator() {
@@ -414,9 +435,9 @@ class MeasurementViewTest : public QObject {
         v.resize(v.width() + 200, v.height() + 400);
         QCoreApplication::processEvents();
         const double ratio = double(r->view.pic2->height()) / r->view.pic1->height();
-        QVERIFY2(r->view.pic1->height() > 400 && std::abs(ratio - 3870.0 / 3825.0) < 0.005,
-                 qPrintable(QString("%1 / %2").arg(r->view.pic2->height()).arg(
-                     r->view.pic1->height())));
+        QVERIFY2(
+            r->view.pic1->height() > 400 && std::abs(ratio - 3870.0 / 3825.0) < 0.005,
+            qPrintable(QString("%1 / %2").arg(r->view.pic2->height()).arg(r->view.pic1->height())));
     }
 
     // ---- Status ---------------------------------------------------------------------
