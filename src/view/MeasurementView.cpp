@@ -484,12 +484,11 @@ void MeasurementView::CmdUpdateStatus_Click() {
     const char* why = nullptr;
     if (app_.model.InterfaceKind != InterfaceUsb) {
         why = "Not read: no interface chosen";
-    } else if (app_.usb.UsbReady) {
-        ReadRegister(app_, app_.regs.iDIAG_STAT);
-        // A failed transfer drops the adapter: its word is not the sensor's.
-        if (!app_.usb.UsbReady) why = "Not read: no adapter ready";
     } else {
-        why = "Not read: no adapter ready";
+        ReadRegister(app_, app_.regs.iDIAG_STAT);
+        // Nothing is sent without a ready adapter, and a failed transfer drops it: either
+        // way the word is not the sensor's.
+        if (!app_.usb.UsbReady) why = "Not read: no adapter ready";
     }
     if (why) {
         for (QLabel* f : flags) setFlagNotRead(f, why);
