@@ -4,9 +4,9 @@ set(CPACK_PACKAGE_NAME tavrin)
 set(CPACK_PACKAGE_VENDOR "TAVRIN developers")
 set(CPACK_PACKAGE_CONTACT "TAVRIN developers <tavrin@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "six-degree-of-freedom inertial sensor evaluation")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Reads, charts and logs an inertial sensor (three rate gyroscopes, three\n"
-    "accelerometers, temperature and supply) through a USB-to-SPI adapter.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Reads, charts and logs an inertial sensor (three rate gyroscopes, three\n"
+       "accelerometers, temperature and supply) through a USB-to-SPI adapter.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
