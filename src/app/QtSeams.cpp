@@ -7,7 +7,6 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <QStringList>
 
 namespace tavrin {
 
@@ -16,10 +15,20 @@ float QtPlatform::secondsSinceMidnight() {
     return static_cast<float>(now.msecsSinceStartOfDay() / 1000.0);
 }
 
+RawCommandLine::RawCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc && argv[i]; ++i) {
+        const std::string arg = argv[i];
+        if (!text_.empty()) text_ += ' ';
+        // Quoted as typed, so that an empty argument is still a command line.
+        const bool quote = arg.empty() || arg.find_first_of(" \t\"") != std::string::npos;
+        text_ += quote ? '"' + arg + '"' : arg;
+    }
+    qtArgv_[0] = argc > 0 ? argv[0] : nullptr;
+    qtArgc_ = qtArgv_[0] ? 1 : 0;
+}
+
 std::string QtPlatform::commandLine() {
-    QStringList args = QCoreApplication::arguments();
-    if (!args.isEmpty()) args.removeFirst();
-    return args.join(' ').toStdString();
+    return commandLine_;
 }
 
 std::filesystem::path QtPlatform::programDir() {
@@ -74,7 +83,10 @@ void QtMessages::show(std::string_view text, MsgIcon icon, std::string_view capt
         break;
     }
     QWidget* parent = parent_ && parent_->isVisible() ? parent_ : nullptr;
-    QMessageBox box(qicon, Q(caption), Q(text), QMessageBox::Ok, parent);
+    // The window system replaces an empty title with the application's name; a blank
+    // keeps the box untitled.
+    const QString title = caption.empty() ? QString(" ") : Q(caption);
+    QMessageBox box(qicon, title, Q(text), QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -1,13 +1,32 @@
 #pragma once
 // Qt implementations of the platform and message-box seams.
 #include <QWidget>
+#include <array>
+#include <string>
 
 #include "app/Seams.h"
 
 namespace tavrin {
 
+// The command line as the process got it. The program takes no Qt options, so Qt is
+// given the program name only and never acts on (or removes) what the user typed.
+class RawCommandLine {
+  public:
+    RawCommandLine(int argc, char** argv);
+    // The text after the program name; empty or blank arguments are kept, quoted.
+    const std::string& text() const { return text_; }
+    int& qtArgc() { return qtArgc_; }
+    char** qtArgv() { return qtArgv_.data(); }
+
+  private:
+    std::string text_;
+    int qtArgc_ = 0;
+    std::array<char*, 2> qtArgv_{};
+};
+
 class QtPlatform : public Platform {
-public:
+  public:
+    explicit QtPlatform(std::string commandLine = {}) : commandLine_(std::move(commandLine)) {}
     float secondsSinceMidnight() override;
     std::string commandLine() override;
     std::filesystem::path programDir() override;
@@ -17,16 +36,19 @@ public:
     std::string shortDate() override;
     std::string shortTime() override;
     void setWaitCursor(bool on) override;
+
+  private:
+    std::string commandLine_;
 };
 
 class QtMessages : public Messages {
-public:
+  public:
     using Messages::show;
     void show(std::string_view text, MsgIcon icon, std::string_view caption) override;
     // Boxes are placed over this window when it is visible.
     void setParentWindow(QWidget* w) { parent_ = w; }
 
-private:
+  private:
     QWidget* parent_ = nullptr;
 };
 

@@ -83,14 +83,16 @@ int main(int argc, char** argv) {
     if (!MakeDriver(driver)) return 2;
 
     previousHandler = qInstallMessageHandler(HoldStartupMessage);
-    QApplication qapp(argc, argv);
+    // The calibration reads the command line as typed; Qt gets the program name only.
+    RawCommandLine commandLine(argc, argv);
+    QApplication qapp(commandLine.qtArgc(), commandLine.qtArgv());
     ReleaseStartupMessages();
     // Qt adopts the environment's C locale; number texts are made and parsed with "."
     // and then given the user's separator, so the C library must keep its own.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("TAVRIN_3");
 
-    QtPlatform platform;
+    QtPlatform platform(commandLine.text());
     QtMessages messages;
     App app(platform, messages, driver.get());
     app.doEvents = [] { QCoreApplication::processEvents(); };

@@ -64,6 +64,10 @@ frmManualReg::frmManualReg(App& app, QWidget* parent) : QDialog(parent), app_(ap
     cmboRegister = new QComboBox(frameRegister);
     cmboRegister->setObjectName("cmboRegister");
     cmboRegister->setMaxVisibleItems(20);
+    // Assistive technology does not read the placeholder: the prompt is also the box's
+    // name (read while nothing is chosen) and its description.
+    cmboRegister->setAccessibleName("Select a Register");
+    cmboRegister->setAccessibleDescription("Select a Register");
     txtRegAddr = ReadOnlyField("txtRegAddr", frameRegister);
     lblRegAddr = Caption("lblRegAddr", "Base Addr (Hex)", frameRegister);
     txtRegByte = ReadOnlyField("txtRegByte", frameRegister);

@@ -55,6 +55,11 @@ frmUSBselect::frmUSBselect(App& app, QWidget* parent) : QDialog(parent), app_(ap
         optUsbPort[k]->setObjectName(QString("optUsbPort_%1").arg(k));
         group_->addButton(optUsbPort[k], k);
         grid->addWidget(optUsbPort[k], k + 1, 0);
+        // Becoming selected runs the handler, whether by a click, the keyboard, code or
+        // assistive technology (which toggles the button without clicking it).
+        connect(optUsbPort[k], &QRadioButton::toggled, this, [this, k](bool on) {
+            if (on) optUsbPort_Click(k);
+        });
     }
     for (int k = 0; k < 4; ++k) {
         txtDescript0[k] = MakeBox(frameBufferSetup, QString("txtDescript0_%1").arg(k), 220);
@@ -69,7 +74,6 @@ frmUSBselect::frmUSBselect(App& app, QWidget* parent) : QDialog(parent), app_(ap
         grid->addWidget(txtSpeed[k], k + 1, 3);
         grid->addWidget(lblSlotStatus[k], k + 1, 4);
     }
-    connect(group_, &QButtonGroup::idClicked, this, [this](int id) { optUsbPort_Click(id); });
 
     cmdFindEzUsb = new QPushButton("Search", this);
     cmdFindEzUsb->setObjectName("cmdFindEzUsb");
@@ -137,21 +141,23 @@ void frmUSBselect::cmdFindEzUsb_Click() {
         const UsbDeviceInfo& dev = app_.drv.UsbDevices[k];
         if (!dev.Present) continue;
         optUsbPort[k]->setEnabled(true);
-        if (app_.usb.UsbSelIndex == k) {
-            optUsbPort[k]->setChecked(true);
-            optUsbPort_Click(k);
-        }
+        if (app_.usb.UsbSelIndex == k) selectPort(k);
         txtDescript0[k]->setText(Q(dev.Descriptor1));
         txtDriverRev[k]->setText(Q(FixedText(dev.FirmwareRev, 1, sep)));
         const auto speed = ParseNumber(dev.Speed, ".");
         txtSpeed[k]->setText(Q(speed ? FixedText(*speed, 1, sep) : dev.Speed));
     }
-    if (app_.usb.UsbSelIndex == -1) {
-        optUsbPort[4]->setChecked(true);
-        optUsbPort_Click(4);
-    }
+    if (app_.usb.UsbSelIndex == -1) selectPort(4);
     ++searches_;
     searching_ = false;
+}
+
+void frmUSBselect::selectPort(int Index) {
+    // The search runs the handler even when the button was selected already.
+    if (optUsbPort[Index]->isChecked())
+        optUsbPort_Click(Index);
+    else
+        optUsbPort[Index]->setChecked(true);
 }
 
 void frmUSBselect::optUsbPort_Click(int Index) {

@@ -54,6 +54,7 @@ class frmUSBselect : public QDialog {
 
   private:
     void Form_Load();
+    void selectPort(int Index);
 
     App& app_;
     QButtonGroup* group_;

@@ -203,13 +203,15 @@ void MeasurementView::buildCharts() {
     FrameDataPLot->setObjectName("FrameDataPLot");
     auto* grid = new QGridLayout(FrameDataPLot);
 
-    auto chartRow = [&](int row, StripChart*& pic, const char* picName, QLabel*& title,
+    // The rate chart is 255 pixels high, the acceleration chart 258; both grow in
+    // that proportion.
+    auto chartRow = [&](int row, int height, StripChart*& pic, const char* picName, QLabel*& title,
                         const char* titleName, const char* titleText, QLabel*& units,
                         const char* unitsName, const char* unitsText, QPushButton*& scale,
                         const char* scaleName, QLabel*& pFS, const char* pName, QLabel*& mid,
                         const char* midName, QLabel*& nFS, const char* nName, QLabel*& sam,
                         const char* samName, QLabel*& val, const char* valName) {
-        pic = new StripChart(FrameDataPLot);
+        pic = new StripChart(FrameDataPLot, height);
         pic->setObjectName(picName);
         title = makeLabel(FrameDataPLot, titleName, titleText);
         units = makeLabel(FrameDataPLot, unitsName, unitsText);
@@ -246,12 +248,12 @@ void MeasurementView::buildCharts() {
         limits->addWidget(nFS, 0, Qt::AlignBottom | Qt::AlignRight);
         grid->addLayout(limits, row, 1);
         grid->addWidget(pic, row, 2);
-        grid->setRowStretch(row, 1);
+        grid->setRowStretch(row, height);
     };
-    chartRow(0, pic1, "pic1", Label15, "Label15", "Rate", Lbl1Units, "Lbl1Units", "deg / sec",
+    chartRow(0, 255, pic1, "pic1", Label15, "Label15", "Rate", Lbl1Units, "Lbl1Units", "deg / sec",
              cmdScaleGyro, "cmdScaleGyro", lblpFS1, "lblpFS1", lblmidS1, "lblmidS1", lblnFS1,
              "lblnFS1", lblCurSam1, "lblCurSam1", lblCurVal1, "lblCurVal1");
-    chartRow(1, pic2, "pic2", Label16, "Label16", "Accel.", lblUnits2, "lblUnits2", "g",
+    chartRow(1, 258, pic2, "pic2", Label16, "Label16", "Accel.", lblUnits2, "lblUnits2", "g",
              cmdScaleAcc, "cmdScaleAcc", lblpFS2, "lblpFS2", lblmidS2, "lblmidS2", lblnFS2,
              "lblnFS2", lblCurSam2, "lblCurSam2", lblCurVal2, "lblCurVal2");
 
@@ -464,14 +466,35 @@ void MeasurementView::setFlag(QLabel* flag, bool alarm) {
     flag->setPalette(pal);
     flag->setAutoFillBackground(true);
     flag->setText(alarm ? "Alarm" : "OK");
+    flag->setToolTip(QString());
+}
+
+void MeasurementView::setFlagNotRead(QLabel* flag, const QString& why) {
+    // A read that reached nothing must not look like a healthy sensor.
+    flag->setProperty("flagState", 3);
+    flag->setAutoFillBackground(false);
+    flag->setPalette(QPalette());
+    setTextIfChanged(flag, QString::fromUtf8("\u2013"));
+    flag->setToolTip(why);
 }
 
 void MeasurementView::CmdUpdateStatus_Click() {
-    if (app_.model.InterfaceKind == InterfaceNone) return;
-    ReadRegister(app_, app_.regs.iDIAG_STAT);
-    const int32_t word = app_.res.RegValue;
     QLabel* const flags[6] = {lblLowSupplyFlag, lblHighSupplyFlag, lblWriteFailFlag,
                               lblSpiWriteFlag,  lblAlarm1SetFlag,  lblAlarm2SetFlag};
+    const char* why = nullptr;
+    if (app_.model.InterfaceKind != InterfaceUsb) {
+        why = "Not read: no interface chosen";
+    } else {
+        ReadRegister(app_, app_.regs.iDIAG_STAT);
+        // Nothing is sent without a ready adapter, and a failed transfer drops it: either
+        // way the word is not the sensor's.
+        if (!app_.usb.UsbReady) why = "Not read: no adapter ready";
+    }
+    if (why) {
+        for (QLabel* f : flags) setFlagNotRead(f, why);
+        return;
+    }
+    const int32_t word = app_.res.RegValue;
     for (int i = 0; i < 6; ++i) setFlag(flags[i], (word & chart::kStatusMasks[i]) != 0);
 }
 

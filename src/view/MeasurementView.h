@@ -95,6 +95,7 @@ class MeasurementView : public QWidget {
     void scaleStep(chart::Axis axis);
     void hover(chart::Axis axis, double x, double y);
     void setFlag(QLabel* flag, bool alarm);
+    void setFlagNotRead(QLabel* flag, const QString& why);
     bool loopContinues() const;
     void limitRepaints(bool on);
     void countPass();

@@ -6,8 +6,9 @@
 
 namespace tavrin {
 
-StripChart::StripChart(QWidget* parent)
-    : QWidget(parent), image_(kImageWidth, kImageHeight, QImage::Format_RGB32) {
+StripChart::StripChart(QWidget* parent, int designHeight)
+    : QWidget(parent), image_(kImageWidth, kImageHeight, QImage::Format_RGB32),
+      designHeight_(designHeight) {
     image_.fill(kBackground);
     map_.width = kImageWidth;
     map_.height = kImageHeight;

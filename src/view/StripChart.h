@@ -20,7 +20,8 @@ class StripChart : public QWidget {
     static constexpr int kImageWidth = 2 * chart::kSweepWidth + 1;
     static constexpr int kImageHeight = 241;
 
-    explicit StripChart(QWidget* parent = nullptr);
+    // `designHeight`: the chart's height in pixels at the window's natural size.
+    explicit StripChart(QWidget* parent = nullptr, int designHeight = 255);
 
     // Draws one step's box, marker and segments; colours are indexed by channel.
     void draw(const chart::StepDrawing& step, const std::array<QRgb, 9>& colors);
@@ -30,7 +31,7 @@ class StripChart : public QWidget {
     bool hasScale() const { return hasScale_; }
     chart::PixelMap pixelMap() const { return map_; }
 
-    QSize sizeHint() const override { return {557, 255}; }
+    QSize sizeHint() const override { return {557, designHeight_}; }
     QSize minimumSizeHint() const override { return {180, 80}; }
 
   signals:
@@ -50,6 +51,7 @@ class StripChart : public QWidget {
     chart::PixelMap map_;
     bool hasScale_ = false;
     QTimer repaint_;
+    int designHeight_;
 };
 
 } // namespace tavrin

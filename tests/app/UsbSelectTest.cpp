@@ -1,5 +1,6 @@
 #include <QtTest>
 #include <QtWidgets>
+#include <functional>
 
 #include "TestApp.h"
 #include "sim/SimDriver.h"
@@ -14,6 +15,13 @@ namespace {
 struct StatusDriver : sim::SimDriver {
     std::string slotStatus(int slot) override { return slot == 3 ? "no permission" : ""; }
 };
+
+// The SPI setting commands (setup and bits) sent since the log was last cleared.
+size_t SettingsSent(const sim::SimDriver& driver) {
+    size_t n = 0;
+    for (const auto& c : driver.commands()) n += !c.empty() && (c[0] == 0x0B || c[0] == 0x0C);
+    return n;
+}
 
 } // namespace
 
@@ -72,6 +80,63 @@ class UsbSelectTest : public QObject {
         QVERIFY(!t.app.usb.UsbReady);
         QVERIFY(driver.commands().empty());
         QCOMPARE(driver.openHandles(), 0);
+    }
+
+    // A selection made by code or by assistive technology (its toggle action, not a
+    // click) switches the adapter like a click does, and sends the settings once.
+    void selectionByCodeOrAssistiveToggleRunsTheHandlerOnce() {
+        sim::SimDriver driver;
+        driver.addAdapter(0, {.model = 41120});
+        driver.addAdapter(2, {.model = 41190});
+        test::TestApp t(&driver);
+        frmUSBselect w(t.app);
+        w.Form_Activate();
+        QVERIFY(w.optUsbPort[0]->isChecked() && t.app.usb.UsbReady);
+        // The search sent slot 0 its two settings once.
+        QCOMPARE(SettingsSent(driver), size_t(2));
+        t.app.model.InterfaceKind = InterfaceUsb;
+
+        auto toggle = [](QAbstractButton* b) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+            QVERIFY(a && a->actionInterface());
+            QVERIFY(a->actionInterface()->actionNames().contains(
+                QAccessibleActionInterface::toggleAction()));
+            a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        };
+        const std::function<void(QAbstractButton*)> ways[2] = {
+            [](QAbstractButton* b) { b->setChecked(true); }, toggle};
+        for (const auto& select : ways) {
+            w.Form_Activate(); // a fresh search: slot 0 ready
+            driver.clearCommands();
+            select(w.optUsbPort[2]);
+            QVERIFY(w.optUsbPort[2]->isChecked() && !w.optUsbPort[0]->isChecked());
+            QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-2"));
+            QCOMPARE(SettingsSent(driver), size_t(2));
+            QCOMPARE(driver.spiBits(2), uint8_t(120));
+            ReadRawRegister(t.app, 0x56);
+            QCOMPARE(t.app.res.RegValue, 41190);
+
+            driver.clearCommands();
+            select(w.optUsbPort[0]);
+            QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-0"));
+            QCOMPARE(SettingsSent(driver), size_t(2));
+            w.optUsbPort[0]->setChecked(true); // already selected: nothing runs again
+            QCOMPARE(SettingsSent(driver), size_t(2));
+
+            select(w.optUsbPort[4]); // "None"
+            QVERIFY(!t.app.usb.UsbReady);
+        }
+        // A click still runs the handler, and a search still sends once, whether or not
+        // its adapter was selected before.
+        w.optUsbPort[2]->click();
+        QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-2"));
+        driver.clearCommands();
+        w.Form_Activate();
+        QVERIFY(w.optUsbPort[0]->isChecked());
+        QCOMPARE(SettingsSent(driver), size_t(2));
+        driver.clearCommands();
+        w.Form_Activate();
+        QCOMPARE(SettingsSent(driver), size_t(2));
     }
 
     // Each showing searches once, however often activation comes and goes.

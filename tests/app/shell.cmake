@@ -11,3 +11,4 @@ add_test(NAME app_program_screenshot
                  $<TARGET_FILE:tavrin> ${CMAKE_CURRENT_BINARY_DIR}/program-screenshot.png)
 set_tests_properties(app_program_bad_sim_setting app_program_screenshot PROPERTIES
                      LABELS app TIMEOUT 60 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+tavrin_qtest(app_qtseams_test LABEL app SOURCES ${CMAKE_CURRENT_LIST_DIR}/QtSeamsTest.cpp)

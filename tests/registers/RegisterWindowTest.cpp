@@ -92,6 +92,15 @@ class RegisterWindowTest : public QObject {
                      QString::fromStdString(b.regs.RegisterTable[pos].Label));
         QCOMPARE(b.w.cmboRegister->currentIndex(), -1);
         QCOMPARE(b.w.cmboRegister->placeholderText(), QString("Select a Register"));
+        // A screen reader gets the prompt too (the placeholder alone is not exposed), and
+        // the chosen register as the value.
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b.w.cmboRegister);
+        QVERIFY(a);
+        QCOMPARE(a->text(QAccessible::Name), QString("Select a Register"));
+        b.w.cmboRegister->setCurrentIndex(2);
+        QCOMPARE(a->text(QAccessible::Description), QString("Select a Register"));
+        QCOMPARE(a->text(QAccessible::Value), b.w.cmboRegister->itemText(2));
+        b.w.cmboRegister->setCurrentIndex(-1);
 
         const std::string& listing = b.w.listingText();
         QVERIFY(listing.find("SERIAL_NUM     \t0058\t") != std::string::npos);

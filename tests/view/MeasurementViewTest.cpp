@@ -1,5 +1,6 @@
 // The live view driven as a user drives it: clicks on Read, Loop and Scale, the
 // simulated sensor as the device, chart pixels read back from the off-screen image.
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
@@ -63,18 +64,25 @@ struct Rig {
         return p->text() + "/" + m->text() + "/" + n->text();
     }
     // The status rows top to bottom: A "Alarm" filled pure red, O "OK" filled pure green,
-    // o "OK" unfilled on the window's own background, ? anything else.
+    // o "OK" unfilled on the window's own background, n not read (a dash, unfilled, with a
+    // tool tip), ? anything else.
     QString flags() const {
         const QString own = view.palette().window().color().name();
         const QHash<QString, QChar> codes{
             {"OK" + own, 'o'}, {"OK*#00ff00", 'O'}, {"Alarm*#ff0000", 'A'}};
         QString s;
-        for (QLabel* f : {view.lblLowSupplyFlag, view.lblHighSupplyFlag, view.lblWriteFailFlag,
-                          view.lblSpiWriteFlag, view.lblAlarm1SetFlag, view.lblAlarm2SetFlag})
-            s += codes.value(f->text() + (f->autoFillBackground() ? "*" : "") +
-                                 f->palette().window().color().name(),
-                             '?');
+        for (QLabel* f : flagLabels())
+            s += f->text() == QString::fromUtf8("\u2013") && !f->autoFillBackground() &&
+                         f->toolTip().startsWith("Not read")
+                     ? 'n'
+                     : codes.value(f->text() + (f->autoFillBackground() ? "*" : "") +
+                                       f->palette().window().color().name(),
+                                   '?');
         return s;
+    }
+    std::array<QLabel*, 6> flagLabels() const {
+        return {view.lblLowSupplyFlag, view.lblHighSupplyFlag, view.lblWriteFailFlag,
+                view.lblSpiWriteFlag,  view.lblAlarm1SetFlag,  view.lblAlarm2SetFlag};
     }
     // Holds the status word and clicks `button` (the status read by default).
     QString status(uint16_t word, QWidget* button = nullptr) {
@@ -134,7 +142,7 @@ class MeasurementViewTest : public QObject {
         // No interface: nothing happens, not even a status read.
         r->s.app.model.InterfaceKind = InterfaceNone;
         r->read(true);
-        QCOMPARE(r->status(0xFFFF), QString("oooooo"));
+        QCOMPARE(r->status(0xFFFF), QString("nnnnnn"));
         QCOMPARE(r->state(), QString("Read loop, 0 passes, 0 commands"));
         QVERIFY(r->events == 0 && r->s.t.messages.shown.empty() &&
                 r->view.txtReadReg[2]->text().isEmpty());
@@ -175,6 +183,26 @@ class MeasurementViewTest : public QObject {
             r->click(r->view.cmdReadData);
         });
         QCOMPARE(r->state(), QString("Read loop, 15 passes, 119 commands"));
+    }
+
+    // The check boxes act on every change of state, also when assistive technology
+    // toggles them (no click) or code sets them.
+    void checkBoxesActOnAssistiveToggle() {
+        auto toggle = [](QCheckBox* b) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+            QVERIFY(a && a->actionInterface());
+            a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        };
+        r->read(true, [&](int n) {
+            if (n != 3) return;
+            toggle(r->view.ckLoop); // clears Loop: STOP reads Read again and the loop ends
+            QCOMPARE(r->view.cmdReadData->text(), QString("Read"));
+        });
+        QCOMPARE(r->state(), QString("Read once, 2 passes, 16 commands"));
+        toggle(r->view.ckG[4]);
+        QVERIFY(!r->view.ckG[4]->isChecked() && r->view.Shape[4]->isHidden());
+        toggle(r->view.ckG[4]);
+        QVERIFY(r->view.Shape[4]->isVisibleTo(&r->view));
     }
 
     void readoutsStayCurrentAndUseTheUsersSeparator() {
@@ -394,6 +422,24 @@ class MeasurementViewTest : public QObject {
         QVERIFY(countPixels(chart1, [](QRgb p) { return qBlue(p) > 110 && qRed(p) < 60; }));
     }
 
+    // The two charts keep their design heights (255 and 258 pixels) and their proportion
+    // when the window grows.
+    void chartHeightsKeepTheirProportion() {
+        QWidget& v = r->view;
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        v.resize(v.sizeHint());
+        QCoreApplication::processEvents();
+        QCOMPARE(QList<int>({r->view.pic1->height(), r->view.pic2->height()}),
+                 QList<int>({255, 258}));
+        v.resize(v.width() + 200, v.height() + 400);
+        QCoreApplication::processEvents();
+        const double ratio = double(r->view.pic2->height()) / r->view.pic1->height();
+        QVERIFY2(
+            r->view.pic1->height() > 400 && std::abs(ratio - 3870.0 / 3825.0) < 0.005,
+            qPrintable(QString("%1 / %2").arg(r->view.pic2->height()).arg(r->view.pic1->height())));
+    }
+
     // ---- Status ---------------------------------------------------------------------
 
     void statusFlagsFollowTheStatusWord() {
@@ -411,6 +457,39 @@ class MeasurementViewTest : public QObject {
         QCOMPARE(r->status(0x0100), QString("OOOOAO"));
         LoadRegisterTable(r->s.app.regs, 41120);
         QCOMPARE(r->status(0x0001), QString("AOOOOO"));
+    }
+
+    // A status read that reaches no sensor is no "OK": the flags show "not read" and why.
+    void statusReadThatReachesNoSensorShowsNotRead() {
+        auto tips = [&] {
+            QStringList t;
+            for (QLabel* f : r->flagLabels()) t << f->toolTip();
+            t.removeDuplicates();
+            return t.join('|');
+        };
+        QCOMPARE(r->status(0x0001), QString("AOOOOO"));
+        QCOMPARE(tips(), QString());
+
+        r->s.app.usb.UsbReady = false; // no adapter ready
+        QCOMPARE(r->status(0x0000), QString("nnnnnn"));
+        QCOMPARE(tips(), QString("Not read: no adapter ready"));
+        QCOMPARE(r->status(0x0000, r->view.cmdReadData), QString("nnnnnn"));
+
+        r->s.app.usb.UsbReady = true;
+        r->s.app.model.InterfaceKind = InterfaceNone;
+        r->s.driver.clearCommands();
+        QCOMPARE(r->status(0x0000), QString("nnnnnn"));
+        QCOMPARE(tips(), QString("Not read: no interface chosen"));
+        QVERIFY(r->s.driver.commands().empty());
+
+        // The adapter fails during the read: its message, then not read.
+        r->s.app.model.InterfaceKind = InterfaceUsb;
+        QCOMPARE(r->status(0x0000), QString("OOOOOO"));
+        QCOMPARE(tips(), QString());
+        r->s.driver.failBulk(1);
+        QCOMPARE(r->status(0x0000), QString("nnnnnn"));
+        QCOMPARE(r->s.t.messages.texts(), std::vector<std::string>{"Error Reading SPI"});
+        QCOMPARE(tips(), QString("Not read: no adapter ready"));
     }
 };
 
