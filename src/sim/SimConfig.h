@@ -11,6 +11,10 @@ namespace tavrin::sim {
 // "41120" puts one adapter with a model-41120 sensor on slot 0; "0:41120,2:41190"
 // fills slots 0 and 2. On malformed text returns nullptr and puts one line naming the
 // bad part into `error`.
+//
+// Two settings may stand among the parts: "seed=N" makes the adapters deterministic (a
+// virtual clock; slot k seeded N + k), "fail=bulkP@N" makes the Nth bulk transfer on
+// pipe P (0 or 1) fail, counted from the start.
 std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error);
 
 } // namespace tavrin::sim

@@ -156,9 +156,7 @@ void frmUSBselect::cmdFindEzUsb_Click() {
 
 void frmUSBselect::optUsbPort_Click(int Index) {
     if (Index >= 0 && Index < 4) {
-        app_.usb.UsbSelDevice = app_.drv.UsbDevices[Index];
-        UsbSetupSpi(app_, app_.usb.SpiSetupValue);
-        UsbSetSpiBits(app_, app_.usb.SpiBits);
+        ChooseAdapter(app_, Index);
     } else {
         app_.usb.UsbReady = false;
     }
