@@ -104,20 +104,19 @@ std::string Trimmed(std::string s) {
     return s;
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+// Letter case and blanks do not count: "XGYRO_OFF" names the table's "XGYRO_ OFF".
+std::string NameKey(const std::string& name) {
+    std::string key;
+    for (const char c : name)
+        if (c != ' ') key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
 }
 
-// The position of the register with this table label (any letter case) in the loaded
+// The position of the register with this table label in the loaded
 // table, searched from `first` to `last`.
 std::optional<int16_t> FindRegister(const App& app, const std::string& name, int first, int last) {
     for (int p = first; p <= last && p <= app.regs.LastRegIndex; ++p)
-        if (SameName(Trimmed(app.regs.RegisterTable[p].Label), name))
+        if (NameKey(app.regs.RegisterTable[p].Label) == NameKey(name))
             return static_cast<int16_t>(p);
     return std::nullopt;
 }
@@ -213,7 +212,7 @@ int RunScan(const GlobalOptions& g) {
         }
     }
     if (g.json) std::printf("%s\n", out.dump(2).c_str());
-    return app.drv.UsbDevCount > 0 ? kOk : kDeviceFailed;
+    return app.usb.UsbReady ? kOk : kDeviceFailed;
 }
 
 int RunInfo(const GlobalOptions& g) {

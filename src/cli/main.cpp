@@ -90,6 +90,9 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         std::string command;
         for (const auto* sub : cli.get_subcommands()) command = sub->get_name();
+        const auto rest = cli.remaining();
+        if (command.empty() && !rest.empty())
+            return UsageFailure("\"" + rest.front() + "\" is not a command", command);
         return UsageFailure(e.what(), command);
     }
 
