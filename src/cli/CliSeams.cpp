@@ -81,11 +81,16 @@ void UseClockWaits(App& app) {
     app.timing.wait = [](int64_t steps) {
         using namespace std::chrono;
         const auto until = steady_clock::now() + microseconds(steps * 10);
+        // Sleeps overshoot by a fraction of a millisecond: the last millisecond is watched
+        // on the clock instead, so short sample delays keep their length.
+        constexpr auto kWatched = milliseconds(1);
         constexpr auto kSlice = milliseconds(50);
         while (!g_interrupted) {
-            const auto now = steady_clock::now();
-            if (now >= until) break;
-            std::this_thread::sleep_for(std::min<steady_clock::duration>(until - now, kSlice));
+            const auto left = until - steady_clock::now();
+            if (left <= steady_clock::duration::zero()) break;
+            if (left > kWatched)
+                std::this_thread::sleep_for(
+                    std::min<steady_clock::duration>(left - kWatched, kSlice));
         }
     };
 }

@@ -321,8 +321,28 @@ class Progress {
   public:
     Progress(long long files, long long samples)
         : on_(isatty(STDERR_FILENO) == 1), files_(files), samples_(samples) {}
-    void show(long long file, long long sample, bool force) {
-        if (sample > 0) ++taken_;
+    void fileStarted(long long file) {
+        file_ = file;
+        sample_ = 0;
+        update(true);
+    }
+    void sampleTaken(long long file, long long sample) {
+        ++taken_;
+        file_ = file;
+        sample_ = sample;
+        update(false);
+    }
+    // The last figures, with the rate over the whole session.
+    void finish(double seconds) {
+        if (!shown_) return;
+        rate_ = seconds > 0 ? static_cast<double>(taken_) / seconds : 0;
+        print();
+        std::fputc('\n', stderr);
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    void update(bool force) {
         if (!on_) return;
         const auto now = Clock::now();
         const double dt = std::chrono::duration<double>(now - last_).count();
@@ -330,20 +350,19 @@ class Progress {
         if (dt >= 0.1) rate_ = static_cast<double>(taken_ - takenAtLast_) / dt;
         last_ = now;
         takenAtLast_ = taken_;
-        const std::string line = datalog::ProgressText(file, files_, sample, samples_, rate_);
+        print();
+    }
+    void print() {
+        const std::string line = datalog::ProgressText(file_, files_, sample_, samples_, rate_);
         std::fprintf(stderr, "\r%s\x1b[K", line.c_str());
         std::fflush(stderr);
         shown_ = true;
     }
-    ~Progress() {
-        if (shown_) std::fputc('\n', stderr);
-    }
 
-  private:
-    using Clock = std::chrono::steady_clock;
     bool on_;
     bool shown_ = false;
     long long files_, samples_;
+    long long file_ = 0, sample_ = 0;
     long long taken_ = 0, takenAtLast_ = 0;
     double rate_ = 0;
     Clock::time_point last_ = Clock::now();
@@ -392,8 +411,8 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
     Progress progress(static_cast<long long>(st.filesPerSession),
                       static_cast<long long>(st.samplesPerFile));
     datalog::LogHooks hooks;
-    hooks.fileStarted = [&](long long n) { progress.show(n, 0, true); };
-    hooks.sampleTaken = [&](long long n, long long s) { progress.show(n, s, false); };
+    hooks.fileStarted = [&](long long n) { progress.fileStarted(n); };
+    hooks.sampleTaken = [&](long long n, long long s) { progress.sampleTaken(n, s); };
     // Ctrl-C acts as the window's Cancel; a failed transfer ends the session the same way.
     hooks.cancelRequested = [&] { return g_interrupted != 0 || b.failed(); };
 
@@ -402,7 +421,10 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     datalog::DiskFileSystem disk;
+    const auto started = std::chrono::steady_clock::now();
     const auto report = datalog::RunLogSession(app, st, hooks, disk);
+    progress.finish(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     if (report.outcome == datalog::LogOutcome::Completed ||
         report.outcome == datalog::LogOutcome::Cancelled) {
         if (b.failed()) return kDeviceFailed;
