@@ -66,6 +66,16 @@ std::string UnrecognisedModelText(float productNumber, std::string_view decimalS
            "USE 'Device' in the menu bar to select a product." + crlf;
 }
 
+std::string ModelStatusText(float productNumber, std::string_view decimalSep) {
+    const std::string text = "Model " + GeneralTextSingle(productNumber, decimalSep);
+    return RecognisedModel(productNumber) ? text : text + " not recognised";
+}
+
+float ReadProductNumber(App& app) {
+    ReadRawRegister(app, 0x56);
+    return static_cast<float>(app.res.RegValue);
+}
+
 void SetDevice(App& app, float ProdNum, DeviceDisplay& display) {
     const std::string sep = app.platform.decimalSeparator();
     app.model.ProductNumber = ProdNum;

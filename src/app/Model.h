@@ -27,8 +27,14 @@ class DeviceDisplay {
 // The model number when it is one of the six, exactly; otherwise nothing.
 std::optional<int> RecognisedModel(float productNumber);
 
+// The status bar's model text: "Model 41120", or "Model 123 not recognised".
+std::string ModelStatusText(float productNumber, std::string_view decimalSep = ".");
+
 // The message shown for a product number that is none of the six.
 std::string UnrecognisedModelText(float productNumber, std::string_view decimalSep = ".");
+
+// Reads the product identifier straight from the sensor (before any table is loaded).
+float ReadProductNumber(App& app);
 
 // Applies a model: loads its register table, sets its scale factors (or reports an
 // unknown number), refreshes the gyroscope scale from the sensor and updates the display.

@@ -5,6 +5,7 @@
 #include "app/State.h"
 #include "app/Timing.h"
 #include "app/frmMsg.h"
+#include "transport/UsbSpi.h"
 
 namespace tavrin {
 
@@ -17,11 +18,7 @@ void RunStartup(App& app, frmMsg& msg) {
     app.timing.DelayCalibrated = false;
     CalibrateDelay(app);
 
-    app.usb.SpiXferParam = 1;
-    app.usb.SpiBits = 120;
-    app.usb.SpiSetupValue = 25;
-    app.usb.UsbXferCmdFlag = true;
-    app.model.InterfaceKind = InterfaceUsb;
+    SetTransportDefaults(app);
 
     msg.lblMsg->setText(" ");
     msg.hide();

@@ -20,6 +20,9 @@ struct TimingState {
     bool DelayCalibrated = false;
     // Runs the empty counted loop of one 10-microsecond step; tests count steps instead.
     std::function<void(int32_t passes)> spin;
+    // Waits `steps` 10-microsecond steps by another means (a clock); when set, DelayMs
+    // neither calibrates nor spins. A front end with no busy-wait installs it.
+    std::function<void(int64_t steps)> wait;
 };
 
 struct ModelState {

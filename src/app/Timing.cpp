@@ -43,6 +43,7 @@ void DelayMs(App& app, float& ms) {
     if (ms == 0.0f) return;
     if (ms < 0.01f) ms = 0.01f;
     const int64_t n = DelaySteps(ms);
+    if (app.timing.wait) return app.timing.wait(n);
     if (!app.timing.DelayCalibrated) CalibrateDelay(app);
     const int32_t passes = app.timing.DelayCount10us;
     auto& spin = app.timing.spin;

@@ -20,28 +20,6 @@
 #include "view/MeasurementView.h"
 
 namespace tavrin {
-namespace {
-
-// The adapter in use, as the status bar names it.
-QString AdapterText(const App& app) {
-    if (app.model.InterfaceKind == InterfaceNone) return "No interface selected";
-    if (!app.usb.UsbReady) {
-        const QString backend = app.driver ? Q(app.driver->backendName()) + ", " : QString();
-        return "No adapter ready (" + backend + "Interface > Usb to search)";
-    }
-    const UsbDeviceInfo& dev = app.usb.UsbSelDevice;
-    QString slot = Q(dev.DevName);
-    slot.replace("Ezusb-", "EzUsb");
-    QString text = QString("Adapter %1: %2").arg(slot, Q(dev.Descriptor1));
-    if (dev.Speed == "2")
-        text += ", USB 2.0";
-    else if (!dev.Speed.empty())
-        text += ", USB " + Q(dev.Speed);
-    if (app.driver) text += " (" + Q(app.driver->backendName()) + ")";
-    return text;
-}
-
-} // namespace
 
 frmForm1::frmForm1(App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
     setObjectName("frmForm1");
@@ -130,14 +108,10 @@ void frmForm1::Form_Load() {
         mnuUsb->setChecked(false);
         mnuUsb->setVisible(false);
     } else {
-        UsbFindBuffers(app_);
-        if (!app_.usb.UsbReady) {
+        if (!ConnectFirstAdapter(app_))
             execModal(usbSelectWindow());
-        } else {
+        else
             mnuUsb->setChecked(true);
-            UsbSetSpiBits(app_, app_.usb.SpiBits);
-            UsbSetupSpi(app_, app_.usb.SpiSetupValue);
-        }
     }
 
     setWindowTitle(QString("Corvane - ") +
@@ -154,8 +128,7 @@ void frmForm1::Form_Load() {
     view->lblCurSam2->setText("0");
     view->txtLoopDelay->setText("5");
 
-    ReadRawRegister(app_, 0x56);
-    SetDevice(static_cast<float>(app_.res.RegValue));
+    SetDevice(ReadProductNumber(app_));
 
     view->CmdUpdateStatus_Click();
     view->ReadData();
@@ -264,12 +237,10 @@ void frmForm1::Form_Unload() {
 }
 
 void frmForm1::updateStatusBar() {
-    lblStatusAdapter->setText(AdapterText(app_));
+    lblStatusAdapter->setText(Q(AdapterStatusText(app_)));
     if (!modelApplied_) return;
-    const float n = app_.model.ProductNumber;
-    const QString number = Q(GeneralTextSingle(n, app_.platform.decimalSeparator()));
-    lblStatusModel->setText(RecognisedModel(n) ? "Model " + number
-                                               : "Model " + number + " not recognised");
+    lblStatusModel->setText(
+        Q(ModelStatusText(app_.model.ProductNumber, app_.platform.decimalSeparator())));
 }
 
 void frmForm1::showPassRate(double passesPerSecond) {

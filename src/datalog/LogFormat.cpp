@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include <charconv>
+#include <cstdio>
 #include <utility>
 
 #include "app/NumberText.h"
@@ -180,6 +181,14 @@ std::string HeaderLines(std::string_view fileName, std::string_view date, std::s
     h += ' ';
     h += kCRLF;
     return h;
+}
+
+std::string ProgressText(long long fileNo, long long files, long long sample, long long samples,
+                         double samplesPerSecond) {
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%.0f", samplesPerSecond);
+    return "File " + std::to_string(fileNo) + " of " + std::to_string(files) + "    Sample " +
+           std::to_string(sample) + " of " + std::to_string(samples) + "    " + rate + " samples/s";
 }
 
 std::optional<std::string> FieldRewrite(std::string_view text, const FieldRule& rule,

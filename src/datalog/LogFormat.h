@@ -22,6 +22,8 @@ inline constexpr std::string_view kNoSelectionText =
 // Boxes 1..8 of the data selection stand for register-map positions 1..8.
 inline constexpr int kFirstBox = 1;
 inline constexpr int kLastBox = 8;
+// The box checked on every opening of the window.
+inline constexpr int kDefaultBox = 2;
 // Index 0 unused so that index i is box i.
 inline constexpr std::array<std::string_view, 9> kBoxCaptions = {
     "",          "Power Supply", "XGYRO_OUT", "YGYRO_OUT", "ZGYRO_OUT",
@@ -82,6 +84,10 @@ std::string TitleLine(const ColumnChoice& cols, std::string_view fieldSep);
 // Header lines 1 to 7 (name, date, time, Begin, End, elapsed, one blank).
 std::string HeaderLines(std::string_view fileName, std::string_view date, std::string_view time,
                         float begin, float end, const FileFormat& fmt);
+
+// The progress line of a session: file and sample of the totals, samples per second.
+std::string ProgressText(long long fileNo, long long files, long long sample, long long samples,
+                         double samplesPerSecond);
 
 // How a settings field rewrites a typed text. Bounds are checked upper first, then lower.
 struct FieldRule {

@@ -161,7 +161,7 @@ void frmDatalog::Form_Load() {
     txtFileName->setText(Q(LogFileName));
 
     // The designer's initial states, so that every opening starts from the defaults.
-    for (int b = kFirstBox; b <= kLastBox; ++b) CheckReg[b]->setChecked(b == 2);
+    for (int b = kFirstBox; b <= kLastBox; ++b) CheckReg[b]->setChecked(b == kDefaultBox);
     ckDisableND->setChecked(false);
     ckNOScale->setChecked(false);
     ckNOHeader->setChecked(false);
@@ -263,12 +263,7 @@ void frmDatalog::showProgress(long long fileNo, long long sample, bool force) {
     const double dt = std::chrono::duration<double>(now - lastShown_).count();
     if (!force && dt < 0.1) return;
     if (dt >= 0.1) rate_ = static_cast<double>(samplesTaken_ - samplesAtLastShown_) / dt;
-    lblProgress->setText(QString("File %1 of %2    Sample %3 of %4    %5 samples/s")
-                             .arg(fileNo)
-                             .arg(filesTotal_)
-                             .arg(sample)
-                             .arg(samplesTotal_)
-                             .arg(rate_, 0, 'f', 0));
+    lblProgress->setText(Q(ProgressText(fileNo, filesTotal_, sample, samplesTotal_, rate_)));
     lastShown_ = now;
     samplesAtLastShown_ = samplesTaken_;
 }

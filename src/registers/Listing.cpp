@@ -9,6 +9,7 @@
 #include "app/HexText.h"
 #include "app/NumberText.h"
 #include "app/State.h"
+#include "app/Timing.h"
 #include "transport/FrontEnd.h"
 
 namespace tavrin {
@@ -80,6 +81,13 @@ bool SaveListing(const std::filesystem::path& file, std::string_view text, std::
     if (SaveFileSafely(file, text, error)) return true;
     error = "The register listing could not be saved. " + error;
     return false;
+}
+
+void UpdateFlash(App& app) {
+    WriteRegister(app, app.regs.iGLOB_CMD, 8);
+    // The sensor needs this long to store its settings.
+    float ms = 250;
+    DelayMs(app, ms);
 }
 
 bool ParseWriteValue(std::string_view text, int32_t& value, std::string& error) {

@@ -26,6 +26,10 @@ std::string BuildRegisterListing(App& app);
 // to a message naming the file.
 bool SaveListing(const std::filesystem::path& file, std::string_view text, std::string& error);
 
+// The register window's Update Flash: tells the sensor to store its settings and waits
+// while it does.
+void UpdateFlash(App& app);
+
 // The value a write may send: one to four hexadecimal digits, blanks around them allowed.
 // Anything else leaves `value` alone, sets `error` to the reason and returns false, so a
 // control register never receives a value the user did not type.

@@ -261,10 +261,7 @@ void frmManualReg::cmdPrint_Click() {
 }
 
 void frmManualReg::cmdUpdateFlash_Click() {
-    WriteRegister(app_, app_.regs.iGLOB_CMD, 8);
-    // The sensor needs this long to store its settings.
-    float ms = 250;
-    DelayMs(app_, ms);
+    UpdateFlash(app_);
 }
 
 void frmManualReg::cmdClose_Click() {

@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "sim/SimDriver.h"
 
@@ -67,6 +69,9 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
 
     std::array<long, ezusb::kSlots> models{};
     std::array<bool, ezusb::kSlots> used{};
+    bool deterministic = false;
+    long seed = 1;
+    std::vector<std::pair<int, int>> faults; // pipe, nth call
     std::string_view rest = text;
     // Each message quotes one piece of the text, once: the part number says where it is.
     for (std::size_t number = 1;; ++number) {
@@ -78,23 +83,41 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
             return fail(Join({"empty part ", std::to_string(number), " in ", Quote(text),
                               " (expected MODEL or SLOT:MODEL)"}));
 
-        long slot = 0;
-        std::string_view modelText = part;
-        if (const std::size_t colon = part.find(':'); colon != std::string_view::npos) {
-            const std::string_view slotText = Trim(part.substr(0, colon));
-            long s = 0;
-            if (!ParseInt(slotText, 0, 9999, s) || s >= ezusb::kSlots)
-                return fail(Join({"slot ", Quote(slotText), where, " is not one of 0, 1, 2, 3"}));
-            slot = s;
-            modelText = Trim(part.substr(colon + 1));
+        if (part.starts_with("seed=")) {
+            if (!ParseInt(part.substr(5), 0, 2147483647L, seed))
+                return fail(Join({Quote(part), where, " is not seed=N with N a whole number"}));
+            deterministic = true;
+        } else if (part.starts_with("fail=")) {
+            const std::string_view what = part.substr(5);
+            const std::size_t at = what.find('@');
+            long pipe = 0, nth = 0;
+            if (!what.starts_with("bulk") || at == std::string_view::npos ||
+                !ParseInt(what.substr(4, at - 4), 0, 1, pipe) ||
+                !ParseInt(what.substr(at + 1), 1, 2147483647L, nth))
+                return fail(
+                    Join({Quote(part), where, " is not fail=bulkP@N (P 0 or 1, N from 1)"}));
+            faults.emplace_back(static_cast<int>(pipe), static_cast<int>(nth));
+        } else {
+            long slot = 0;
+            std::string_view modelText = part;
+            if (const std::size_t colon = part.find(':'); colon != std::string_view::npos) {
+                const std::string_view slotText = Trim(part.substr(0, colon));
+                long s = 0;
+                if (!ParseInt(slotText, 0, 9999, s) || s >= ezusb::kSlots)
+                    return fail(
+                        Join({"slot ", Quote(slotText), where, " is not one of 0, 1, 2, 3"}));
+                slot = s;
+                modelText = Trim(part.substr(colon + 1));
+            }
+            long model = 0;
+            if (!ParseInt(modelText, 1, 65535, model))
+                return fail(Join({Quote(modelText.empty() ? part : modelText), where,
+                                  " is not a model number (1 to 65535)"}));
+            if (used[slot])
+                return fail(Join({"slot ", std::to_string(slot), " given twice", where}));
+            used[slot] = true;
+            models[slot] = model;
         }
-        long model = 0;
-        if (!ParseInt(modelText, 1, 65535, model))
-            return fail(Join({Quote(modelText.empty() ? part : modelText), where,
-                              " is not a model number (1 to 65535)"}));
-        if (used[slot]) return fail(Join({"slot ", std::to_string(slot), " given twice", where}));
-        used[slot] = true;
-        models[slot] = model;
 
         if (comma == std::string_view::npos) break;
         rest.remove_prefix(comma + 1);
@@ -105,10 +128,11 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
         if (!used[k]) continue;
         SimOptions o;
         o.model = static_cast<float>(models[k]);
-        o.deterministic = false;
-        o.seed = 1 + static_cast<uint64_t>(k);
+        o.deterministic = deterministic;
+        o.seed = static_cast<uint64_t>(seed) + static_cast<uint64_t>(k);
         driver->addAdapter(k, o);
     }
+    for (const auto& [pipe, nth] : faults) driver->failBulk(pipe, nth);
     return driver;
 }
 

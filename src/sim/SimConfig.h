@@ -12,6 +12,10 @@ namespace tavrin::sim {
 // fills slots 0 and 2. On malformed text returns nullptr and puts one line naming the
 // bad part into `error`: it quotes one piece of the text, at most 80 bytes of it, with
 // every byte that is not printable ASCII escaped.
+//
+// Two settings may stand among the parts: "seed=N" makes the adapters deterministic (a
+// virtual clock; slot k seeded N + k), "fail=bulkP@N" makes the Nth bulk transfer on
+// pipe P (0 or 1) fail, counted from the start.
 std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error);
 
 } // namespace tavrin::sim

@@ -48,6 +48,47 @@ void UsbFindBuffers(App& app) {
     app.messages.show("No USB Buffers Found, Please Verify Setup and Restart");
 }
 
+void SetTransportDefaults(App& app) {
+    app.usb.SpiXferParam = 1;
+    app.usb.SpiBits = 120;
+    app.usb.SpiSetupValue = 25;
+    app.usb.UsbXferCmdFlag = true;
+    app.model.InterfaceKind = InterfaceUsb;
+}
+
+bool ConnectFirstAdapter(App& app) {
+    UsbFindBuffers(app);
+    if (!app.usb.UsbReady) return false;
+    UsbSetSpiBits(app, app.usb.SpiBits);
+    UsbSetupSpi(app, app.usb.SpiSetupValue);
+    return true;
+}
+
+void ChooseAdapter(App& app, int slot) {
+    if (slot < 0 || slot >= ezusb::kSlots) return;
+    app.usb.UsbSelDevice = app.drv.UsbDevices[slot];
+    UsbSetupSpi(app, app.usb.SpiSetupValue);
+    UsbSetSpiBits(app, app.usb.SpiBits);
+}
+
+std::string AdapterStatusText(const App& app) {
+    if (app.model.InterfaceKind == InterfaceNone) return "No interface selected";
+    const std::string backend = app.driver ? app.driver->backendName() : std::string();
+    if (!app.usb.UsbReady)
+        return "No adapter ready (" + (backend.empty() ? "" : backend + ", ") +
+               "Interface > Usb to search)";
+    const UsbDeviceInfo& dev = app.usb.UsbSelDevice;
+    std::string slot = dev.DevName;
+    if (slot.starts_with("Ezusb-")) slot = "EzUsb" + slot.substr(6);
+    std::string text = "Adapter " + slot + ": " + dev.Descriptor1;
+    if (dev.Speed == "2")
+        text += ", USB 2.0";
+    else if (!dev.Speed.empty())
+        text += ", USB " + dev.Speed;
+    if (app.driver) text += " (" + backend + ")";
+    return text;
+}
+
 void UsbSetupSpi(App& app, uint8_t& value) {
     if (!app.usb.UsbReady) return;
     if (value == 0) value = 1;

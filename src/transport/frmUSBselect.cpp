@@ -162,9 +162,7 @@ void frmUSBselect::selectPort(int Index) {
 
 void frmUSBselect::optUsbPort_Click(int Index) {
     if (Index >= 0 && Index < 4) {
-        app_.usb.UsbSelDevice = app_.drv.UsbDevices[Index];
-        UsbSetupSpi(app_, app_.usb.SpiSetupValue);
-        UsbSetSpiBits(app_, app_.usb.SpiBits);
+        ChooseAdapter(app_, Index);
     } else {
         app_.usb.UsbReady = false;
     }

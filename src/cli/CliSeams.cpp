@@ -1,0 +1,98 @@
+#include "cli/CliSeams.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <system_error>
+#include <thread>
+
+#include "app/State.h"
+
+namespace tavrin::cli {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+namespace {
+
+std::string FormatNow(const char* pattern) {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char buf[128];
+    const std::size_t n = std::strftime(buf, sizeof buf, pattern, &local);
+    return std::string(buf, n);
+}
+
+} // namespace
+
+ShellPlatform::ShellPlatform() {
+    std::setlocale(LC_ALL, "");
+    if (const std::lconv* lc = std::localeconv(); lc && lc->decimal_point && *lc->decimal_point)
+        decimalSep_ = lc->decimal_point;
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+float ShellPlatform::secondsSinceMidnight() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    const double s = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
+                     static_cast<double>(ts.tv_nsec) * 1e-9;
+    return static_cast<float>(s);
+}
+
+std::filesystem::path ShellPlatform::programDir() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path(ec) : exe.parent_path();
+}
+
+std::filesystem::path ShellPlatform::userDataDir() {
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : "/tmp") / "Documents" / "tavrin";
+}
+
+std::string ShellPlatform::shortDate() {
+    return FormatNow("%x");
+}
+
+std::string ShellPlatform::shortTime() {
+    return FormatNow("%H:%M");
+}
+
+void StderrMessages::show(std::string_view text, MsgIcon, std::string_view) {
+    ++count_;
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    const auto first = out.find_first_not_of('\n');
+    const auto last = out.find_last_not_of('\n');
+    out = first == std::string::npos ? std::string() : out.substr(first, last - first + 1);
+    std::fprintf(stderr, "%s\n", out.c_str());
+    std::fflush(stderr);
+}
+
+void UseClockWaits(App& app) {
+    app.timing.DelayCalibrated = true;
+    app.timing.wait = [](int64_t steps) {
+        using namespace std::chrono;
+        const auto until = steady_clock::now() + microseconds(steps * 10);
+        // Sleeps overshoot by a fraction of a millisecond: the last millisecond is watched
+        // on the clock instead, so short sample delays keep their length.
+        constexpr auto kWatched = milliseconds(1);
+        constexpr auto kSlice = milliseconds(50);
+        while (!g_interrupted) {
+            const auto left = until - steady_clock::now();
+            if (left <= steady_clock::duration::zero()) break;
+            if (left > kWatched)
+                std::this_thread::sleep_for(
+                    std::min<steady_clock::duration>(left - kWatched, kSlice));
+        }
+    };
+}
+
+} // namespace tavrin::cli

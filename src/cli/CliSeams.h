@@ -1,0 +1,52 @@
+#pragma once
+// The seams for a shell: the clock and locale of the C library instead of the toolkit's,
+// message boxes as lines on standard error, and waits taken from the clock.
+#include <csignal>
+#include <string>
+
+#include "app/Seams.h"
+
+namespace tavrin {
+struct App;
+}
+
+namespace tavrin::cli {
+
+class ShellPlatform : public Platform {
+  public:
+    // Takes the user's decimal separator from the environment's locale; the C library's
+    // numeric locale itself stays "C", as the number texts expect.
+    ShellPlatform();
+    float secondsSinceMidnight() override;
+    std::string commandLine() override { return {}; }
+    std::filesystem::path programDir() override;
+    std::filesystem::path userDataDir() override;
+    OsInfo osInfo() override { return OsInfo{2, 0}; }
+    std::string decimalSeparator() override { return decimalSep_; }
+    std::string shortDate() override;
+    std::string shortTime() override;
+    void setWaitCursor(bool) override {}
+
+  private:
+    std::string decimalSep_ = ".";
+};
+
+// Each box becomes its text on standard error, CR LF turned into line ends and the blank
+// lines around it dropped.
+class StderrMessages : public Messages {
+  public:
+    using Messages::show;
+    void show(std::string_view text, MsgIcon icon, std::string_view caption) override;
+    int count() const { return count_; }
+
+  private:
+    int count_ = 0;
+};
+
+// Set by the interrupt handler; the logging session's stop check reads it.
+extern volatile std::sig_atomic_t g_interrupted;
+
+// Lets DelayMs wait on the clock, in slices short enough for an interrupt to end it soon.
+void UseClockWaits(App& app);
+
+} // namespace tavrin::cli

@@ -1,0 +1,64 @@
+#pragma once
+// The commands of tavrin-cli. Each one opens the adapter the way the program does at
+// start-up, then calls the same core functions as the windows; only the printing is its own.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrin::cli {
+
+// Exit statuses.
+inline constexpr int kOk = 0;
+inline constexpr int kDeviceFailed = 1;
+inline constexpr int kUsage = 2;
+inline constexpr int kCancelled = 130;
+
+struct GlobalOptions {
+    std::optional<int> adapter; // slot 0..3; none: the lowest usable
+    std::optional<float> model; // applied instead of the one read
+    std::optional<std::string> sim;
+    bool json = false;
+};
+
+struct ReadOptions {
+    std::vector<std::string> names;
+    bool all = false;
+};
+
+struct WriteOptions {
+    std::string name;
+    std::string value;
+};
+
+struct DumpOptions {
+    std::optional<std::string> output;
+};
+
+// Texts as typed, judged by the logging window's own field rules.
+struct LogOptions {
+    std::vector<int> boxes;
+    std::vector<std::string> regs;
+    std::string samples = "1000";
+    std::string files = "1";
+    std::string delay = "0";
+    bool raw = false;
+    bool noND = false;
+    bool noHeader = false;
+    std::string stem = "DATALOG";
+    std::optional<std::string> dir;
+};
+
+// A usage error found after parsing: the caller prints it as one line and exits with 2.
+struct UsageError {
+    std::string text;
+};
+
+int RunScan(const GlobalOptions& g);
+int RunInfo(const GlobalOptions& g);
+int RunRead(const GlobalOptions& g, const ReadOptions& o);
+int RunWrite(const GlobalOptions& g, const WriteOptions& o);
+int RunDump(const GlobalOptions& g, const DumpOptions& o);
+int RunLog(const GlobalOptions& g, const LogOptions& o);
+int RunFlash(const GlobalOptions& g);
+
+} // namespace tavrin::cli

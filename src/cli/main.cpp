@@ -1,0 +1,116 @@
+// tavrin-cli: the program's work from a shell. Options are parsed by CLI11; every command
+// lives in Commands.cpp. New commands and options are added beside the others below.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+
+#include "cli/Commands.h"
+
+namespace {
+
+using namespace tavrin::cli;
+
+// One line naming the bad option or value and where help is.
+int UsageFailure(const std::string& what, const std::string& command) {
+    std::string text = what;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    const std::string help =
+        command.empty() ? "tavrin-cli --help" : "tavrin-cli " + command + " --help";
+    std::fprintf(stderr, "tavrin-cli: %s (see '%s')\n", text.c_str(), help.c_str());
+    return kUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App cli{"Reads, writes, lists and logs the sensor's registers through the same core as "
+                 "the TAVRIN windows.",
+                 "tavrin-cli"};
+    cli.set_version_flag("--version", std::string("tavrin-cli ") + TAVRIN_VERSION);
+    cli.require_subcommand(1);
+    cli.fallthrough();
+
+    GlobalOptions g;
+    int adapter = -1;
+    float model = 0;
+    std::string sim;
+    auto* adapterOpt =
+        cli.add_option("--adapter", adapter, "adapter slot 0-3 (default: the lowest usable)")
+            ->check(CLI::Range(0, 3));
+    auto* modelOpt = cli.add_option("--model", model, "apply this model instead of the one read")
+                         ->check(CLI::PositiveNumber);
+    auto* simOpt = cli.add_option("--sim", sim, "simulated adapters, as TAVRIN_SIM (e.g. 41120)");
+    cli.add_flag("--json", g.json, "machine-readable output of scan, info, read and write");
+
+    auto* scan = cli.add_subcommand("scan", "list the adapters and why one cannot be used");
+    auto* info = cli.add_subcommand("info", "adapter in use, product number, model");
+
+    ReadOptions ro;
+    auto* read = cli.add_subcommand("read", "read registers by their table label");
+    read->add_option("NAME", ro.names, "register labels (default: the seven outputs)");
+    read->add_flag("--all", ro.all, "every readable register");
+
+    WriteOptions wo;
+    auto* write = cli.add_subcommand("write", "write a register and read it back");
+    write->add_option("NAME", wo.name, "register label")->required();
+    write->add_option("VALUE", wo.value, "1 to 4 hexadecimal digits")->required();
+
+    DumpOptions dopt;
+    auto* dump = cli.add_subcommand("dump", "the register listing");
+    dump->add_option("-o,--output", dopt.output,
+                     "write it to FILE as the register window saves it");
+
+    LogOptions lo;
+    auto* log = cli.add_subcommand("log", "a logging session, as the logging window runs it");
+    auto* boxes = log->add_option("--boxes", lo.boxes, "data selection boxes 1-8 (default 2)")
+                      ->delimiter(',');
+    auto* regs = log->add_option("--regs", lo.regs, "the same by register label")->delimiter(',');
+    boxes->excludes(regs);
+    log->add_option("--samples", lo.samples, "samples per file (1000)");
+    log->add_option("--files", lo.files, "files per session (1)");
+    log->add_option("--delay", lo.delay, "milliseconds after each sample (0)");
+    log->add_flag("--raw", lo.raw, "register values only, no scaling");
+    log->add_flag("--no-nd", lo.noND, "no new-data flag columns");
+    log->add_flag("--no-header", lo.noHeader, "numeric data only, no file header");
+    log->add_option("--stem", lo.stem, "file name stem (DATALOG)");
+    log->add_option("--dir", lo.dir, "directory of the files (default: the program's)");
+
+    auto* flash = cli.add_subcommand("flash", "store the settings (Update Flash)");
+
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return cli.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return cli.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return cli.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::string command;
+        for (const auto* sub : cli.get_subcommands()) command = sub->get_name();
+        const auto rest = cli.remaining();
+        if (command.empty() && !rest.empty())
+            return UsageFailure("\"" + rest.front() + "\" is not a command", command);
+        return UsageFailure(e.what(), command);
+    }
+
+    if (*adapterOpt) g.adapter = adapter;
+    if (*modelOpt) g.model = model;
+    if (*simOpt) g.sim = sim;
+
+    const std::string command = cli.get_subcommands().front()->get_name();
+    try {
+        if (*scan) return RunScan(g);
+        if (*info) return RunInfo(g);
+        if (*read) return RunRead(g, ro);
+        if (*write) return RunWrite(g, wo);
+        if (*dump) return RunDump(g, dopt);
+        if (*log) return RunLog(g, lo);
+        if (*flash) return RunFlash(g);
+    } catch (const UsageError& e) {
+        return UsageFailure(e.text, command);
+    }
+    return kUsage;
+}

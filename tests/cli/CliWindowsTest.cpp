@@ -1,0 +1,147 @@
+// The CLI's files against the windows' files for the same settings, on the same
+// deterministic simulated sensor opened the same way.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "RunCli.h"
+#include "TestApp.h"
+#include "app/Model.h"
+#include "datalog/frmDatalog.h"
+#include "registers/frmManualReg.h"
+#include "sim/SimDriver.h"
+#include "transport/UsbSpi.h"
+
+using namespace tavrin;
+using namespace tavrin::test;
+
+namespace {
+
+struct NoDisplay : DeviceDisplay {
+    void uncheckAllModels() override {}
+    void checkModel(int) override {}
+    void showAccLimits(const std::string&, const std::string&, const std::string&) override {}
+    void showDeviceCaption(const std::string&) override {}
+};
+
+// The program's start-up on a seeded simulated adapter ("MODEL,seed=1" for the CLI), with
+// the windows' files going to `dir`.
+struct WindowBench {
+    WindowBench(float model, const std::filesystem::path& dir) : t(&driver) {
+        sim::SimOptions o;
+        o.model = model;
+        driver.addAdapter(0, o);
+        t.platform.progDir = dir;
+        SetTransportDefaults(t.app);
+        ConnectFirstAdapter(t.app);
+        NoDisplay display;
+        SetDevice(t.app, ReadProductNumber(t.app), display);
+    }
+    sim::SimDriver driver;
+    TestApp t;
+};
+
+// Lines 2 to 6 carry the date, the time and the seconds of the run.
+std::vector<std::string> WithoutClockLines(const std::string& file) {
+    auto lines = SplitLines(file);
+    if (lines.size() > 6) lines.erase(lines.begin() + 1, lines.begin() + 6);
+    return lines;
+}
+
+} // namespace
+
+class CliWindowsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void dumpEqualsTheRegisterWindowsSave_data() {
+        QTest::addColumn<int>("model");
+        QTest::newRow("41120") << 41120;
+        QTest::newRow("41040") << 41040;
+    }
+    void dumpEqualsTheRegisterWindowsSave() {
+        QFETCH(int, model);
+        ScratchDir dir;
+        WindowBench w(static_cast<float>(model), dir.path);
+        {
+            frmManualReg window(w.t.app);
+            window.cmdWriteFile->click();
+        }
+        QVERIFY(w.t.messages.texts().empty());
+        const auto cliFile = dir.path / "cli.txt";
+        const CliResult r =
+            RunCli({"--sim", std::to_string(model) + ",seed=1", "dump", "-o", cliFile.string()});
+        QCOMPARE(r.status, 0);
+        const std::string saved = ReadFileBytes(dir.path / "Registers_LOG.txt");
+        QVERIFY(saved.size() > 500);
+        QVERIFY(ReadFileBytes(cliFile) == saved);
+        // Without -o the same listing goes to standard output, with plain line ends.
+        std::string plain;
+        for (char c : saved)
+            if (c != '\r') plain += c;
+        QCOMPARE(RunCli({"--sim", std::to_string(model) + ",seed=1", "dump"}).out, plain);
+    }
+
+    void logEqualsTheLoggingWindow_data() {
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<bool>("raw");
+        QTest::addColumn<bool>("noND");
+        QTest::addColumn<bool>("noHeader");
+        QTest::newRow("three outputs") << "2,5,8" << false << false << false;
+        QTest::newRow("raw, no flags") << "1,3,4,6,7" << true << true << false;
+        QTest::newRow("no header") << "2" << false << false << true;
+    }
+    void logEqualsTheLoggingWindow() {
+        QFETCH(QString, boxes);
+        QFETCH(bool, raw);
+        QFETCH(bool, noND);
+        QFETCH(bool, noHeader);
+        ScratchDir windowDir, cliDir;
+        {
+            WindowBench w(41120, windowDir.path);
+            frmDatalog window(w.t.app, {});
+            for (int b = 1; b <= 8; ++b)
+                window.CheckReg[b]->setChecked(boxes.split(',').contains(QString::number(b)));
+            window.ckNOScale->setChecked(raw);
+            window.ckDisableND->setChecked(noND);
+            window.ckNOHeader->setChecked(noHeader);
+            window.txtSamplesPerFile->setText("40");
+            window.txtFilesPerSession->setText("2");
+            window.txtFileName->setText("RUN");
+            window.cmdStartDatalog->click();
+            QVERIFY(w.t.messages.texts().empty());
+        }
+        std::vector<std::string> args = {"--sim",
+                                         "41120,seed=1",
+                                         "log",
+                                         "--boxes",
+                                         boxes.toStdString(),
+                                         "--samples",
+                                         "40",
+                                         "--files",
+                                         "2",
+                                         "--stem",
+                                         "RUN",
+                                         "--dir",
+                                         cliDir.path.string()};
+        if (raw) args.push_back("--raw");
+        if (noND) args.push_back("--no-nd");
+        if (noHeader) args.push_back("--no-header");
+        const CliResult r = RunCli(args);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(cliDir.names(), windowDir.names());
+        QCOMPARE(cliDir.names(), std::vector<std::string>({"RUN_1.csv", "RUN_2.csv"}));
+        for (const auto& name : windowDir.names()) {
+            const std::string a = ReadFileBytes(windowDir.path / name);
+            const std::string b = ReadFileBytes(cliDir.path / name);
+            QVERIFY(SplitLines(a).size() == 40u + (noHeader ? 0u : 8u));
+            if (noHeader)
+                QVERIFY(a == b);
+            else
+                QVERIFY(WithoutClockLines(a) == WithoutClockLines(b));
+        }
+    }
+};
+
+QTEST_MAIN(CliWindowsTest)
+#include "CliWindowsTest.moc"
