@@ -134,6 +134,7 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
     const float delaySetting = settings.sampleDelay;
     const bool sampleHook = static_cast<bool>(hooks.sampleTaken);
     const bool cancelHook = static_cast<bool>(hooks.cancelRequested);
+    std::vector<RegResults> burstResults(lay.boxes.size());
 
     for (long long n = 1; n <= files; ++n) {
         const std::string name = LogFileNameFor(settings.stem, n, fmt.ext);
@@ -169,14 +170,19 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
                     if (!ok) break;
                 }
                 char* rec = block.data() + used;
-                for (const int16_t b : lay.boxes) {
-                    read(app, b);
-                    if (lay.flags) *rec++ = app.res.RegNDBit != 0 ? 1 : 0;
+                if (settings.burst) ReadRegisterBurst(app, lay.boxes, burstResults);
+                for (std::size_t i = 0; i < lay.boxes.size(); ++i) {
+                    const RegResults* r = &burstResults[i];
+                    if (!settings.burst) {
+                        read(app, lay.boxes[i]);
+                        r = &app.res;
+                    }
+                    if (lay.flags) *rec++ = r->RegNDBit != 0 ? 1 : 0;
                     if (lay.raw) {
-                        std::memcpy(rec, &app.res.RegValue, sizeof(int32_t));
+                        std::memcpy(rec, &r->RegValue, sizeof(int32_t));
                         rec += sizeof(int32_t);
                     } else {
-                        std::memcpy(rec, &app.res.RegScaled, sizeof(double));
+                        std::memcpy(rec, &r->RegScaled, sizeof(double));
                         rec += sizeof(double);
                     }
                 }

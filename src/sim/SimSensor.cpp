@@ -88,14 +88,22 @@ int64_t SimSensor::samplePeriodUs() const {
 }
 
 void SimSensor::tick() {
+    tick(kTransferMicros);
+}
+
+void SimSensor::tick(int64_t micros) {
     if (deterministic_)
-        nowUs_ += kTransferMicros;
+        nowUs_ += micros;
     else
         nowUs_ = (SteadyNs() - startNs_) / 1000;
     if (nowUs_ < nextSampleUs_) return;
+    // Samples due while nobody asked are made all the same: they count as missed. Only
+    // the latest reaches the register file.
+    const int64_t period = samplePeriodUs();
+    const int64_t due = (nowUs_ - nextSampleUs_) / period + 1;
+    samplesMade_ += due;
     newSample();
-    nextSampleUs_ += samplePeriodUs();
-    if (nextSampleUs_ <= nowUs_) nextSampleUs_ = nowUs_ + samplePeriodUs();
+    nextSampleUs_ += due * period;
 }
 
 void SimSensor::newSample() {
@@ -140,7 +148,11 @@ uint16_t SimSensor::readWord(int addr) {
     if (isHeld_[a / 2]) return held_[a / 2];
     const uint16_t w = word(a);
     // Reading an output consumes its new-data flag.
-    if (isOutput(a) && (w & kNewData)) bytes_[a + 1] &= 0x7F;
+    if (isOutput(a) && (w & kNewData)) {
+        bytes_[a + 1] &= 0x7F;
+        if (caughtSample_ != samplesMade_) ++samplesCaught_;
+        caughtSample_ = samplesMade_;
+    }
     return w;
 }
 

@@ -30,6 +30,8 @@ class SimSensor {
     uint16_t frame(uint16_t mosi);
     // Called once per adapter transfer: moves the clock and makes a new sample when due.
     void tick();
+    // The same with the virtual clock moved by `micros` (the adapter's USB time).
+    void tick(int64_t micros);
 
     // The register word whose low byte is at `addr` (even addresses), as the register
     // file holds it now; no side effect on the new-data bits.
@@ -43,6 +45,11 @@ class SimSensor {
     void raiseStatus(uint16_t bits);
     void clearStatus(uint16_t bits);
     int flashCount() const { return word(kFlashCount); }
+
+    // Samples the sample clock has produced, and how many of them were read while new
+    // (an output of that sample read with its new-data bit set).
+    long long samplesMade() const { return samplesMade_; }
+    long long samplesCaught() const { return samplesCaught_; }
 
     float model() const { return model_; }
     // Seconds on the sample clock since the sensor was made.
@@ -74,7 +81,10 @@ class SimSensor {
     uint16_t pendingOut_ = 0;
     int64_t nowUs_ = 0;
     int64_t nextSampleUs_ = 0;
-    int64_t startNs_ = 0; // steady clock at construction, for the real-time clock
+    int64_t startNs_ = 0;       // steady clock at construction, for the real-time clock
+    long long samplesMade_ = 1; // the one made at construction
+    long long samplesCaught_ = 0;
+    long long caughtSample_ = 0; // the last sample counted as caught (numbered from 1)
 };
 
 } // namespace tavrin::sim
