@@ -61,8 +61,9 @@ class frmDatalog : public QDialog {
     std::array<QCheckBox*, 9> CheckReg{}; // 1..8
     QPushButton* cmdStartDatalog;
     QLabel* LBLDatalogInProgress;
-    QLabel* lblProgress;    // file and sample of the totals, samples per second
-    QCheckBox* ckBurstRead; // off: one adapter command per register, as always
+    QLabel* lblProgress; // file and sample of the totals, samples per second
+    // Off: one adapter command per register, as always.
+    QCheckBox* ckBurstRead;
 
     // Window variables, set again on every load.
     std::string LogFileName;

@@ -81,10 +81,12 @@ class SimSensor {
     uint16_t pendingOut_ = 0;
     int64_t nowUs_ = 0;
     int64_t nextSampleUs_ = 0;
-    int64_t startNs_ = 0;       // steady clock at construction, for the real-time clock
-    long long samplesMade_ = 1; // the one made at construction
+    int64_t startNs_ = 0; // steady clock at construction, for the real-time clock
+
+    // Samples are numbered from 1, the one made at construction.
+    long long samplesMade_ = 1;
     long long samplesCaught_ = 0;
-    long long caughtSample_ = 0; // the last sample counted as caught (numbered from 1)
+    long long caughtSample_ = 0;
 };
 
 } // namespace tavrin::sim
