@@ -102,6 +102,8 @@ void SimSensor::tick(int64_t micros) {
     const int64_t period = samplePeriodUs();
     const int64_t due = (nowUs_ - nextSampleUs_) / period + 1;
     samplesMade_ += due;
+    for (int n = 1; n <= newReads_; ++n) ++caught_[n];
+    newReads_ = 0;
     newSample();
     nextSampleUs_ += due * period;
 }
@@ -131,6 +133,11 @@ void SimSensor::newSample() {
     put(kAuxAdc, Unsigned((0.25 + 0.001 * gauss()) / kAuxScale, 12) | flags);
 }
 
+long long SimSensor::samplesCaught(int outputs) const {
+    if (outputs < 1 || outputs >= static_cast<int>(caught_.size())) return 0;
+    return caught_[outputs] + (newReads_ >= outputs ? 1 : 0);
+}
+
 uint16_t SimSensor::frame(uint16_t mosi) {
     const uint16_t out = pendingOut_;
     const int addr = (mosi >> 8) & 0x7F;
@@ -150,8 +157,7 @@ uint16_t SimSensor::readWord(int addr) {
     // Reading an output consumes its new-data flag.
     if (isOutput(a) && (w & kNewData)) {
         bytes_[a + 1] &= 0x7F;
-        if (caughtSample_ != samplesMade_) ++samplesCaught_;
-        caughtSample_ = samplesMade_;
+        ++newReads_; // once per output: the bit stays clear until the next sample
     }
     return w;
 }

@@ -87,20 +87,30 @@ TEST(SampleCount, SamplesMadeAndCaughtFollowTheReadRate) {
         EXPECT_EQ(l.d.sensor(0).samplesCaught(), c.caught);
     }
 
-    // A gap of several periods makes every sample due in it; only reads of a new
-    // output catch one, and each sample at most once.
+    // A gap of several periods makes every sample due in it. A sample counts as caught
+    // with n outputs when n of its outputs were read while new; a second read of the
+    // same output, other registers and pinned words do not count.
     SimSensor s(41120, true, 1);
     s.tick(5500);
     EXPECT_EQ(s.samplesMade(), 6);
     for (int addr : {0x04, 0x06, 0x04, 0x00, 0x56}) s.frame(static_cast<uint16_t>(addr << 8));
     EXPECT_EQ(s.samplesCaught(), 1);
+    EXPECT_EQ(s.samplesCaught(2), 1);
+    EXPECT_EQ(s.samplesCaught(3), 0);
     s.tick(500);
     EXPECT_EQ(s.samplesMade(), 7);
-    s.hold(0x04, 0x8000); // a pinned word is not the sensor's sample
+    s.hold(0x04, 0x8000);
     s.frame(0x0400);
     EXPECT_EQ(s.samplesCaught(), 1);
     s.frame(0x0600);
     EXPECT_EQ(s.samplesCaught(), 2);
+    EXPECT_EQ(s.samplesCaught(2), 1);
+    s.release(0x04);
+    s.tick(1000);
+    for (int addr = 0x02; addr <= 0x16; addr += 2) s.frame(static_cast<uint16_t>(addr << 8));
+    EXPECT_EQ(s.samplesCaught(11), 1); // every output of one sample
+    EXPECT_EQ(s.samplesCaught(12), 0);
+    EXPECT_EQ(s.samplesCaught(3), 1);
 }
 
 } // namespace
