@@ -190,6 +190,7 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
     const bool sampleHook = static_cast<bool>(hooks.sampleTaken);
     const bool cancelHook = static_cast<bool>(hooks.cancelRequested);
     const bool deviceWasReady = app.usb.UsbReady;
+    std::vector<RegResults> burstResults(boxes.size());
 
     for (long long n = 1; n <= files; ++n) {
         const std::string name = LogFileNameFor(settings.stem, n, fmt.ext);
@@ -223,16 +224,21 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
             const std::size_t rowStart = text.size();
             AppendInt(text, taken + 1);
             text += fmt.fieldSep;
-            for (const int16_t b : boxes) {
-                read(app, b);
+            if (settings.burst) ReadRegisterBurst(app, boxes, burstResults);
+            for (std::size_t i = 0; i < boxes.size(); ++i) {
+                const RegResults* r = &burstResults[i];
+                if (!settings.burst) {
+                    read(app, boxes[i]);
+                    r = &app.res;
+                }
                 if (flags) {
-                    text += app.res.RegNDBit != 0 ? '1' : '0';
+                    text += r->RegNDBit != 0 ? '1' : '0';
                     text += fmt.fieldSep;
                 }
                 if (raw)
-                    AppendInt(text, app.res.RegValue);
+                    AppendInt(text, r->RegValue);
                 else
-                    text += GeneralText(app.res.RegScaled, fmt.decimalSep);
+                    text += GeneralText(r->RegScaled, fmt.decimalSep);
                 text += fmt.fieldSep;
             }
             text += kCRLF;

@@ -25,6 +25,9 @@ struct LogSettings {
     double samplesPerFile = 1000; // whole part counts
     double filesPerSession = 1;   // whole part counts
     float sampleDelay = 0;        // milliseconds after each sample; none when not positive
+    // All selected registers of a sample in one adapter command (the reader is then not
+    // used); off: one read per register, as the reader does it.
+    bool burst = false;
 };
 
 struct LogHooks {

@@ -111,6 +111,10 @@ frmDatalog::frmDatalog(App& app, std::function<void()> clearMainLoop, QWidget* p
     LBLDatalogInProgress->setAlignment(Qt::AlignCenter);
     lblProgress = Label("lblProgress", "", this);
     lblProgress->setAlignment(Qt::AlignCenter);
+    ckBurstRead = Check("ckBurstRead", "Burst read", this);
+    ckBurstRead->setToolTip("Reads all selected registers of a sample in one adapter command "
+                            "instead of one command each: many more samples per second. "
+                            "Clear: one command per register.");
 
     auto* left = new QVBoxLayout;
     left->addWidget(Frame1);
@@ -124,6 +128,8 @@ frmDatalog::frmDatalog(App& app, std::function<void()> clearMainLoop, QWidget* p
     main->addWidget(cmdStartDatalog);
     main->addWidget(LBLDatalogInProgress);
     main->addWidget(lblProgress);
+    // Last, so that it moves none of the other controls.
+    main->addWidget(ckBurstRead);
 
     connect(txtSamplesPerFile, &QLineEdit::textChanged, this,
             [this] { txtSamplesPerFile_Change(); });
@@ -165,6 +171,7 @@ void frmDatalog::Form_Load() {
     ckDisableND->setChecked(false);
     ckNOScale->setChecked(false);
     ckNOHeader->setChecked(false);
+    ckBurstRead->setChecked(false);
     txtFileNum->setText("1");
     cmdStartDatalog->setText(Q(kStartCaption));
 
@@ -256,6 +263,7 @@ void frmDatalog::setSettingsEnabled(bool on) {
     txtFilesPerSession->setEnabled(on);
     txtDirectory->setEnabled(on);
     txtFileName->setEnabled(on);
+    ckBurstRead->setEnabled(on);
 }
 
 void frmDatalog::showProgress(long long fileNo, long long sample, bool force) {
@@ -282,6 +290,7 @@ void frmDatalog::RunDatalog() {
     settings.columns.disableND = ckDisableND->isChecked();
     settings.noScale = ckNOScale->isChecked();
     settings.noHeader = ckNOHeader->isChecked();
+    settings.burst = ckBurstRead->isChecked();
     settings.stem = LogFileName;
     directory_ = FilesDirectory(app_.platform).string();
     txtDirectory->setText(Q(directory_));

@@ -62,6 +62,8 @@ class frmDatalog : public QDialog {
     QPushButton* cmdStartDatalog;
     QLabel* LBLDatalogInProgress;
     QLabel* lblProgress; // file and sample of the totals, samples per second
+    // Off: one adapter command per register, as always.
+    QCheckBox* ckBurstRead;
 
     // Window variables, set again on every load.
     std::string LogFileName;

@@ -19,6 +19,8 @@ struct SimDriver::Adapter {
     bool hasReply = false;
     std::vector<int> failingStrings;
     std::map<int, std::vector<uint8_t>> rawStrings;
+    int64_t busNs = 0;    // USB time spent so far
+    int64_t sensorUs = 0; // the part of it the sensor's clock has been moved by
 };
 
 namespace {
@@ -87,6 +89,20 @@ void SimDriver::failStringDescriptor(int slot, int index) {
 void SimDriver::setStringDescriptor(int slot, int index, std::vector<uint8_t> raw) {
     CheckSlot(slot);
     if (adapters_[slot]) adapters_[slot]->rawStrings[index] = std::move(raw);
+}
+
+int64_t SimDriver::usbTimeNs(int slot) const {
+    return hasAdapter(slot) ? adapters_[slot]->busNs : 0;
+}
+
+void SimDriver::busTime(Adapter& a, std::size_t bytes) {
+    if (!a.options.deterministic || !a.options.usbTime) return;
+    // A bulk transfer waits for the next (micro)frame the host schedules, then its bytes
+    // go at the bus rate.
+    const int64_t frameNs = a.options.highSpeed ? 125'000 : 1'000'000;
+    const int64_t nsPer3Bytes = a.options.highSpeed ? 50 : 2000; // 480 or 12 Mbit/s
+    a.busNs =
+        (a.busNs / frameNs + 1) * frameNs + (static_cast<int64_t>(bytes) * nsPer3Bytes + 2) / 3;
 }
 
 uint8_t SimDriver::spiSetup(int slot) const {
@@ -226,6 +242,7 @@ int SimDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std:
     }
     case ezusb::kBulkTransfer: {
         if (pipe == 0) {
+            busTime(*a, outLen);
             if (logCommands_) {
                 commands_.emplace_back(out, out + outLen);
                 if (commands_.size() > 1024) commands_.pop_front();
@@ -238,6 +255,7 @@ int SimDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std:
             if (!a->hasReply) return 0;
             std::size_t n = std::min(outLen, a->replyLen);
             if (fault) n = std::min<std::size_t>(n, fault->shortBytes);
+            busTime(*a, n);
             if (n) std::memcpy(out, a->reply.data(), n);
             a->hasReply = false;
             bytesReturned = static_cast<uint32_t>(n);
@@ -273,7 +291,14 @@ int SimDriver::command(Adapter& a, const uint8_t* cmd, std::size_t len) {
         if (len < 3) return 0;
         const std::size_t n = cmd[2];
         if (n < 1 || n > 16 || len < 2 * n + 3) return 0;
-        a.sensor.tick();
+        if (a.options.usbTime) {
+            // The frames are clocked once the command has arrived.
+            const int64_t us = a.busNs / 1000;
+            a.sensor.tick(us - a.sensorUs);
+            a.sensorUs = us;
+        } else {
+            a.sensor.tick();
+        }
         for (std::size_t i = 0; i < n; ++i) {
             const auto mosi = static_cast<uint16_t>((cmd[3 + 2 * i] << 8) | cmd[4 + 2 * i]);
             const uint16_t w = a.sensor.frame(mosi);

@@ -20,6 +20,10 @@ struct SimOptions {
     uint16_t productId = ezusb::kProductVorla; // any value may be given
     bool highSpeed = true;                     // max packet 512, else 64
     bool deterministic = true;                 // virtual clock, exact words
+    // With the virtual clock: each bulk transfer takes the time a host needs for it
+    // (the next 125 us microframe at high speed, 1 ms frame at full speed, then its
+    // bytes at 480 or 12 Mbit/s). Off: a fixed 250 us per SPI transfer command.
+    bool usbTime = true;
     uint64_t seed = 1;
     uint8_t firmwareMajor = 2, firmwareMinor = 1;
 };
@@ -53,6 +57,8 @@ class SimDriver : public EzUsbDriver {
     const std::deque<std::vector<uint8_t>>& commands() const { return commands_; }
     void clearCommands() { commands_.clear(); }
     void setCommandLog(bool on) { logCommands_ = on; }
+    // Nanoseconds of USB time the adapter has spent (usbTime only).
+    int64_t usbTimeNs(int slot) const;
     uint8_t spiSetup(int slot) const;
     uint8_t spiBits(int slot) const;
 
@@ -76,6 +82,7 @@ class SimDriver : public EzUsbDriver {
     const Fault* takeFault(uint32_t code, int pipe);
     int bulk(Adapter& a, int pipe, uint8_t* out, std::size_t outLen, uint32_t& bytesReturned);
     int command(Adapter& a, const uint8_t* cmd, std::size_t len);
+    static void busTime(Adapter& a, std::size_t bytes);
     std::vector<uint8_t> stringDescriptor(const Adapter& a, int index) const;
 
     std::array<std::unique_ptr<Adapter>, ezusb::kSlots> adapters_;

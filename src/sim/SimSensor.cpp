@@ -88,14 +88,24 @@ int64_t SimSensor::samplePeriodUs() const {
 }
 
 void SimSensor::tick() {
+    tick(kTransferMicros);
+}
+
+void SimSensor::tick(int64_t micros) {
     if (deterministic_)
-        nowUs_ += kTransferMicros;
+        nowUs_ += micros;
     else
         nowUs_ = (SteadyNs() - startNs_) / 1000;
     if (nowUs_ < nextSampleUs_) return;
+    // Samples due while nobody asked are made all the same: they count as missed. Only
+    // the latest reaches the register file.
+    const int64_t period = samplePeriodUs();
+    const int64_t due = (nowUs_ - nextSampleUs_) / period + 1;
+    samplesMade_ += due;
+    for (int n = 1; n <= newReads_; ++n) ++caught_[n];
+    newReads_ = 0;
     newSample();
-    nextSampleUs_ += samplePeriodUs();
-    if (nextSampleUs_ <= nowUs_) nextSampleUs_ = nowUs_ + samplePeriodUs();
+    nextSampleUs_ += due * period;
 }
 
 void SimSensor::newSample() {
@@ -123,6 +133,11 @@ void SimSensor::newSample() {
     put(kAuxAdc, Unsigned((0.25 + 0.001 * gauss()) / kAuxScale, 12) | flags);
 }
 
+long long SimSensor::samplesCaught(int outputs) const {
+    if (outputs < 1 || outputs >= static_cast<int>(caught_.size())) return 0;
+    return caught_[outputs] + (newReads_ >= outputs ? 1 : 0);
+}
+
 uint16_t SimSensor::frame(uint16_t mosi) {
     const uint16_t out = pendingOut_;
     const int addr = (mosi >> 8) & 0x7F;
@@ -140,7 +155,10 @@ uint16_t SimSensor::readWord(int addr) {
     if (isHeld_[a / 2]) return held_[a / 2];
     const uint16_t w = word(a);
     // Reading an output consumes its new-data flag.
-    if (isOutput(a) && (w & kNewData)) bytes_[a + 1] &= 0x7F;
+    if (isOutput(a) && (w & kNewData)) {
+        bytes_[a + 1] &= 0x7F;
+        ++newReads_; // once per output: the bit stays clear until the next sample
+    }
     return w;
 }
 

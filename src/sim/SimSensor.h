@@ -22,7 +22,7 @@ class SimSensor {
     static constexpr int64_t kTransferMicros = 250; // virtual time one adapter transfer takes
 
     // `model` is what PROD_ID reports and picks the output scales; with `deterministic`
-    // the sample clock runs on a virtual clock that advances once per adapter transfer.
+    // the sample clock runs on a virtual clock that the adapter moves with each transfer.
     SimSensor(float model, bool deterministic, uint64_t seed);
 
     // One 16-bit frame: returns the word clocked out during it, which answers the read
@@ -30,6 +30,8 @@ class SimSensor {
     uint16_t frame(uint16_t mosi);
     // Called once per adapter transfer: moves the clock and makes a new sample when due.
     void tick();
+    // The same with the virtual clock moved by `micros` (the adapter's USB time).
+    void tick(int64_t micros);
 
     // The register word whose low byte is at `addr` (even addresses), as the register
     // file holds it now; no side effect on the new-data bits.
@@ -43,6 +45,11 @@ class SimSensor {
     void raiseStatus(uint16_t bits);
     void clearStatus(uint16_t bits);
     int flashCount() const { return word(kFlashCount); }
+
+    // Samples the sample clock has produced, and how many of them had at least
+    // `outputs` of their outputs read while new (new-data bit set).
+    long long samplesMade() const { return samplesMade_; }
+    long long samplesCaught(int outputs = 1) const;
 
     float model() const { return model_; }
     // Seconds on the sample clock since the sensor was made.
@@ -75,6 +82,12 @@ class SimSensor {
     int64_t nowUs_ = 0;
     int64_t nextSampleUs_ = 0;
     int64_t startNs_ = 0; // steady clock at construction, for the real-time clock
+
+    // Counted from the one made at construction; caught_[n]: earlier samples with at
+    // least n outputs read while new; newReads_: those of the current sample.
+    long long samplesMade_ = 1;
+    std::array<long long, 17> caught_{};
+    int newReads_ = 0;
 };
 
 } // namespace tavrin::sim

@@ -1,5 +1,7 @@
 #include "transport/FrontEnd.h"
 
+#include <algorithm>
+
 #include "app/State.h"
 #include "app/Timing.h"
 #include "transport/UsbSpi.h"
@@ -11,6 +13,19 @@ namespace {
 void Transfer(App& app, uint8_t count) {
     app.usb.SpiXferParam = 1;
     UsbSpiTransfer(app, count);
+}
+
+// Fills the results from the word a read of `reg` brought back.
+void TakeWord(App& app, const RegisterRecord& reg, int32_t word) {
+    app.res.RegRaw = word;
+    if (reg.NDflag) app.res.RegNDBit = static_cast<int32_t>(word & 0xFFFF8000u);
+    app.res.RegValue = DecodeValue(reg, word);
+    app.res.RegScaled = ScaleValue(reg, app.res.RegValue);
+}
+
+const RegisterRecord* Readable(const App& app, int16_t position) {
+    const RegisterRecord* reg = app.regs.at(position);
+    return reg && reg->ReadFlag ? reg : nullptr;
 }
 
 } // namespace
@@ -25,14 +40,48 @@ int32_t ReadRegisterWord(App& app, int16_t& address) {
 }
 
 void ReadRegister(App& app, int16_t position) {
-    const RegisterRecord* reg = app.regs.at(position);
-    if (!reg || !reg->ReadFlag) return;
+    const RegisterRecord* reg = Readable(app, position);
+    if (!reg) return;
     auto address = static_cast<int16_t>(reg->Address);
-    const int32_t word = ReadRegisterWord(app, address);
-    app.res.RegRaw = word;
-    if (reg->NDflag) app.res.RegNDBit = static_cast<int32_t>(word & 0xFFFF8000u);
-    app.res.RegValue = DecodeValue(*reg, word);
-    app.res.RegScaled = ScaleValue(*reg, app.res.RegValue);
+    TakeWord(app, *reg, ReadRegisterWord(app, address));
+}
+
+void ReadRegisterBurst(App& app, std::span<const int16_t> positions, std::span<RegResults> out) {
+    const std::size_t n = std::min(positions.size(), out.size());
+    std::size_t first = 0;
+    while (first < n) {
+        // One command: the next kMaxBurst readable registers (and the unreadable ones
+        // between them, which send nothing). Frame i asks for register i and the word
+        // clocked back during frame i + 1 answers it; the last request goes twice.
+        std::size_t last = first;
+        int k = 0;
+        for (; last < n; ++last) {
+            const RegisterRecord* reg = Readable(app, positions[last]);
+            if (!reg) continue;
+            if (k == kMaxBurst) break;
+            app.usb.SpiOutFrames[++k] = (reg->Address & 0x7F) * 256;
+        }
+        bool sent = false;
+        if (k > 0 && app.model.InterfaceKind == InterfaceUsb) {
+            app.usb.SpiOutFrames[k + 1] = app.usb.SpiOutFrames[k];
+            // A skipped or failed transfer leaves the words as they were; every read
+            // then gets the word a single read would get.
+            sent = app.usb.UsbReady;
+            Transfer(app, static_cast<uint8_t>(k + 1));
+            sent = sent && app.usb.UsbReady;
+        }
+        int answer = 2;
+        for (std::size_t i = first; i < last; ++i) {
+            if (const RegisterRecord* reg = Readable(app, positions[i])) {
+                int32_t word = 0;
+                if (app.model.InterfaceKind == InterfaceUsb)
+                    word = app.usb.SpiInWords[sent ? answer++ : 2];
+                TakeWord(app, *reg, word);
+            }
+            out[i] = app.res;
+        }
+        first = last;
+    }
 }
 
 void ReadRawRegister(App& app, int16_t address) {

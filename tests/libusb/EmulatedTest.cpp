@@ -17,6 +17,7 @@
 #include "TestApp.h"
 #include "UsbTestbed.h"
 #include "app/State.h"
+#include "registers/RegisterMap.h"
 #include "transport/FrontEnd.h"
 #include "transport/UsbSpi.h"
 #include "transport/libusb/LibUsbDriver.h"
@@ -303,6 +304,48 @@ TEST_F(Emulated, AdaptersThatCannotBeOpenedKeepTheirNamesSayWhyAndAreRetried) {
     EXPECT_EQ(app().drv.UsbDevCount, 3);
     EXPECT_EQ(app().drv.UsbDevices[2].BoardType, "QEB");
     EXPECT_EQ(drv().slotStatus(1) + drv().slotStatus(2), "");
+}
+
+TEST_F(Emulated, BurstReadIsOneCommandOfKPlusOneFramesOnEitherSpeed) {
+    const uint16_t words[] = {0xBFFF, 0x2001, 0x80F0, 0x0FFF, 0x1234, 0x8765};
+    EmulatedAdapter* adapters[] = {&bed.plug(At(1, {1})), &bed.plug(At(1, {2}, 0xB403, 64))};
+    for (EmulatedAdapter* a : adapters)
+        for (int i = 0; i < 6; ++i) a->setWord(static_cast<uint8_t>(0x04 + 2 * i), words[i]);
+    ASSERT_TRUE(search());
+    LoadStandardRegisterTable(app().regs);
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k == 0 ? "high speed" : "full speed");
+        EmulatedAdapter& a = *adapters[k];
+        const std::string name = "Ezusb-" + std::to_string(k);
+        const DriverHandle h = drv().open(name);
+        ASSERT_GT(h, 0);
+        // Three requests and the last once more: each word comes back one frame later.
+        Bytes cmd = {0x0D, 1, 4, 0x04, 0, 0x06, 0, 0x08, 0, 0x08, 0}, reply(8);
+        uint32_t got = 0;
+        ASSERT_EQ(bulk(h, 0, cmd.data(), cmd.size(), got), 1);
+        ASSERT_EQ(bulk(h, 1, reply.data(), reply.size(), got), 1);
+        drv().close(h);
+        EXPECT_EQ(a.commands().back(), cmd);
+        EXPECT_EQ(got, 8u);
+        EXPECT_EQ(reply, (Bytes{0x00, 0x00, 0xBF, 0xFF, 0x20, 0x01, 0x80, 0xF0}));
+
+        // The front end sends the six gyroscope and accelerometer outputs the same way.
+        app().usb.UsbSelDevice = app().drv.UsbDevices[k];
+        ASSERT_EQ(app().usb.UsbSelDevice.DevName, name);
+        const int16_t positions[] = {2, 3, 4, 5, 6, 7};
+        std::vector<RegResults> r(6);
+        ReadRegisterBurst(app(), positions, r);
+        EXPECT_EQ(a.commands().back(), (Bytes{0x0D, 1, 7, 0x04, 0, 0x06, 0, 0x08, 0, 0x0A, 0, 0x0C,
+                                              0, 0x0E, 0, 0x0E, 0}));
+        EXPECT_EQ(app().usb.SpiInWords[1], 0x80F0); // answers the last request before
+        for (int i = 1; i <= 6; ++i) EXPECT_EQ(app().usb.SpiInWords[i + 1], words[i - 1]) << i;
+        EXPECT_EQ((std::vector<int32_t>{r[0].RegValue, r[1].RegValue, r[2].RegValue, r[3].RegValue,
+                                        r[4].RegValue, r[5].RegValue}),
+                  (std::vector<int32_t>{-1, 0x2001 - 0x4000, 0xF0, 0x0FFF, 0x1234, 0x0765}));
+        EXPECT_EQ(r[0].RegNDBit + r[1].RegNDBit + r[2].RegNDBit, 2 * 32768);
+    }
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(drv().openHandles(), 0u);
 }
 
 } // namespace

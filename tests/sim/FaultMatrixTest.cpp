@@ -75,8 +75,8 @@ class FaultDriver : public EzUsbDriver {
     int nth_ = 0;
 };
 
-enum Phase { Startup, LoopPass, Listing, Logging };
-const char* kPhaseNames[] = {"startup", "loop-pass", "listing", "logging"};
+enum Phase { Startup, LoopPass, Listing, Logging, BurstLogging };
+const char* kPhaseNames[] = {"startup", "loop-pass", "listing", "logging", "burst-logging"};
 
 const std::set<std::string> kTransportMessages = {
     "No USB Buffers Found, Please Verify Setup and Restart",
@@ -128,8 +128,9 @@ struct Rig {
         if (phase == Startup) load();
         if (phase == LoopPass) readOnce();
         if (phase == Listing) BuildRegisterListing(t.app);
-        if (phase != Logging) return;
+        if (phase < Logging) return;
         datalog::LogSettings s;
+        s.burst = phase == BurstLogging;
         s.columns.box[2] = s.columns.box[5] = true;
         s.directory = dir;
         s.samplesPerFile = 5;
@@ -161,7 +162,7 @@ class FaultMatrixTest : public QObject {
         QTest::addColumn<uint>("code");
         QTest::addColumn<int>("pipe");
         QTest::addColumn<int>("nth");
-        for (int phase = Startup; phase <= Logging; ++phase) {
+        for (int phase = Startup; phase <= BurstLogging; ++phase) {
             // A clean run of the phase tells how many calls of each kind it makes.
             Rig dry;
             if (phase != Startup) dry.load();
@@ -223,7 +224,7 @@ class FaultMatrixTest : public QObject {
             QCOMPARE(r.t.messages.texts().size(), shown.size());
         }
 
-        if (phase == Logging) {
+        if (phase >= Logging) {
             // Both files complete under their final names, nothing left half-written.
             QCOMPARE(r.report.filesWritten, 2LL);
             for (const char* f : {"DATALOG_1.csv", "DATALOG_2.csv"})
