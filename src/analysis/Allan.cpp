@@ -107,7 +107,8 @@ NoiseFigures ReadFigures(const std::vector<AdevPoint>& c) {
         turns = turns || c[i].sigma > c[min].sigma * (1 + c[min].relError);
     if (turns) f.biasInstability = {true, c[min].sigma / 0.664, c[min].tau};
     if (usable < 3) return f; // no slope from fewer points
-    f.randomWalk = AtSlope(c, usable, -0.5, [](const AdevPoint& p) { return p.sigma * std::sqrt(p.tau); });
+    f.randomWalk =
+        AtSlope(c, usable, -0.5, [](const AdevPoint& p) { return p.sigma * std::sqrt(p.tau); });
     f.rateRandomWalk =
         AtSlope(c, usable, 0.5, [](const AdevPoint& p) { return p.sigma * std::sqrt(3 / p.tau); });
     return f;

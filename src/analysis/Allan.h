@@ -8,10 +8,10 @@
 namespace tavrin::analysis {
 
 struct AdevPoint {
-    long long m = 0;       // cluster size in samples
-    double tau = 0;        // m * tau0, seconds
-    double sigma = 0;      // Allan deviation, in the series' units
-    double relError = 0;   // approximate 1-sigma relative error of sigma
+    long long m = 0;        // cluster size in samples
+    double tau = 0;         // m * tau0, seconds
+    double sigma = 0;       // Allan deviation, in the series' units
+    double relError = 0;    // approximate 1-sigma relative error of sigma
     long long clusters = 0; // N / m, whole clusters of the series
 };
 
@@ -41,9 +41,9 @@ struct NoiseFigures {
 };
 
 // Random walk where the log-log slope is closest to -1/2, bias instability at the
-// minimum (when the curve turns up after it), rate random walk where the slope is closest to +1/2; only from points with
-// at least kMinClusters clusters, and a slope figure only when the curve comes within
-// a quarter of its slope.
+// minimum (when the curve turns up after it), rate random walk where the slope is closest to +1/2;
+// only from points with at least kMinClusters clusters, and a slope figure only when the curve
+// comes within a quarter of its slope.
 NoiseFigures ReadFigures(const std::vector<AdevPoint>& curve);
 
 inline constexpr double kStandardGravity = 9.80665;
@@ -56,10 +56,10 @@ struct QuotedFigure {
     double tau = 0;
 };
 struct QuotedFigures {
-    QuotedFigure randomWalk;        // deg/sqrt(h) or m/s/sqrt(h)
-    QuotedFigure noiseDensity;      // deg/s/sqrt(Hz) or ug/sqrt(Hz)
-    QuotedFigure biasInstability;   // deg/h or mg
-    QuotedFigure rateRandomWalk;    // deg/h/sqrt(h) or mg/sqrt(h)
+    QuotedFigure randomWalk;      // deg/sqrt(h) or m/s/sqrt(h)
+    QuotedFigure noiseDensity;    // deg/s/sqrt(Hz) or ug/sqrt(Hz)
+    QuotedFigure biasInstability; // deg/h or mg
+    QuotedFigure rateRandomWalk;  // deg/h/sqrt(h) or mg/sqrt(h)
 };
 // `unit` names the series' unit for Quantity::Other ("counts", "V", ...).
 QuotedFigures Quote(const NoiseFigures& f, Quantity q, std::string_view unit = "");

@@ -39,8 +39,8 @@ std::string FiguresTable(const AnalysisResult& r) {
         out += NumberText(q.value) + " " + q.unit + " (tau = " + NumberText(q.tau) + " s)\n";
     };
     for (const auto& c : r.channels) {
-        out += c.series.title + ": " + std::to_string(c.series.fresh) +
-               " samples, " + Tau0Text(c.series) + "\n";
+        out += c.series.title + ": " + std::to_string(c.series.fresh) + " samples, " +
+               Tau0Text(c.series) + "\n";
         line("random walk", c.quoted.randomWalk);
         line("noise density", c.quoted.noiseDensity);
         line("bias instability", c.quoted.biasInstability);

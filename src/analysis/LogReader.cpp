@@ -21,12 +21,12 @@ struct KnownColumn {
     std::string_view unit;
 };
 constexpr KnownColumn kKnown[] = {
-    {"Power V", "PvND", Quantity::Other, "V"},  {"X Gryo", "XgND", Quantity::Rate, "deg/s"},
-    {"Y Gyro", "YgND", Quantity::Rate, "deg/s"}, {"Z Gyro", "ZgND", Quantity::Rate, "deg/s"},
+    {"Power V", "PvND", Quantity::Other, "V"},      {"X Gryo", "XgND", Quantity::Rate, "deg/s"},
+    {"Y Gyro", "YgND", Quantity::Rate, "deg/s"},    {"Z Gyro", "ZgND", Quantity::Rate, "deg/s"},
     {"X acc", "XaND", Quantity::Acceleration, "g"}, {"Y acc", "YaND", Quantity::Acceleration, "g"},
     {"Z acc", "ZaND", Quantity::Acceleration, "g"}, {"X Temp", "XtND", Quantity::Other, "degC"},
 };
-constexpr std::string_view kHeaderTitles[] = {"File Name",   "Date",        "Time",
+constexpr std::string_view kHeaderTitles[] = {"File Name",     "Date",        "Time",
                                               "Begin Seconds", "End Seconds", "Elapsed Seconds"};
 
 struct FileCloser {
@@ -64,7 +64,9 @@ std::optional<double> Number(std::string_view t, bool commaDecimal) {
     return v;
 }
 
-bool IsFlag(std::string_view t) { return t == "0" || t == "1"; }
+bool IsFlag(std::string_view t) {
+    return t == "0" || t == "1";
+}
 
 struct Column {
     int valueField = 0; // index of the value among a line's fields
@@ -91,10 +93,18 @@ struct Reader {
 std::string Tau0Text(const Series& s) {
     std::string t = "tau0 = " + NumberText(s.tau0) + " s (";
     switch (s.source) {
-    case Tau0Source::LogHeader: t += "logging rate from the file's elapsed time"; break;
-    case Tau0Source::GivenRate: t += "logging rate given"; break;
-    case Tau0Source::SensorPeriod: t += "sensor sample period"; break;
-    case Tau0Source::NewDataCount: t += "logged time over the number of new samples"; break;
+    case Tau0Source::LogHeader:
+        t += "logging rate from the file's elapsed time";
+        break;
+    case Tau0Source::GivenRate:
+        t += "logging rate given";
+        break;
+    case Tau0Source::SensorPeriod:
+        t += "sensor sample period";
+        break;
+    case Tau0Source::NewDataCount:
+        t += "logged time over the number of new samples";
+        break;
     }
     if (s.fresh != s.logged)
         t += "; " + std::to_string(s.fresh) + " of " + std::to_string(s.logged) +
@@ -121,8 +131,8 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
     std::size_t got;
     unsigned long long bytes = 0;
     while ((got = std::fread(buf.data(), 1, buf.size(), f.get())) > 0) {
-        for (const char* p = buf.data(); (p = static_cast<const char*>(std::memchr(
-                                               p, '\n', buf.data() + got - p))) != nullptr;
+        for (const char* p = buf.data();
+             (p = static_cast<const char*>(std::memchr(p, '\n', buf.data() + got - p))) != nullptr;
              ++p)
             ++totalLines;
         last = buf[got - 1];
@@ -216,7 +226,8 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
             if (!found) {
                 std::string have;
                 for (const auto& c : cols) have += (have.empty() ? "" : ", ") + c.series.title;
-                return rd.fail(header ? 8 : 1, "no channel \"" + want + "\" (the file has " + have + ")");
+                return rd.fail(header ? 8 : 1,
+                               "no channel \"" + want + "\" (the file has " + have + ")");
             }
         }
         for (auto& c : cols)
@@ -241,7 +252,8 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
                 long long s = 0;
                 const auto r = std::from_chars(t.data(), t.data() + t.size(), s);
                 if (r.ec != std::errc() || r.ptr != t.data() + t.size())
-                    return rd.fail(lineNo, "sample number \"" + std::string(t) + "\" is not a whole number");
+                    return rd.fail(lineNo, "sample number \"" + std::string(t) +
+                                               "\" is not a whole number");
                 if (s != nextSample)
                     return rd.fail(lineNo, "sample " + std::to_string(s) + " where " +
                                                std::to_string(nextSample) + " was expected");
@@ -250,8 +262,9 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
                 Column& c = cols[col];
                 if (field == c.flagField) {
                     if (!IsFlag(t))
-                        return rd.fail(lineNo, "field " + std::to_string(field + 1) + ": new-data flag \"" +
-                                                   std::string(t) + "\" is not 0 or 1");
+                        return rd.fail(lineNo, "field " + std::to_string(field + 1) +
+                                                   ": new-data flag \"" + std::string(t) +
+                                                   "\" is not 0 or 1");
                     flag = t[0] == '1';
                 } else if (field == c.valueField) {
                     if (c.keep) {
@@ -337,8 +350,7 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
     while (ok && (got = std::fread(buf.data(), 1, buf.size(), f.get())) > 0) {
         std::size_t at = 0;
         for (;;) {
-            const char* nl =
-                static_cast<const char*>(std::memchr(buf.data() + at, '\n', got - at));
+            const char* nl = static_cast<const char*>(std::memchr(buf.data() + at, '\n', got - at));
             if (!nl) break;
             const std::size_t len = static_cast<std::size_t>(nl - (buf.data() + at));
             if (!carry.empty()) {
