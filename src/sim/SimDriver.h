@@ -22,6 +22,7 @@ struct SimOptions {
     bool deterministic = true;                 // virtual clock, exact words
     uint64_t seed = 1;
     uint8_t firmwareMajor = 2, firmwareMinor = 1;
+    NoiseModel noise{}; // of the gyroscopes and accelerometers
 };
 
 class SimDriver : public EzUsbDriver {
