@@ -377,18 +377,20 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
 
     // Sample interval: the logging period, or the sensor's where flags show that the same
     // sample was logged more than once.
+    // The logging period, where a series needs it.
     double logPeriod = 0;
     Tau0Source logSource = Tau0Source::GivenRate;
+    std::string periodProblem;
     if (opt.rateHz > 0) {
         logPeriod = 1 / opt.rateHz;
-    } else if (header) {
-        if (!(elapsed > 0))
-            return fail(6, "the elapsed time is zero or negative (did the logging span "
-                           "midnight?); give the sample rate");
+    } else if (!header) {
+        periodProblem = "the file has no header: give the sample rate";
+    } else if (!(elapsed > 0)) {
+        periodProblem = "the elapsed time is zero or negative (did the logging span "
+                        "midnight?); give the sample rate";
+    } else {
         logPeriod = elapsed / static_cast<double>(dataLines);
         logSource = Tau0Source::LogHeader;
-    } else {
-        return fail(1, "the file has no header: give the sample rate");
     }
     LogData& out = rd.result.data;
     out.header = header;
@@ -400,7 +402,10 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
             s.quantity = Quantity::Other; // raw register values
             s.unit = "counts";
         }
-        if (s.fresh < s.logged) {
+        const bool overSampled = s.fresh < s.logged;
+        if (!(overSampled && opt.sensorPeriod > 0) && !periodProblem.empty())
+            return fail(header ? 6 : 1, periodProblem);
+        if (overSampled) {
             if (opt.sensorPeriod > 0) {
                 s.tau0 = opt.sensorPeriod;
                 s.source = Tau0Source::SensorPeriod;
