@@ -125,26 +125,20 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
     }
     std::vector<char> buf(kChunk);
 
-    // First pass: lines, and whether the last one is complete.
-    long long totalLines = 0;
-    char last = '\n';
-    std::size_t got;
-    unsigned long long bytes = 0;
-    while ((got = std::fread(buf.data(), 1, buf.size(), f.get())) > 0) {
-        for (const char* p = buf.data();
-             (p = static_cast<const char*>(std::memchr(p, '\n', buf.data() + got - p))) != nullptr;
-             ++p)
-            ++totalLines;
-        last = buf[got - 1];
-        bytes += got;
-    }
-    if (std::ferror(f.get())) return fail(totalLines + 1, "read error");
+    // Size and last byte first: a file cut short is refused before anything is read.
+    if (std::fseek(f.get(), 0, SEEK_END) != 0) return fail(1, "read error");
+    const long size = std::ftell(f.get());
+    if (size < 0) return fail(1, "read error");
+    const auto bytes = static_cast<unsigned long long>(size);
     if (bytes == 0) return fail(1, "the file is empty");
-    if (last != '\n')
-        return fail(totalLines + 1, "the last line is incomplete (the file was cut short)");
+    char last = 0;
+    if (std::fseek(f.get(), -1, SEEK_END) != 0 || std::fread(&last, 1, 1, f.get()) != 1)
+        return fail(1, "read error");
+    const bool cutShort = last != '\n';
     std::rewind(f.get());
+    std::size_t got;
 
-    // Second pass: header, titles and data, line by line.
+    // Header, titles and data, line by line.
     std::vector<Column> cols;
     char sep = 0;
     bool commaDecimal = false;
@@ -230,8 +224,11 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
                                "no channel \"" + want + "\" (the file has " + have + ")");
             }
         }
+        // No line is shorter than two bytes a field: an upper bound on the samples. Pages
+        // of the capacity that are never filled are never touched, so cost no memory.
+        const auto most = bytes / (2 * static_cast<unsigned long long>(fieldsPerLine) + 1) + 2;
         for (auto& c : cols)
-            if (c.keep) c.series.values.reserve(static_cast<std::size_t>(totalLines));
+            if (c.keep) c.series.values.reserve(static_cast<std::size_t>(most));
         return true;
     };
     auto data = [&](std::string_view line) -> bool {
@@ -313,6 +310,21 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
     std::vector<std::string_view> firstLines; // only without header, for guessColumns
     std::vector<std::string> firstStore;
     bool ready = false;
+    auto flushFirst = [&]() -> bool {
+        for (const auto& s : firstStore) firstLines.push_back(s);
+        guessColumns(firstLines);
+        if (!choose()) return false;
+        ready = true;
+        const long long upto = lineNo;
+        lineNo -= static_cast<long long>(firstStore.size());
+        for (const auto& s : firstStore) {
+            ++lineNo;
+            if (!data(s)) return false;
+        }
+        lineNo = upto;
+        firstStore.clear();
+        return true;
+    };
     auto onLine = [&](std::string_view line) -> bool {
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -328,20 +340,7 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
         if (!ready) {
             // Without header: gather the first lines to see whether there are flags.
             firstStore.emplace_back(line);
-            if (firstStore.size() < 64 && lineNo < totalLines) return true;
-            for (const auto& s : firstStore) firstLines.push_back(s);
-            guessColumns(firstLines);
-            if (!choose()) return false;
-            ready = true;
-            const long long upto = lineNo;
-            lineNo -= static_cast<long long>(firstStore.size());
-            for (const auto& s : firstStore) {
-                ++lineNo;
-                if (!data(s)) return false;
-            }
-            lineNo = upto;
-            firstStore.clear();
-            return true;
+            return firstStore.size() < 64 || flushFirst();
         }
         return data(line);
     };
@@ -371,7 +370,9 @@ ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
             return std::move(rd.result);
         }
     }
+    if (ok && !ready && !firstStore.empty()) ok = flushFirst();
     if (!ok) return std::move(rd.result);
+    if (cutShort) return fail(lineNo + 1, "the last line is incomplete (the file was cut short)");
     if (header && lineNo < 8) return fail(lineNo, "the header ends before the column titles");
     if (dataLines == 0) return fail(lineNo, "no data lines");
 
