@@ -8,7 +8,7 @@
 namespace tavrin::sim {
 
 struct SimDriver::Adapter {
-    Adapter(const SimOptions& o) : options(o), sensor(o.model, o.deterministic, o.seed) {}
+    Adapter(const SimOptions& o) : options(o), sensor(o.model, o.deterministic, o.seed, o.noise) {}
     SimOptions options;
     SimSensor sensor;
     bool plugged = true;

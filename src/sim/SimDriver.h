@@ -26,6 +26,7 @@ struct SimOptions {
     bool usbTime = true;
     uint64_t seed = 1;
     uint8_t firmwareMajor = 2, firmwareMinor = 1;
+    NoiseModel noise{}; // of the gyroscopes and accelerometers
 };
 
 class SimDriver : public EzUsbDriver {

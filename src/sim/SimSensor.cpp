@@ -46,8 +46,8 @@ uint16_t Unsigned(double value, int bits) {
 
 } // namespace
 
-SimSensor::SimSensor(float model, bool deterministic, uint64_t seed)
-    : model_(model), deterministic_(deterministic) {
+SimSensor::SimSensor(float model, bool deterministic, uint64_t seed, const NoiseModel& noise)
+    : model_(model), deterministic_(deterministic), noise_(noise) {
     const ModelScales s = ScalesFor(model);
     gyroBase_ = s.gyroBase;
     acclLsb_ = s.accl;
@@ -56,6 +56,14 @@ SimSensor::SimSensor(float model, bool deterministic, uint64_t seed)
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     rng_ = (z ^ (z >> 31)) | 1;
+    z = seed ^ 0xD1B54A32D192ED03ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    driftRng_ = (z ^ (z >> 31)) | 1;
+    for (int i = 0; i < 6; ++i) {
+        drift_.emplace_back(i < 3 ? noise.gyro : noise.accl);
+        drift_.back().start([this] { return driftGauss(); });
+    }
     startNs_ = deterministic ? 0 : SteadyNs();
 
     put(kFlashCount, 0x0011);
@@ -71,16 +79,24 @@ SimSensor::SimSensor(float model, bool deterministic, uint64_t seed)
     nextSampleUs_ = samplePeriodUs();
 }
 
-double SimSensor::gauss() {
+double SimSensor::Gauss(uint64_t& state) {
     // Sum of four uniforms: close enough to a normal for noise, and cheap.
     double sum = 0;
     for (int i = 0; i < 4; ++i) {
-        rng_ ^= rng_ >> 12;
-        rng_ ^= rng_ << 25;
-        rng_ ^= rng_ >> 27;
-        sum += static_cast<double>((rng_ * 0x2545F4914F6CDD1Dull) >> 11) * 0x1.0p-53;
+        state ^= state >> 12;
+        state ^= state << 25;
+        state ^= state >> 27;
+        sum += static_cast<double>((state * 0x2545F4914F6CDD1Dull) >> 11) * 0x1.0p-53;
     }
     return (sum - 2.0) * 1.7320508075688772;
+}
+
+double SimSensor::gauss() {
+    return Gauss(rng_);
+}
+
+double SimSensor::driftGauss() {
+    return Gauss(driftRng_);
 }
 
 int64_t SimSensor::samplePeriodUs() const {
@@ -112,14 +128,21 @@ void SimSensor::newSample() {
     const uint16_t flags = kNewData | (word(kDiagStat) != 0 ? kErrorFlag : 0);
     const int code = (word(kSensAvg) >> 8) & 7;
     const double gyroLsb = gyroBase_ / (code == 2 ? 2.0 : code == 1 ? 4.0 : 1.0);
+    // The period this sample closes; the first sample's noise is that of one period too.
+    const double dt = static_cast<double>(samplePeriodUs()) * 1e-6;
+    const double gyroWhite = noise_.gyro.randomWalk / std::sqrt(dt);
+    const double acclWhite = noise_.accl.randomWalk / std::sqrt(dt);
+    auto biasDrift = [&](int axis) {
+        return drift_[axis].step(dt, [this] { return driftGauss(); });
+    };
     for (int i = 0; i < 3; ++i) {
         const double offset = SignExtend(word(kXGyroOff + 2 * i), 13) * gyroBase_ / 4;
-        const double rate = 0.15 * gauss() + offset;
+        const double rate = gyroWhite * gauss() + biasDrift(i) + offset;
         put(kXGyro + 2 * i, Signed(rate / gyroLsb, 14) | flags);
     }
     for (int i = 0; i < 3; ++i) {
         const double offset = SignExtend(word(kXAcclOff + 2 * i), 12) * acclLsb_;
-        const double g = (i == 2 ? 1.0 : 0.0) + 0.002 * gauss() + offset;
+        const double g = (i == 2 ? 1.0 : 0.0) + acclWhite * gauss() + biasDrift(3 + i) + offset;
         put(kXAccl + 2 * i, Signed(g / acclLsb_, 14) | flags);
     }
     // Warms and cools by a fraction of a degree over ten minutes.

@@ -5,6 +5,9 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <vector>
+
+#include "sim/SimNoise.h"
 
 namespace tavrin::sim {
 
@@ -23,7 +26,7 @@ class SimSensor {
 
     // `model` is what PROD_ID reports and picks the output scales; with `deterministic`
     // the sample clock runs on a virtual clock that the adapter moves with each transfer.
-    SimSensor(float model, bool deterministic, uint64_t seed);
+    SimSensor(float model, bool deterministic, uint64_t seed, const NoiseModel& noise = {});
 
     // One 16-bit frame: returns the word clocked out during it, which answers the read
     // request of the previous frame.
@@ -67,6 +70,8 @@ class SimSensor {
     uint16_t readWord(int addr);
     void put(int addr, uint16_t w);
     double gauss();
+    double driftGauss();
+    static double Gauss(uint64_t& state);
     int64_t samplePeriodUs() const;
     bool isOutput(int addr) const { return addr >= kSupply && addr <= kAuxAdc; }
 
@@ -75,6 +80,9 @@ class SimSensor {
     double gyroBase_;
     double acclLsb_;
     uint64_t rng_;
+    uint64_t driftRng_; // its own stream: the other outputs draw as they always did
+    NoiseModel noise_;
+    std::vector<AxisDrift> drift_; // gyroscopes x, y, z, then accelerometers
     std::array<uint8_t, 128> bytes_{};
     std::array<uint16_t, 64> held_{};
     std::bitset<64> isHeld_;
