@@ -6,6 +6,7 @@
 
 #include "app/HexText.h"
 #include "app/NumberText.h"
+#include "app/OsFiles.h"
 #include "app/State.h"
 #include "transport/FrontEnd.h"
 
@@ -79,7 +80,7 @@ bool SaveListing(const std::filesystem::path& file, std::string_view text, std::
         return false;
     };
     // Binary mode: the listing already carries its CR LF line ends.
-    std::FILE* f = std::fopen(file.c_str(), "wb");
+    std::FILE* f = OpenFile(file, "wb");
     if (!f) return fail(errno);
     errno = 0;
     const std::size_t written = text.empty() ? 0 : std::fwrite(text.data(), 1, text.size(), f);
