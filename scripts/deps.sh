@@ -6,6 +6,8 @@ what=${1:-test}
 pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libusb-1.0-0-dev libgl-dev)
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth umockdev libumockdev-dev clang libclang-rt-14-dev)
+  # The Windows build and its test run.
+  pkgs+=(g++-mingw-w64-x86-64-posix googletest wine64)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
