@@ -8,6 +8,8 @@ if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth umockdev libumockdev-dev clang libclang-rt-14-dev)
   # The package check: cpack's dpkg-shlibdeps (dpkg-dev, file) and the metadata validators.
   pkgs+=(dpkg-dev file appstream desktop-file-utils)
+  # The Windows build and its test run.
+  pkgs+=(g++-mingw-w64-x86-64-posix googletest wine64)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

@@ -16,8 +16,26 @@ run_preset() {
   ctest --preset "$preset" -j2
 }
 
+# The Windows build (MinGW-w64) and its tests under Wine: one prefix per run, made
+# before the tests, with one wineserver for all of them.
+run_windows() {
+  echo "=== windows ==="
+  local start=$SECONDS prefix=$PWD/build/windows/wineprefix
+  cmake --preset windows >/dev/null
+  cmake --build build/windows
+  cmake/wine-run.sh "$prefix" --stop
+  rm -rf "$prefix" "$prefix.lock"
+  cmake/wine-run.sh "$prefix" --serve
+  local rc=0
+  ctest --preset windows -j2 || rc=$?
+  cmake/wine-run.sh "$prefix" --stop
+  echo "windows stage: $((SECONDS - start)) s"
+  return $rc
+}
+
 run_preset default
 if [ -z "${TAVRIN_TEST_QUICK:-}" ]; then
   run_preset asan
   run_preset fuzz
+  run_windows
 fi

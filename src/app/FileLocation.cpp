@@ -1,16 +1,15 @@
 #include "app/FileLocation.h"
 
-#include <unistd.h>
-
 #include <system_error>
 
+#include "app/OsFiles.h"
 #include "app/Seams.h"
 
 namespace tavrin {
 
 std::filesystem::path FilesDirectory(Platform& platform) {
     const auto dir = platform.programDir();
-    if (::access(dir.c_str(), W_OK | X_OK) == 0) return dir;
+    if (CanCreateFilesIn(dir)) return dir;
     const auto user = platform.userDataDir();
     std::error_code ec;
     std::filesystem::create_directories(user, ec);

@@ -21,7 +21,7 @@
 #include "datalog/frmDatalog.h"
 #include "registers/frmManualReg.h"
 #include "sim/SimConfig.h"
-#include "transport/libusb/LibUsbDriver.h"
+#include "transport/HardwareDriver.h"
 #include "view/MeasurementView.h"
 
 namespace {
@@ -32,7 +32,7 @@ namespace {
 bool MakeDriver(std::unique_ptr<tavrin::EzUsbDriver>& driver) {
     const char* sim = std::getenv("TAVRIN_SIM");
     if (!sim) {
-        driver = tavrin::MakeLibUsbDriver();
+        driver = tavrin::MakeHardwareDriver();
         return true;
     }
     std::string error;

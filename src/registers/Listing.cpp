@@ -8,6 +8,7 @@
 
 #include "app/HexText.h"
 #include "app/NumberText.h"
+#include "app/OsFiles.h"
 #include "app/State.h"
 #include "app/Timing.h"
 #include "transport/FrontEnd.h"

@@ -59,6 +59,9 @@ TEST(NumberText, ParseNumberAcceptsWholeTextNumbersOnly) {
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include "TestApp.h"
 #include "app/FileLocation.h"
@@ -73,12 +76,14 @@ TEST(FileLocation, ProgramDirectoryWhenWritableElseUserFolder) {
     p.dataDir = base / "user" / "tavrin";
     EXPECT_EQ(FilesDirectory(p), p.progDir);
 
+#ifndef _WIN32
     if (::geteuid() != 0) { // root writes anywhere; the permission case needs a user
         ::chmod(p.progDir.c_str(), 0555);
         EXPECT_EQ(FilesDirectory(p), p.dataDir);
         EXPECT_TRUE(fs::is_directory(p.dataDir));
         ::chmod(p.progDir.c_str(), 0755);
     }
+#endif
     p.progDir = base / "missing";
     EXPECT_EQ(FilesDirectory(p), p.dataDir);
     EXPECT_TRUE(fs::is_directory(p.dataDir));

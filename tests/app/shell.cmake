@@ -2,6 +2,9 @@ tavrin_gtest(app_model_test LABEL app SOURCES ${CMAKE_CURRENT_LIST_DIR}/ModelTes
 tavrin_qtest(app_shell_window_test LABEL app SOURCES ${CMAKE_CURRENT_LIST_DIR}/ShellWindowTest.cpp)
 tavrin_qtest(app_usbselect_test LABEL app SOURCES ${CMAKE_CURRENT_LIST_DIR}/UsbSelectTest.cpp)
 
+if(NOT TAVRIN_BUILD_UI)
+  return()
+endif()
 # The program itself: a malformed simulator setting ends it with status 2 before any
 # window opens; a simulated sensor loads, loops, saves its picture and ends by itself.
 add_test(NAME app_program_bad_sim_setting

@@ -1,3 +1,6 @@
+if(WIN32)
+  return()
+endif()
 # The libusb backend: its pure parts, and the real libusb stack against emulated
 # adapters (umockdev). The emulated tests run under umockdev-wrapper.
 tavrin_gtest(libusb_replies_test LABEL libusb

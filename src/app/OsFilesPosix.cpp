@@ -1,0 +1,15 @@
+#include "app/OsFiles.h"
+
+#include <unistd.h>
+
+namespace tavrin {
+
+bool CanCreateFilesIn(const std::filesystem::path& dir) {
+    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+std::FILE* OpenFile(const std::filesystem::path& file, const char* mode) {
+    return std::fopen(file.c_str(), mode);
+}
+
+} // namespace tavrin
