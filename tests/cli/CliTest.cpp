@@ -101,11 +101,14 @@ TEST(CliDevice, FailuresAreStatusOneWithTheProgramsMessageOnce) {
         {{"--sim", "41120,seed=1,fail=bulk0@1", "scan"},
          "Error getting Board Info\nNo Valid USB Buffers Found, Please Verify Setup and Restart\n"},
         {{"--sim", kSim, "dump", "-o", (dir.path / "no" / "such" / "dir.txt").string()},
-         "The register listing could not be saved to \"" +
-             (dir.path / "no" / "such" / "dir.txt").string() + "\": No such file or directory.\n"},
+         "The register listing could not be saved. The file \"" +
+             (dir.path / "no" / "such" / "dir.txt").string() +
+             "\" could not be saved: No such file or directory. Any earlier file of that name "
+             "is unchanged.\n"},
         {{"--sim", kSim, "log", "--dir", (dir.path / "missing").string()},
-         "FILE ACCESS ERROR\n\nFile name = DATALOG_1.csv\n\nThis file may already be open by "
-         "another application.\n\nClose the file or choose a different file name.\n"},
+         "FILE ACCESS ERROR\n\nFile name = DATALOG_1.csv\n\nThe directory \"" +
+             (dir.path / "missing").string() +
+             "\" does not exist.\n\nClose the file or choose a different file name.\n"},
         {{"--sim", "0:41120,2:41190,seed=1", "--adapter", "1", "info"},
          "EzUsb1: no usable adapter in this slot\n"},
     };
@@ -118,15 +121,17 @@ TEST(CliDevice, FailuresAreStatusOneWithTheProgramsMessageOnce) {
             EXPECT_EQ(r.err, c.message) << cmd;
         }
     }
-    // A failure during a session ends it after that sample; the file is kept, complete.
+    // A failure during a session ends it there; the file keeps the samples before it.
     const CliResult r = RunCli({"--sim", "41120,seed=1,fail=bulk1@40", "log", "--samples", "100",
                                 "--files", "2", "--dir", dir.path.string()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error Reading SPI\n");
+    EXPECT_EQ(r.err, "Error Reading SPI\nLOGGING STOPPED\n\nFile name = DATALOG_1.csv\n\nReading "
+                     "the sensor failed during sample 37 of file 1. The file holds the 36 samples "
+                     "read before the failure.\n");
     EXPECT_EQ(dir.names(), std::vector<std::string>({"DATALOG_1.csv"}));
     const auto lines = SplitLines(ReadFileBytes(dir.path / "DATALOG_1.csv"));
     ASSERT_GT(lines.size(), 8u);
-    EXPECT_EQ(lines.back().substr(0, 3), "37,"); // the 37th read of the session failed
+    EXPECT_EQ(lines.back().substr(0, 3), "36,"); // the 37th read of the session failed
 }
 
 TEST(CliDevice, InfoReadWriteAndScanOnTheSimulator) {
@@ -208,7 +213,7 @@ TEST(CliLog, FilesNamedAndLaidOutAsTheWindowsWithNoProgressOffATerminal) {
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], "File Name,bench_2.csv\r");
     EXPECT_EQ(lines[7], "Sample #,XgND,X Gryo,ZaND,Z acc,\r");
-    EXPECT_EQ(lines[10].substr(0, 4), "3,1,");
+    EXPECT_EQ(lines[10].substr(0, 2), "3,");
 
     // A comma decimal separator gives tab-separated .txt files.
     ScratchDir comma;

@@ -22,4 +22,13 @@ struct SimTestApp {
     sim::SimSensor& sensor;
 };
 
+// White noise large enough to move every output between samples even at long sample
+// periods (a unit of output per root second).
+inline sim::SimOptions Noisy() {
+    sim::SimOptions o;
+    o.noise.gyro.randomWalk = 1;
+    o.noise.accl.randomWalk = 0.05;
+    return o;
+}
+
 } // namespace tavrin::test

@@ -80,7 +80,7 @@ TEST(BurstRead, SameDecodedResultsAsSingleReadsOnTheSensor) {
         const Positions p = model == 41040.f
                                 ? Positions{1, 2, 3, 4, 5, 1, 6, 7, 8, 2, 0, 28, 27, 400}
                                 : Positions{1, 2, 3, 31, 4, 5, 6, 7, 8, 9, 10, 11, 2, -1, 0};
-        test::SimTestApp a(model), b(model);
+        test::SimTestApp a(model, test::Noisy()), b(model, test::Noisy());
         // One sample every 128 ms, and both clocks moved on to each next sample, so that
         // both read the same samples although a burst takes far less USB time.
         constexpr int64_t kPeriodUs = 128000;
