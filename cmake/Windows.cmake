@@ -21,3 +21,27 @@ if(TAVRIN_BUILD_TESTS)
     add_library(GTest::gtest_main ALIAS gtest_main)
   endif()
 endif()
+
+# CLI11 and nlohmann-json are header-only, so Debian's copies serve MinGW too. Their
+# own package files would put all of /usr/include on the compiler's path, where glibc's
+# headers would shadow MinGW's: a folder of the build that links to just those two
+# trees stands in, with package files naming it.
+set(_tavrin_host ${CMAKE_BINARY_DIR}/host-headers)
+foreach(_tree CLI nlohmann)
+  if(NOT EXISTS /usr/include/${_tree})
+    message(FATAL_ERROR "/usr/include/${_tree} is missing (Debian packages libcli11-dev, nlohmann-json3-dev)")
+  endif()
+  file(MAKE_DIRECTORY ${_tavrin_host}/include)
+  file(CREATE_LINK /usr/include/${_tree} ${_tavrin_host}/include/${_tree} SYMBOLIC)
+endforeach()
+foreach(_pkg_target IN ITEMS "CLI11;CLI11::CLI11" "nlohmann_json;nlohmann_json::nlohmann_json")
+  list(GET _pkg_target 0 _pkg)
+  list(GET _pkg_target 1 _target)
+  file(WRITE ${_tavrin_host}/${_pkg}/${_pkg}Config.cmake
+       "if(NOT TARGET ${_target})\n"
+       "  add_library(${_target} INTERFACE IMPORTED)\n"
+       "  set_target_properties(${_target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES\n"
+       "                        \"${_tavrin_host}/include\")\n"
+       "endif()\n")
+  set(${_pkg}_DIR ${_tavrin_host}/${_pkg} CACHE PATH "" FORCE)
+endforeach()

@@ -167,6 +167,17 @@ std::optional<FileLock> FileLock::tryAcquire(const std::filesystem::path& lockFi
     return std::nullopt;
 }
 
+bool WithUnheldFile(const std::filesystem::path& file,
+                    const std::function<void(std::uint64_t size)>& use) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0;
+    if (free) use(static_cast<std::uint64_t>(st.st_size));
+    ::close(fd);
+    return free;
+}
+
 std::string DirectoryProblem(const std::filesystem::path& dir) {
     struct stat s {};
     if (::stat(dir.c_str(), &s) != 0)

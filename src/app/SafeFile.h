@@ -5,6 +5,7 @@
 // used by the logging session and the register listing.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,12 @@ std::size_t NameMax(const std::filesystem::path& dir);
 // Writes `text` as `file` the safe way. The earlier file stays until the new one is
 // whole. On failure `error` names the file and the cause, and nothing has changed.
 bool SaveFileSafely(const std::filesystem::path& file, std::string_view text, std::string& error);
+
+// Runs `use` with the file's size while holding the lock its writer holds while alive (see
+// CreateTempBeside); the file is opened without following a link, and may be renamed or
+// removed from within `use`. False when a live writer holds it or it cannot be opened.
+bool WithUnheldFile(const std::filesystem::path& file,
+                    const std::function<void(std::uint64_t size)>& use);
 
 // An exclusive advisory lock held through a lock file; released on destruction.
 class FileLock {

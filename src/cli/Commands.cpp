@@ -16,13 +16,14 @@
 #include "app/NumberText.h"
 #include "app/State.h"
 #include "cli/CliSeams.h"
+#include "cli/Interrupt.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
 #include "registers/Listing.h"
 #include "sim/SimConfig.h"
 #include "transport/FrontEnd.h"
+#include "transport/HardwareDriver.h"
 #include "transport/UsbSpi.h"
-#include "transport/libusb/LibUsbDriver.h"
 
 namespace tavrin::cli {
 
@@ -42,7 +43,7 @@ struct Bench {
             driver = MakeSimDriverFromText(*sim, error);
             if (!driver) throw UsageError{"--sim: " + error};
         } else {
-            driver = MakeLibUsbDriver();
+            driver = MakeHardwareDriver();
         }
         app.driver = driver.get();
         UseClockWaits(app);
@@ -312,10 +313,6 @@ int RunDump(const GlobalOptions& g, const DumpOptions& o) {
 
 namespace {
 
-void OnInterrupt(int) {
-    g_interrupted = 1;
-}
-
 // Progress on a terminal only, at most ten lines a second, each over the last.
 class Progress {
   public:
@@ -416,10 +413,7 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
     // Ctrl-C acts as the window's Cancel; a failed transfer ends the session the same way.
     hooks.cancelRequested = [&] { return g_interrupted != 0 || b.failed(); };
 
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
+    CatchInterrupt();
     datalog::DiskFileSystem disk;
     const auto started = std::chrono::steady_clock::now();
     const auto report = datalog::RunLogSession(app, st, hooks, disk);

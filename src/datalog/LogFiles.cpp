@@ -2,6 +2,10 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include <cerrno>
 #include <system_error>
@@ -11,6 +15,48 @@
 namespace tavrin::datalog {
 
 namespace {
+
+#ifdef _WIN32
+int SyncData(int fd) {
+    return ::_commit(fd);
+}
+bool CutAt(int fd, std::uint64_t size) {
+    return ::_chsize_s(fd, static_cast<__int64>(size)) == 0 &&
+           ::_lseeki64(fd, static_cast<__int64>(size), SEEK_SET) >= 0;
+}
+// Links are refused, as O_NOFOLLOW does.
+int OpenForReading(const std::filesystem::path& path) {
+    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return errno = ENOENT, -1;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        ::CloseHandle(h);
+        return errno = ELOOP, -1;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+    if (fd < 0) ::CloseHandle(h);
+    return fd;
+}
+void RemoveFile(const std::filesystem::path& path) {
+    ::DeleteFileW(path.c_str());
+}
+#else
+int SyncData(int fd) {
+    return ::fdatasync(fd);
+}
+bool CutAt(int fd, std::uint64_t size) {
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 &&
+           ::lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
+}
+int OpenForReading(const std::filesystem::path& path) {
+    return ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+}
+void RemoveFile(const std::filesystem::path& path) {
+    RemoveFile(path);
+}
+#endif
 
 class FdWriter : public LogWriter {
   public:
@@ -31,11 +77,8 @@ class FdWriter : public LogWriter {
         }
         return true;
     }
-    bool sync() override { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
-    bool truncate(std::uint64_t size) override {
-        return fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(size)) == 0 &&
-               ::lseek(fd_, static_cast<off_t>(size), SEEK_SET) >= 0;
-    }
+    bool sync() override { return fd_ >= 0 && SyncData(fd_) == 0; }
+    bool truncate(std::uint64_t size) override { return fd_ >= 0 && CutAt(fd_, size); }
     bool close() override {
         if (fd_ < 0) return false;
         const int rc = ::close(fd_);
@@ -74,7 +117,7 @@ std::unique_ptr<LogWriter> DiskFileSystem::createTemp(const std::filesystem::pat
 }
 
 std::unique_ptr<LogReader> DiskFileSystem::openRead(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = OpenForReading(path);
     if (fd < 0) return nullptr;
     return std::make_unique<FdReader>(fd);
 }
@@ -88,7 +131,7 @@ bool DiskFileSystem::keepAs(const std::filesystem::path& from, const std::filesy
 }
 
 void DiskFileSystem::remove(const std::filesystem::path& path) {
-    ::unlink(path.c_str());
+    RemoveFile(path);
 }
 
 std::optional<std::uint64_t> DiskFileSystem::freeBytes(const std::filesystem::path& dir) {

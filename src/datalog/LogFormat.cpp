@@ -47,7 +47,9 @@ namespace {
 std::string Cause(int err, std::string_view directory) {
     switch (err) {
     case ENOSPC:
+#ifdef EDQUOT // no quotas in the Windows C runtime
     case EDQUOT:
+#endif
     case EFBIG:
         return "The disk is full.";
     case EACCES:

@@ -1,10 +1,5 @@
 #include "datalog/LogSession.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include <cerrno>
@@ -377,17 +372,13 @@ std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
     DiskFileSystem fs;
     auto take = [&](const std::string& name, const std::filesystem::path& path) {
         // A live session holds its files locked: those are not leftovers.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) return;
-        struct stat st {};
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0) {
-            if (st.st_size == 0) {
-                ::unlink(path.c_str());
+        WithUnheldFile(path, [&](std::uint64_t size) {
+            if (size == 0) {
+                fs.remove(path);
             } else if (auto k = KeepIncomplete(fs, path, dir, name); !k.empty()) {
                 kept.push_back(k);
             }
-        }
-        ::close(fd);
+        });
     };
     for (const auto& [name, path] : spools) take(name, path);
     for (const auto& [name, path] : parts) {
@@ -395,9 +386,7 @@ std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
                                          [&](const auto& s) { return s.first == name; });
         // With its spool there, a finishing copy holds nothing more.
         if (spooled) {
-            const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-            if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
-            if (fd >= 0) ::close(fd);
+            WithUnheldFile(path, [&](std::uint64_t) { fs.remove(path); });
         } else {
             take(name, path);
         }

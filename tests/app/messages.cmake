@@ -1,3 +1,6 @@
+if(NOT TAVRIN_BUILD_UI)
+  return()
+endif()
 # The program's error lines, from the real executable: a malformed or huge simulator
 # setting (status 2) and no display to open on (status 1), each one printable line.
 add_test(NAME app_program_messages
