@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#undef ReplaceFile // a Win32 call of that name; ours is declared in SafeFile.h
 
 #include <cerrno>
 #include <cstring>
@@ -114,15 +115,6 @@ int ToDescriptor(HANDLE h) {
     return fd;
 }
 
-std::filesystem::path VolumeRoot(const std::filesystem::path& dir) {
-    std::wstring root(MAX_PATH + 1, L'\0');
-    const std::filesystem::path full = std::filesystem::absolute(dir);
-    if (!::GetVolumePathNameW(full.c_str(), root.data(), static_cast<DWORD>(root.size())))
-        return full.root_path();
-    root.resize(std::wcslen(root.c_str()));
-    return root;
-}
-
 bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
         const unsigned chunk = data.size() > (1u << 30) ? (1u << 30) : unsigned(data.size());
@@ -208,13 +200,17 @@ std::optional<std::uint64_t> FreeBytes(const std::filesystem::path& dir) {
 }
 
 std::size_t NameMax(const std::filesystem::path& dir) {
+    // Asked of the folder's handle, so only the file system's attributes are read (not its
+    // volume, which may need rights).
+    const HANDLE h =
+        ::CreateFileW(dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 255;
     DWORD longest = 0;
-    const std::filesystem::path root = VolumeRoot(dir);
-    if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, &longest, nullptr, nullptr,
-                                 0) ||
-        longest == 0)
-        return 255;
-    return longest;
+    const bool ok =
+        ::GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0);
+    ::CloseHandle(h);
+    return ok && longest > 0 ? longest : 255;
 }
 
 bool SaveFileSafely(const std::filesystem::path& file, std::string_view text, std::string& error) {

@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+#undef ReplaceFile // a Win32 call of that name; ours is declared in SafeFile.h
 #endif
 
 #include <cerrno>
@@ -54,7 +55,7 @@ int OpenForReading(const std::filesystem::path& path) {
     return ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
 }
 void RemoveFile(const std::filesystem::path& path) {
-    RemoveFile(path);
+    ::unlink(path.c_str());
 }
 #endif
 

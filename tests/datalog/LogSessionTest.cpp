@@ -2,8 +2,10 @@
 // sensor read through the register front end. Cancelling is tested through the window.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include <csignal>
 #include <functional>
@@ -201,6 +203,9 @@ TEST_F(SessionTest, WriteFailuresKeepWhatReachedTheDiskAndEarlierFiles) {
 }
 
 TEST_F(SessionTest, PlantedSymlinksAreReplacedNeverWrittenThrough) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links need a privilege on Windows (and are not made under Wine)";
+#endif
     { std::ofstream(dir.path / "victim") << "precious"; }
     for (const char* name : {"DATALOG_1.csv", "DATALOG_1.csv.rows", "DATALOG_1.csv.partial"})
         std::filesystem::create_symlink(dir.path / "victim", dir.path / name);
@@ -244,6 +249,9 @@ TEST_F(SessionTest, ASecondSessionOfTheSameNameIsRefusedAndTouchesNothing) {
 }
 
 TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
+#ifdef _WIN32
+    GTEST_SKIP() << "fork and SIGKILL are POSIX; LeftoversAreKept... plants the leftovers";
+#else
     settings.samplesPerFile = 1000000;
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -279,6 +287,44 @@ TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
                      "files. Its samples are kept in \"" +
                      dir.path.string() + "\" as:\r\n\r\nLIVE_1_incomplete.csv");
     EXPECT_TRUE(std::filesystem::exists(dir.path / "LIVE_1_incomplete.csv"));
+#endif
+}
+
+// Leftovers of a session that ended without finishing, planted as it leaves them: its
+// spool becomes an "_incomplete" file beside any earlier one, an empty spool and a finishing
+// copy with its spool go, and files a live session holds are not touched.
+TEST_F(SessionTest, LeftoversAreKeptButFilesOfALiveSessionAreNot) {
+    auto plant = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir.path / name, std::ios::binary) << text;
+    };
+    plant("DATALOG_1_incomplete.csv", "earlier\r\n");
+    plant(".DATALOG_1.csv.rows.Ab12Cd", "Sample #,XgND,\r\n1,2,\r\n");
+    plant(".DATALOG_1.csv.part.Ef34Gh", "half a copy");
+    plant(".EMPTY_1.csv.rows.Ij56Kl", "");
+    plant(".ALONE_2.csv.part.Mn78Op", "1,2,\r\n");
+    plant(".short.rows.x", "not a spool name");
+    std::filesystem::path live, livePart;
+    const int fd = CreateTempBeside(dir.path, ".LIVE_1.csv.rows.", live);
+    const int partFd = CreateTempBeside(dir.path, ".LIVE_1.csv.part.", livePart);
+    ASSERT_GE(fd, 0);
+    ASSERT_GE(partFd, 0);
+    ASSERT_EQ(::write(fd, "x", 1), 1);
+
+    Lines kept = RecoverUnfinished(dir.path);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (Lines{"ALONE_2_incomplete.csv", "DATALOG_1_incomplete_2.csv"}));
+    EXPECT_EQ(dir.read("DATALOG_1_incomplete.csv"), "earlier\r\n");
+    EXPECT_EQ(dir.read("DATALOG_1_incomplete_2.csv"), "Sample #,XgND,\r\n1,2,\r\n");
+    EXPECT_EQ(dir.read("ALONE_2_incomplete.csv"), "1,2,\r\n");
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_TRUE(std::filesystem::exists(livePart));
+    EXPECT_EQ(dir.names().size(), 6u) << dir.files();
+    ::close(fd);
+    ::close(partFd);
+    // Once closed they are leftovers too: the spool is kept, its finishing copy goes.
+    EXPECT_EQ(RecoverUnfinished(dir.path), Lines{"LIVE_1_incomplete.csv"});
+    EXPECT_EQ(dir.read("LIVE_1_incomplete.csv"), "x");
+    EXPECT_FALSE(std::filesystem::exists(livePart));
 }
 
 TEST_F(SessionTest, AFailedTransferEndsTheSessionWithTheSamplesBefore) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -22,9 +23,23 @@ namespace tavrin::test {
 
 using Lines = std::vector<std::string>;
 
-struct ScratchDir {
+// A new, empty directory of its own (Windows has no mkdtemp).
+inline std::filesystem::path MakeScratchDir() {
+#ifdef _WIN32
+    std::random_device seed;
+    for (;;) {
+        auto p = std::filesystem::temp_directory_path() /
+                 ("tavrin-log-" + std::to_string(seed()) + std::to_string(seed()));
+        if (std::filesystem::create_directory(p)) return p;
+    }
+#else
     std::string tmpl = (std::filesystem::temp_directory_path() / "tavrin-log-XXXXXX").string();
-    std::filesystem::path path = ::mkdtemp(tmpl.data());
+    return ::mkdtemp(tmpl.data());
+#endif
+}
+
+struct ScratchDir {
+    std::filesystem::path path = MakeScratchDir();
     ~ScratchDir() {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);

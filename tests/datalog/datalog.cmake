@@ -1,7 +1,3 @@
-# The log files have no Windows port yet (their tests use the real disk too).
-if(WIN32)
-  return()
-endif()
 tavrin_gtest(datalog_core_test LABEL datalog SOURCES ${CMAKE_CURRENT_LIST_DIR}/LogSessionTest.cpp)
 tavrin_qtest(datalog_window_test LABEL datalog SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/frmDatalogTest.cpp)
