@@ -17,12 +17,15 @@ run_preset() {
 }
 
 # The Windows build (MinGW-w64) and its tests under Wine: one prefix per run, made
-# before the tests, with one wineserver for all of them.
+# before the tests, with one wineserver for all of them. tavrin-cli.exe's files are
+# compared with those of the default preset's tavrin-cli (built before this stage).
 run_windows() {
   echo "=== windows ==="
   local start=$SECONDS prefix=$PWD/build/windows/wineprefix
+  export TAVRIN_LINUX_CLI=${TAVRIN_LINUX_CLI:-$PWD/build/default/src/cli/tavrin-cli}
   cmake --preset windows >/dev/null
   cmake --build build/windows
+  du -b build/windows/src/cli/tavrin-cli.exe
   cmake/wine-run.sh "$prefix" --stop
   rm -rf "$prefix" "$prefix.lock"
   cmake/wine-run.sh "$prefix" --serve

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/State.h"
+#include "cli/ShellOs.h"
 
 namespace tavrin::cli {
 
@@ -44,14 +45,13 @@ float ShellPlatform::secondsSinceMidnight() {
 }
 
 std::filesystem::path ShellPlatform::programDir() {
+    const auto exe = ProgramFile();
     std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::current_path(ec) : exe.parent_path();
+    return exe.empty() ? std::filesystem::current_path(ec) : exe.parent_path();
 }
 
 std::filesystem::path ShellPlatform::userDataDir() {
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : "/tmp") / "Documents" / "tavrin";
+    return DocumentsDir() / "tavrin";
 }
 
 std::string ShellPlatform::shortDate() {

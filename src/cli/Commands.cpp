@@ -16,7 +16,7 @@
 #include "app/NumberText.h"
 #include "app/State.h"
 #include "cli/CliSeams.h"
-#include "cli/Interrupt.h"
+#include "cli/ShellOs.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
 #include "registers/Listing.h"

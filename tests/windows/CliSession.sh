@@ -62,5 +62,17 @@ for f in $names; do
     fail=1
   fi
 done
+
+# Without --dir the log files go beside the program, wherever it is started from.
+mkdir -p "$work/program" "$work/elsewhere"
+cp "$exe" "$work/program/"
+(cd "$work/elsewhere" &&
+  "$wine_run" "$prefix" "$work/program/$(basename "$exe")" --sim 41120 log --samples 3 >/dev/null) ||
+  { echo "log without --dir failed" >&2; fail=1; }
+if [ ! -s "$work/program/DATALOG_1.csv" ] || [ -n "$(ls -A "$work/elsewhere")" ]; then
+  echo "log without --dir did not write beside the program:" >&2
+  ls -A "$work/program" "$work/elsewhere" >&2
+  fail=1
+fi
 [ "$fail" = 0 ] && echo "same files: $names"
 exit $fail
