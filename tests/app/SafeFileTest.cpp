@@ -93,20 +93,6 @@ TEST_F(SafeFileTest, ALockHasOneHolderAndItsFileGoesWithIt) {
     EXPECT_EQ(errno, ENOENT);
 }
 
-TEST_F(SafeFileTest, SavedFilesAreWholeOrTheOldOneStays) {
-    const auto file = dir.path / "Registers_LOG.txt";
-    std::string error;
-    ASSERT_TRUE(SaveFileSafely(file, "one\r\n", error)) << error;
-    ASSERT_TRUE(SaveFileSafely(file, std::string(300000, 'x') + "\r\n", error)) << error;
-    EXPECT_EQ(dir.read("Registers_LOG.txt").size(), 300002u);
-    EXPECT_EQ(dir.names(), Lines{"Registers_LOG.txt"}); // no temporary left
-    const auto gone = dir.path / "gone" / "Registers_LOG.txt";
-    EXPECT_FALSE(SaveFileSafely(gone, "x", error));
-    EXPECT_EQ(error, "The file \"" + gone.string() +
-                         "\" could not be saved: No such file or directory. Any earlier file of "
-                         "that name is unchanged.");
-}
-
 TEST_F(SafeFileTest, TheFilesDirectoryIsJudgedAndItsSpaceRead) {
     EXPECT_EQ(DirectoryProblem(dir.path), "");
     plant("file", "x");
