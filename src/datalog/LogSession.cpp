@@ -261,6 +261,12 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
         }
         const float end = app.platform.secondsSinceMidnight();
         ok = ok && spool.flush(true);
+        // The samples that reached the disk stay, under a name that says they are incomplete.
+        const auto writeFailed = [&](const std::filesystem::path& rows, int err) {
+            show(FileWriteErrorText(name, err, KeepIncomplete(fs, rows, dir, name)));
+            report.outcome = LogOutcome::WriteFailed;
+            return report;
+        };
 
         if (!ok) {
             const int err = spool.error;
@@ -294,37 +300,19 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
                 return report;
             }
             std::filesystem::path partPath;
-            ok = Finish(app, hooks, fs, spool, dir, name, head, n, partPath);
-            const int err = errno;
-            if (ok) {
-                // The finished file holds every row: the spool goes before the rename so
-                // that a crash in between leaves one copy, not two.
-                fs.remove(spoolPath);
-                spool.close();
-                ok = fs.replace(partPath, target);
-                if (!ok) {
-                    const int renameErr = errno;
-                    const std::string kept = KeepIncomplete(fs, partPath, dir, name);
-                    show(FileWriteErrorText(name, renameErr, kept));
-                    report.outcome = LogOutcome::WriteFailed;
-                    return report;
-                }
-            } else {
+            if (!Finish(app, hooks, fs, spool, dir, name, head, n, partPath)) {
+                const int err = errno;
                 if (!partPath.empty()) fs.remove(partPath);
                 spool.close();
-                const std::string kept = KeepIncomplete(fs, spoolPath, dir, name);
-                show(FileWriteErrorText(name, err, kept));
-                report.outcome = LogOutcome::WriteFailed;
-                return report;
+                return writeFailed(spoolPath, err);
             }
+            // The finished file holds every row: the spool goes before the rename so
+            // that a crash in between leaves one copy, not two.
+            fs.remove(spoolPath);
+            spool.close();
+            if (!fs.replace(partPath, target)) return writeFailed(partPath, errno);
         }
-        if (!ok) {
-            const int err = errno;
-            const std::string kept = KeepIncomplete(fs, spoolPath, dir, name);
-            show(FileWriteErrorText(name, err, kept));
-            report.outcome = LogOutcome::WriteFailed;
-            return report;
-        }
+        if (!ok) return writeFailed(spoolPath, errno);
         ++report.filesWritten;
         if (transferFailed) {
             show(TransferStoppedText(name, n, taken));
