@@ -44,6 +44,7 @@ struct LogOptions {
     bool raw = false;
     bool noND = false;
     bool noHeader = false;
+    bool burst = false;
     std::string stem = "DATALOG";
     std::optional<std::string> dir;
 };

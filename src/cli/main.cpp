@@ -74,6 +74,9 @@ int main(int argc, char** argv) {
     log->add_flag("--raw", lo.raw, "register values only, no scaling");
     log->add_flag("--no-nd", lo.noND, "no new-data flag columns");
     log->add_flag("--no-header", lo.noHeader, "numeric data only, no file header");
+    log->add_flag("--burst", lo.burst,
+                  "read all chosen registers of a sample in one adapter command (up to 15 "
+                  "each), so fewer sensor samples are missed; files as without it");
     log->add_option("--stem", lo.stem, "file name stem (DATALOG)");
     log->add_option("--dir", lo.dir, "directory of the files (default: the program's)");
 
