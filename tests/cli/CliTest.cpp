@@ -74,7 +74,7 @@ TEST(CliUsage, EveryUsageErrorIsStatusTwoAndOneLineNamingIt) {
 }
 
 TEST(CliUsage, HelpForEachCommandAndTheVersion) {
-    for (const char* cmd : {"scan", "info", "read", "write", "dump", "log", "flash"}) {
+    for (const char* cmd : {"scan", "info", "read", "write", "dump", "log", "flash", "adev"}) {
         const CliResult r = RunCli({cmd, "--help"});
         EXPECT_EQ(r.status, 0) << cmd;
         EXPECT_TRUE(Mentions(r.out, cmd)) << r.out;
