@@ -257,7 +257,7 @@ bool frmAnalysis::analyse(const std::filesystem::path& file, double rateHz) {
     }
     barProgress->setValue(1000);
     result_ = std::move(r);
-    show(result_);
+    showResult(result_);
     setWorking(false);
     lblStatus->setText(Q(file.string()));
     return true;
@@ -338,7 +338,7 @@ bool frmAnalysis::capture() {
     return analysed;
 }
 
-void frmAnalysis::show(const an::AnalysisResult& r) {
+void frmAnalysis::showResult(const an::AnalysisResult& r) {
     QChart* chart = chartView->chart();
     chart->removeAllSeries();
     for (QAbstractAxis* a : chart->axes()) {

@@ -62,7 +62,7 @@ class frmAnalysis : public QDialog {
 
   private:
     bool analyse(const std::filesystem::path& file, double rateHz);
-    void show(const analysis::AnalysisResult& r);
+    void showResult(const analysis::AnalysisResult& r);
     void setWorking(bool on);
     void fail(const QString& text);
 
