@@ -24,6 +24,7 @@
 #include <cmath>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "app/FileLocation.h"
 #include "app/QtText.h"
@@ -45,13 +46,13 @@ QString FigureText(const an::QuotedFigure& q) {
 }
 
 // A power law through (tau, sigma) with this slope, over the curve's span.
-QLineSeries* Reference(const QString& name, double tau, double sigma, double slope, double from,
-                       double to) {
+QLineSeries* Reference(const QString& name, const QColor& colour, double tau, double sigma,
+                       double slope, double from, double to) {
     auto* s = new QLineSeries;
     s->setName(name);
     s->append(from, sigma * std::pow(from / tau, slope));
     s->append(to, sigma * std::pow(to / tau, slope));
-    QPen pen = s->pen();
+    QPen pen(colour.darker(150));
     pen.setStyle(Qt::DashLine);
     pen.setWidthF(1);
     s->setPen(pen);
@@ -371,6 +372,7 @@ void frmAnalysis::showResult(const an::AnalysisResult& r) {
         if (!legend)
             for (QLegendMarker* m : chart->legend()->markers(s)) m->setVisible(false);
     };
+    std::vector<QColor> colours;
     for (const auto& c : r.channels) {
         auto* curve = new QLineSeries;
         curve->setName(Q(c.series.title + " (" + c.series.unit + ")"));
@@ -383,6 +385,7 @@ void frmAnalysis::showResult(const an::AnalysisResult& r) {
         }
         add(curve, true);
         const QColor colour = curve->color();
+        colours.push_back(colour);
         // One short vertical segment per point: its 1-sigma error.
         for (const auto& p : c.curve) {
             if (!(p.sigma > 0)) continue;
@@ -395,16 +398,18 @@ void frmAnalysis::showResult(const an::AnalysisResult& r) {
             add(bar, false);
         }
     }
-    for (const auto& c : r.channels) {
+    for (std::size_t k = 0; k < r.channels.size(); ++k) {
+        const auto& c = r.channels[k];
         if (c.curve.empty()) continue;
         const double from = c.curve.front().tau, to = c.curve.back().tau;
         const auto& f = c.figures;
         if (f.randomWalk.available)
-            add(Reference(Q(c.series.title) + " slope -1/2", 1, f.randomWalk.value, -0.5, from, to),
+            add(Reference(Q(c.series.title) + " slope -1/2", colours[k], 1, f.randomWalk.value,
+                          -0.5, from, to),
                 true);
         if (f.rateRandomWalk.available)
-            add(Reference(Q(c.series.title) + " slope +1/2", 3, f.rateRandomWalk.value, 0.5, from,
-                          to),
+            add(Reference(Q(c.series.title) + " slope +1/2", colours[k], 3, f.rateRandomWalk.value,
+                          0.5, from, to),
                 true);
     }
     if (hi > 0) {
