@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -16,6 +17,7 @@
 #include "SimTestApp.h"
 #include "analysis/frmAnalysis.h"
 #include "app/State.h"
+#include "app/frmForm1.h"
 #include "datalog/LogSession.h"
 
 using namespace tavrin;
@@ -195,6 +197,22 @@ class frmAnalysisTest : public QObject {
         QVERIFY(text.find("\r\n" + std::to_string(rows) + ",") != std::string::npos);
         QCOMPARE(r.w.result().channels[0].series.logged, static_cast<long long>(rows));
         QVERIFY(r.w.cmdCapture->isEnabled() && !r.w.cmdCancel->isEnabled());
+    }
+
+    void theMainWindowsMenuItemAfterDatalogAndRegisters() {
+        test::SimTestApp s;
+        frmForm1 form(s.app);
+        QStringList items;
+        for (QAction* a : form.menuBar()->actions()) items << a->text();
+        QCOMPARE(items,
+                 QStringList({"Interface", "Device", "Datalog", "Registers", "Analysis", "Exit"}));
+        QCOMPARE(form.findChild<QAction*>("mnuAnalysis"), form.mnuAnalysis);
+        QVERIFY(!form.mnuAnalysis->isEnabled());
+        int shown = 0;
+        form.setAnalysisWindow([&] { ++shown; });
+        QVERIFY(form.mnuAnalysis->isEnabled());
+        form.mnuAnalysis->trigger();
+        QCOMPARE(shown, 1);
     }
 
     void controlsAreNamedAndReachable() {
