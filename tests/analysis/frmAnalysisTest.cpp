@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "SimTestApp.h"
@@ -143,6 +144,38 @@ class frmAnalysisTest : public QObject {
         QVERIFY(!r.w.openFile(r.path() / "other.csv"));
         QVERIFY(r.w.lblStatus->text().contains("other.csv: line 1: not a log file"));
         QCOMPARE(r.w.tblFigures->rowCount(), 3);
+    }
+
+    void everyFigureInItsColumn() {
+        // White noise on a random walk: all four figures are read.
+        Rig r;
+        const fs::path file = r.path() / "walk.csv";
+        {
+            std::ofstream out(file, std::ios::binary);
+            std::mt19937 gen(7);
+            std::normal_distribution<double> noise(0, 1), step(0, 0.006);
+            double walk = 0;
+            for (int k = 1; k <= 20000; ++k) {
+                walk += step(gen);
+                out << k << ',' << an::NumberText(noise(gen) + walk) << ",\r\n";
+            }
+        }
+        r.w.askRate = [](const QString&) { return std::optional<double>(100); };
+        QVERIFY(r.w.openFile(file));
+        an::ReadOptions ro;
+        ro.rateHz = 100;
+        const an::QuotedFigures q = an::AnalyseLog(file, ro).channels.at(0).quoted;
+        const an::QuotedFigure* want[] = {&q.randomWalk, &q.noiseDensity, &q.biasInstability,
+                                          &q.rateRandomWalk};
+        for (int k = 0; k < 4; ++k) {
+            QVERIFY(want[k]->available);
+            QVERIFY(r.w.tblFigures->item(0, 3 + k)->text().startsWith(
+                QString::fromStdString(an::NumberText(want[k]->value) + " ")));
+        }
+        // Both reference lines are drawn.
+        int references = 0;
+        for (QLineSeries* l : r.series()) references += l->name().contains("slope") ? 1 : 0;
+        QCOMPARE(references, 2);
     }
 
     void aCaptureWritesALogFileAndPlotsIt() {
