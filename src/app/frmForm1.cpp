@@ -61,6 +61,10 @@ frmForm1::frmForm1(App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
     mnuRegisters->setObjectName("mnuRegisters");
     mnuRegisters->setEnabled(false);
     connect(mnuRegisters, &QAction::triggered, this, [this] { mnuRegisters_Click(); });
+    mnuAnalysis = menuBar()->addAction("Analysis");
+    mnuAnalysis->setObjectName("mnuAnalysis");
+    mnuAnalysis->setEnabled(false);
+    connect(mnuAnalysis, &QAction::triggered, this, [this] { mnuAnalysis_Click(); });
     MnuExit = menuBar()->addAction("Exit");
     MnuExit->setObjectName("MnuExit");
     connect(MnuExit, &QAction::triggered, this, [this] { MnuExit_Click(); });
@@ -192,6 +196,15 @@ void frmForm1::setDatalogWindow(std::function<void()> showModal) {
 void frmForm1::setRegistersWindow(std::function<void()> showModal) {
     showRegisters_ = std::move(showModal);
     mnuRegisters->setEnabled(static_cast<bool>(showRegisters_));
+}
+
+void frmForm1::setAnalysisWindow(std::function<void()> showModal) {
+    showAnalysis_ = std::move(showModal);
+    mnuAnalysis->setEnabled(static_cast<bool>(showAnalysis_));
+}
+
+void frmForm1::mnuAnalysis_Click() {
+    if (showAnalysis_) showAnalysis_();
 }
 
 void frmForm1::mnuDatalog_Click() {

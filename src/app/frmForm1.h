@@ -31,6 +31,7 @@ class frmForm1 : public QMainWindow, private DeviceDisplay {
     QAction *mnu41040, *mnu41120, *mnu41140, *mnu41160, *mnu41170, *mnu41190;
     QAction* mnuDatalog;
     QAction* mnuRegisters;
+    QAction* mnuAnalysis;
     QAction* MnuExit;
     QLabel* lblStatusAdapter;
     QLabel* lblStatusModel;
@@ -42,6 +43,7 @@ class frmForm1 : public QMainWindow, private DeviceDisplay {
     void mnuUsb_Click();
     void mnuDatalog_Click();
     void mnuRegisters_Click();
+    void mnuAnalysis_Click();
     void MnuExit_Click();
 
     // The adapter selection window, created on first use and kept.
@@ -51,6 +53,7 @@ class frmForm1 : public QMainWindow, private DeviceDisplay {
     // window modally and returns when it closes. Until one is set, its menu item is disabled.
     void setDatalogWindow(std::function<void()> showModal);
     void setRegistersWindow(std::function<void()> showModal);
+    void setAnalysisWindow(std::function<void()> showModal);
 
     // Shows a window modally and returns when it is closed (tests replace it).
     std::function<void(QDialog&)> execModal;
@@ -85,6 +88,7 @@ class frmForm1 : public QMainWindow, private DeviceDisplay {
     frmUSBselect* usbSelect_ = nullptr;
     std::function<void()> showDatalog_;
     std::function<void()> showRegisters_;
+    std::function<void()> showAnalysis_;
     bool unloaded_ = false;
     bool unloadPending_ = false;
     bool modelApplied_ = false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/frmAnalysis.h"
 #include "app/FileLocation.h"
 #include "app/QtSeams.h"
 #include "app/SignalCancel.h"
@@ -116,6 +117,11 @@ int main(int argc, char** argv) {
             datalog = std::make_unique<frmDatalog>(
                 app, [&form] { form.view->ckLoop->setChecked(false); }, &form);
         datalog->exec();
+    });
+    std::unique_ptr<frmAnalysis> analysis;
+    form.setAnalysisWindow([&] {
+        if (!analysis) analysis = std::make_unique<frmAnalysis>(app, &form);
+        analysis->exec();
     });
     // Leaving during a logging session completes the file under way first.
     form.beforeUnload = [&] {

@@ -385,6 +385,7 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
         static_cast<float>(FieldValue("--delay", o.delay, datalog::kSampleDelayRule, sep));
     st.noScale = o.raw;
     st.noHeader = o.noHeader;
+    st.burst = o.burst;
     st.columns.disableND = o.noND;
     st.stem = o.stem;
 

@@ -44,8 +44,17 @@ struct LogOptions {
     bool raw = false;
     bool noND = false;
     bool noHeader = false;
+    bool burst = false;
     std::string stem = "DATALOG";
     std::optional<std::string> dir;
+};
+
+struct AdevOptions {
+    std::string file;
+    std::vector<std::string> channels; // titles or numbers among the value columns
+    std::optional<double> rate;        // logging rate, Hz
+    std::optional<double> period;      // sensor sample period, s
+    std::optional<std::string> csv;
 };
 
 // A usage error found after parsing: the caller prints it as one line and exits with 2.
@@ -60,5 +69,7 @@ int RunWrite(const GlobalOptions& g, const WriteOptions& o);
 int RunDump(const GlobalOptions& g, const DumpOptions& o);
 int RunLog(const GlobalOptions& g, const LogOptions& o);
 int RunFlash(const GlobalOptions& g);
+// Needs no adapter: a log file in, the figures out.
+int RunAdev(const GlobalOptions& g, const AdevOptions& o);
 
 } // namespace tavrin::cli

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     auto* modelOpt = cli.add_option("--model", model, "apply this model instead of the one read")
                          ->check(CLI::PositiveNumber);
     auto* simOpt = cli.add_option("--sim", sim, "simulated adapters, as TAVRIN_SIM (e.g. 41120)");
-    cli.add_flag("--json", g.json, "machine-readable output of scan, info, read and write");
+    cli.add_flag("--json", g.json, "machine-readable output of scan, info, read, write and adev");
 
     auto* scan = cli.add_subcommand("scan", "list the adapters and why one cannot be used");
     auto* info = cli.add_subcommand("info", "adapter in use, product number, model");
@@ -74,10 +74,28 @@ int main(int argc, char** argv) {
     log->add_flag("--raw", lo.raw, "register values only, no scaling");
     log->add_flag("--no-nd", lo.noND, "no new-data flag columns");
     log->add_flag("--no-header", lo.noHeader, "numeric data only, no file header");
+    log->add_flag("--burst", lo.burst,
+                  "read all chosen registers of a sample in one adapter command (up to 15 "
+                  "each), so fewer sensor samples are missed; files as without it");
     log->add_option("--stem", lo.stem, "file name stem (DATALOG)");
     log->add_option("--dir", lo.dir, "directory of the files (default: the program's)");
 
     auto* flash = cli.add_subcommand("flash", "store the settings (Update Flash)");
+
+    AdevOptions ao;
+    double rate = 0, period = 0;
+    std::string csv;
+    auto* adev = cli.add_subcommand(
+        "adev", "Allan deviation and noise figures of a log file (no adapter needed)");
+    adev->add_option("FILE", ao.file, "a log file this program wrote (.csv or .txt)")->required();
+    adev->add_option("--channels", ao.channels,
+                     "column titles or numbers among the value columns (default: all)")
+        ->delimiter(',');
+    auto* rateOpt =
+        adev->add_option("--rate", rate, "logging rate in Hz (required for a file without header)");
+    auto* periodOpt = adev->add_option(
+        "--period", period, "sensor sample period in s, for the new samples of flagged logs");
+    auto* csvOpt = adev->add_option("--csv", csv, "write the curve to this CSV file");
 
     try {
         cli.parse(argc, argv);
@@ -99,6 +117,9 @@ int main(int argc, char** argv) {
     if (*adapterOpt) g.adapter = adapter;
     if (*modelOpt) g.model = model;
     if (*simOpt) g.sim = sim;
+    if (*rateOpt) ao.rate = rate;
+    if (*periodOpt) ao.period = period;
+    if (*csvOpt) ao.csv = csv;
 
     const std::string command = cli.get_subcommands().front()->get_name();
     try {
@@ -109,6 +130,7 @@ int main(int argc, char** argv) {
         if (*dump) return RunDump(g, dopt);
         if (*log) return RunLog(g, lo);
         if (*flash) return RunFlash(g);
+        if (*adev) return RunAdev(g, ao);
     } catch (const UsageError& e) {
         return UsageFailure(e.text, command);
     }

@@ -1,6 +1,7 @@
 // The real tavrin-cli on the simulator: exit statuses, messages, output, cancellation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <nlohmann/json.hpp>
@@ -73,7 +74,7 @@ TEST(CliUsage, EveryUsageErrorIsStatusTwoAndOneLineNamingIt) {
 }
 
 TEST(CliUsage, HelpForEachCommandAndTheVersion) {
-    for (const char* cmd : {"scan", "info", "read", "write", "dump", "log", "flash"}) {
+    for (const char* cmd : {"scan", "info", "read", "write", "dump", "log", "flash", "adev"}) {
         const CliResult r = RunCli({cmd, "--help"});
         EXPECT_EQ(r.status, 0) << cmd;
         EXPECT_TRUE(Mentions(r.out, cmd)) << r.out;
@@ -227,6 +228,43 @@ TEST(CliLog, FilesNamedAndLaidOutAsTheWindowsWithNoProgressOffATerminal) {
         EXPECT_EQ(comma.names(), std::vector<std::string>({"DATALOG_1.csv"}))
             << "no German locale here: the point stays";
     }
+}
+
+TEST(CliLog, BurstGivesTheSameLayoutInFewerAdapterCommands) {
+    // Opening the sensor takes three replies on pipe 1; five samples of three registers
+    // then take five more with --burst, fifteen without. The tenth reply fails.
+    const std::string failing = "41120,seed=1,fail=bulk1@10";
+    const std::vector<std::string> session = {"log", "--boxes", "2,3,4", "--samples", "5"};
+    const auto run = [&](const std::string& sim, bool burst, const ScratchDir& dir) {
+        std::vector<std::string> args = {"--sim", sim};
+        args.insert(args.end(), session.begin(), session.end());
+        args.insert(args.end(), {"--dir", dir.path.string()});
+        if (burst) args.push_back("--burst");
+        return RunCli(args);
+    };
+    ScratchDir single, burst, failedSingle, fine;
+    EXPECT_EQ(run(kSim, false, single).status, 0);
+    EXPECT_EQ(run(kSim, true, burst).status, 0);
+    const auto a = SplitLines(ReadFileBytes(single.path / "DATALOG_1.csv"));
+    const auto b = SplitLines(ReadFileBytes(burst.path / "DATALOG_1.csv"));
+    ASSERT_EQ(a.size(), 13u);
+    ASSERT_EQ(b.size(), a.size());
+    EXPECT_EQ(b[0], a[0]);
+    EXPECT_EQ(b[7], a[7]);
+    EXPECT_EQ(b[7], "Sample #,XgND,X Gryo,YgND,Y Gyro,ZgND,Z Gyro,\r");
+    for (std::size_t i = 8; i < b.size(); ++i) {
+        EXPECT_EQ(b[i].substr(0, b[i].find(',')), std::to_string(i - 7));
+        EXPECT_EQ(std::count(b[i].begin(), b[i].end(), ','), 7) << b[i];
+    }
+    // The first sample is read before the sensor moves on in both.
+    EXPECT_EQ(b[8], a[8]);
+
+    const CliResult fewer = run(failing, true, fine);
+    EXPECT_EQ(fewer.status, 0) << fewer.err;
+    EXPECT_EQ(SplitLines(ReadFileBytes(fine.path / "DATALOG_1.csv")).size(), 13u);
+    const CliResult more = run(failing, false, failedSingle);
+    EXPECT_EQ(more.status, 1);
+    EXPECT_TRUE(Mentions(more.err, "failed during sample 3 of file 1")) << more.err;
 }
 
 TEST(CliLog, CtrlCDuringTheSecondFileCompletesItAndStartsNoThird) {
