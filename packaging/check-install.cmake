@@ -1,5 +1,6 @@
 # Installs the build into a scratch prefix and checks that a desktop finds the
-# program, its menu entry, its icon and the adapter's udev rules where it looks.
+# program, its menu entry, its icon and the adapter's udev rules where it looks, and a
+# shell the command-line tool and its manual page.
 # cmake -DBUILD=<build dir> -DSTAGE=<scratch dir> -P check-install.cmake
 file(REMOVE_RECURSE "${STAGE}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${STAGE}"
@@ -9,7 +10,8 @@ if(NOT rc EQUAL 0)
 endif()
 
 foreach(f bin/tavrin lib/udev/rules.d/60-tavrin-adapter.rules
-          share/applications/tavrin.desktop share/icons/hicolor/scalable/apps/tavrin.svg)
+          share/applications/tavrin.desktop share/icons/hicolor/scalable/apps/tavrin.svg
+          bin/tavrin-cli share/man/man1/tavrin-cli.1)
   if(NOT EXISTS "${STAGE}/${f}")
     message(FATAL_ERROR "not installed: ${f}")
   endif()
@@ -35,5 +37,9 @@ foreach(r IN LISTS rules)
 endforeach()
 if(NOT rules MATCHES "TAG\\+=\"uaccess\"" OR NOT rules MATCHES "GROUP=\"plugdev\"")
   message(FATAL_ERROR "rules grant neither the seat user nor plugdev access")
+endif()
+file(STRINGS "${STAGE}/share/man/man1/tavrin-cli.1" th REGEX "^\\.TH TAVRIN-CLI 1")
+if(NOT th)
+  message(FATAL_ERROR "the manual page has no title line")
 endif()
 message(STATUS "install layout ok")

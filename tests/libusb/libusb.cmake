@@ -28,10 +28,3 @@ if(UMOCKDEV_FOUND)
   set_tests_properties(libusb_emulated_test PROPERTIES LABELS libusb TIMEOUT 600
                        SKIP_RETURN_CODE 77)
 endif()
-
-# What `cmake --install` puts where a desktop looks for it.
-add_test(NAME libusb_install_layout
-         COMMAND ${CMAKE_COMMAND} -DBUILD=${PROJECT_BINARY_DIR}
-                 -DSTAGE=${CMAKE_CURRENT_BINARY_DIR}/install-stage
-                 -P ${PROJECT_SOURCE_DIR}/packaging/check-install.cmake)
-set_tests_properties(libusb_install_layout PROPERTIES LABELS libusb TIMEOUT 120)
