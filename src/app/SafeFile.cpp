@@ -119,20 +119,6 @@ bool SaveFileSafely(const std::filesystem::path& file, std::string_view text, st
     return true;
 }
 
-FileLock& FileLock::operator=(FileLock&& o) noexcept {
-    if (this != &o) {
-        release();
-        fd_ = o.fd_;
-        path_ = std::move(o.path_);
-        o.fd_ = -1;
-    }
-    return *this;
-}
-
-FileLock::~FileLock() {
-    release();
-}
-
 void FileLock::release() {
     if (fd_ < 0) return;
     // Removed while still held, so that a waiting holder notices the name is gone.

@@ -49,13 +49,21 @@ class FileLock {
   public:
     FileLock() = default;
     FileLock(FileLock&& o) noexcept : fd_(o.fd_), path_(std::move(o.path_)) { o.fd_ = -1; }
-    FileLock& operator=(FileLock&& o) noexcept;
-    ~FileLock();
+    FileLock& operator=(FileLock&& o) noexcept {
+        if (this != &o) {
+            release();
+            fd_ = o.fd_;
+            path_ = std::move(o.path_);
+            o.fd_ = -1;
+        }
+        return *this;
+    }
+    ~FileLock() { release(); }
     // Empty when another holder has it (errno EWOULDBLOCK) or the file cannot be made.
     static std::optional<FileLock> tryAcquire(const std::filesystem::path& lockFile);
 
   private:
-    void release();
+    void release(); // per platform
     int fd_ = -1;
     std::filesystem::path path_;
 };

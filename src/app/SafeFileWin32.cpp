@@ -247,20 +247,6 @@ bool WithUnheldFile(const std::filesystem::path& file,
     return free;
 }
 
-FileLock& FileLock::operator=(FileLock&& o) noexcept {
-    if (this != &o) {
-        release();
-        fd_ = o.fd_;
-        path_ = std::move(o.path_);
-        o.fd_ = -1;
-    }
-    return *this;
-}
-
-FileLock::~FileLock() {
-    release();
-}
-
 void FileLock::release() {
     if (fd_ < 0) return;
     ::_close(fd_);
