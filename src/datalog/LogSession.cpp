@@ -369,12 +369,13 @@ std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
         });
     };
     for (const auto& [name, path] : spools) take(name, path);
-    for (const auto& [name, path] : parts) {
+    for (const auto& part : parts) {
+        const auto& [name, path] = part;
         const bool spooled = std::any_of(spools.begin(), spools.end(),
-                                         [&](const auto& s) { return s.first == name; });
+                                         [&](const auto& s) { return s.first == part.first; });
         // With its spool there, a finishing copy holds nothing more.
         if (spooled) {
-            WithUnheldFile(path, [&](std::uint64_t) { fs.remove(path); });
+            WithUnheldFile(path, [&](std::uint64_t) { fs.remove(part.second); });
         } else {
             take(name, path);
         }
