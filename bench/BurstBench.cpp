@@ -15,6 +15,14 @@
 #include "sim/SimDriver.h"
 #include "transport/UsbSpi.h"
 
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::datalog;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
+
 namespace {
 
 using namespace tavrin;
@@ -37,7 +45,7 @@ Figures LogOnce(int regs, bool highSpeed, bool burst) {
     driver.setCommandLog(false);
     test::TestApp t(&driver);
     App& app = t.app;
-    app.model.InterfaceKind = InterfaceUsb;
+    app.usb.InterfaceKind = InterfaceUsb;
     UsbFindBuffers(app);
     LoadRegisterTable(app.regs, 41120);
 

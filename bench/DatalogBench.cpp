@@ -15,8 +15,16 @@
 #include "datalog/LogSession.h"
 #include "registers/RegisterMap.h"
 #include "sim/SimDriver.h"
-#include "transport/FrontEnd.h"
+#include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::datalog;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 namespace {
 
@@ -48,7 +56,7 @@ struct Rig {
     App app{platform, messages, &driver};
     Rig() {
         driver.addAdapter(0, {});
-        app.model.InterfaceKind = InterfaceUsb;
+        app.usb.InterfaceKind = InterfaceUsb;
         app.model.ProductNumber = 41120;
         app.timing.DelayCalibrated = true;
         UsbFindBuffers(app);

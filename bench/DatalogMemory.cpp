@@ -11,6 +11,14 @@
 #include "SimTestApp.h"
 #include "datalog/LogSession.h"
 
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::datalog;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
+
 int main(int argc, char** argv) {
     using namespace tavrin;
     const double samples = argc > 1 ? std::stod(argv[1]) : 10000;

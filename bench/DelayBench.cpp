@@ -7,8 +7,11 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/State.h"
-#include "app/Timing.h"
+#include "app/App.h"
+#include "base/Timing.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
 
 namespace {
 

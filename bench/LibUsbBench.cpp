@@ -13,11 +13,19 @@
 
 #include "TestApp.h"
 #include "UsbTestbed.h"
-#include "app/State.h"
+#include "app/App.h"
 #include "registers/RegisterMap.h"
-#include "transport/FrontEnd.h"
+#include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
 #include "transport/libusb/LibUsbDriver.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::transport::libusb;
+using namespace tavrin::view;
 
 namespace {
 
@@ -69,7 +77,7 @@ void BM_LibUsb_ReadRegister(benchmark::State& state) {
     a.setWord(0x04, 0x0123);
     LibUsbDriver drv;
     test::TestApp t(&drv);
-    t.app.model.InterfaceKind = InterfaceUsb;
+    t.app.usb.InterfaceKind = InterfaceUsb;
     LoadRegisterTable(t.app.regs, 41120);
     UsbFindBuffers(t.app);
     for (auto _ : state) {

@@ -11,7 +11,15 @@
 #include <unistd.h>
 
 #include "SimTestApp.h"
-#include "view/MeasurementView.h"
+#include "ui/MeasurementView.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::ui;
+using namespace tavrin::view;
 
 namespace {
 

@@ -5,7 +5,14 @@
 #include <cstring>
 
 #include "SimTestApp.h"
-#include "transport/FrontEnd.h"
+#include "registers/FrontEnd.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 namespace {
 
@@ -40,7 +47,7 @@ BENCHMARK(BM_ReadRegister_Simulator)->Arg(2)->Arg(30)->ArgName("position");
 void BM_ReadRegister_StackOnly(benchmark::State& state) {
     InstantDriver d;
     test::TestApp t(&d);
-    t.app.model.InterfaceKind = InterfaceUsb;
+    t.app.usb.InterfaceKind = InterfaceUsb;
     t.app.usb.UsbReady = true;
     t.app.usb.UsbSelDevice.DevName = "Ezusb-0";
     LoadRegisterTable(t.app.regs, 41120);

@@ -6,8 +6,16 @@
 #include <cmath>
 
 #include "SimTestApp.h"
-#include "app/State.h"
-#include "view/MeasurementView.h"
+#include "app/App.h"
+#include "ui/MeasurementView.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::ui;
+using namespace tavrin::view;
 
 namespace {
 
@@ -32,7 +40,7 @@ struct ViewRig {
 
 void BM_ChartStep(benchmark::State& state) {
     ViewRig r;
-    chart::Samples s{};
+    view::Samples s{};
     long i = 0;
     for (auto _ : state) {
         // A trace that swings over most of the height, like a moving sensor.

@@ -9,8 +9,15 @@
 
 #include "TestApp.h"
 #include "transport/EzUsb.h"
-#include "transport/FrontEnd.h"
+#include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 using namespace tavrin;
 
@@ -70,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzDriver driver(in);
     test::TestApp t(&driver);
     App& app = t.app;
-    app.model.InterfaceKind = InterfaceUsb;
+    app.usb.InterfaceKind = InterfaceUsb;
     LoadRegisterTable(app.regs, 41120);
 
     UsbFindBuffers(app);

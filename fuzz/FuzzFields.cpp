@@ -8,11 +8,16 @@
 #include <string>
 #include <string_view>
 
-#include "app/HexText.h"
-#include "app/NumberText.h"
+#include "base/HexText.h"
+#include "base/NumberText.h"
 #include "datalog/LogFormat.h"
 #include "registers/Listing.h"
 #include "view/ChartCore.h"
+
+using namespace tavrin::base;
+using namespace tavrin::datalog;
+using namespace tavrin::registers;
+using namespace tavrin::view;
 
 using namespace tavrin;
 
@@ -45,11 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckField(text, datalog::kSampleDelayRule, sep);
 
         const std::string delay = Settle(std::string(text), [&](const std::string& t) {
-            return chart::LoopDelayCorrection(t, sep);
+            return view::LoopDelayCorrection(t, sep);
         });
         const auto d = ParseNumber(delay, sep);
         if (!d || *d < 0 || *d > 1000) std::abort();
-        const int ms = chart::LoopDelayMs(delay, sep);
+        const int ms = view::LoopDelayMs(delay, sep);
         if (ms < 0 || ms > 1000) std::abort();
     }
 

@@ -7,10 +7,17 @@
 #include <string_view>
 
 #include "SimTestApp.h"
-#include "app/HexText.h"
-#include "app/NumberText.h"
+#include "base/HexText.h"
+#include "base/NumberText.h"
 #include "registers/Listing.h"
 #include "registers/RegisterMap.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 using namespace tavrin;
 

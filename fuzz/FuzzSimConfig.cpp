@@ -8,6 +8,8 @@
 
 #include "sim/SimConfig.h"
 
+using namespace tavrin::sim;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::string error;

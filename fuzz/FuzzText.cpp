@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/HexText.h"
-#include "app/NumberText.h"
+#include "base/HexText.h"
+#include "base/NumberText.h"
+
+using namespace tavrin::base;
 
 using namespace tavrin;
 

@@ -10,7 +10,7 @@
 
 #include "transport/libusb/UsbReplies.h"
 
-using namespace tavrin::usb;
+using namespace tavrin::transport::libusb;
 
 namespace {
 

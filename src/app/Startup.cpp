@@ -1,27 +1,17 @@
 #include "app/Startup.h"
 
-#include <QCoreApplication>
-
-#include "app/State.h"
-#include "app/Timing.h"
-#include "app/frmMsg.h"
+#include "app/App.h"
+#include "base/Timing.h"
 #include "transport/UsbSpi.h"
 
-namespace tavrin {
+namespace tavrin::app {
 
-void RunStartup(App& app, frmMsg& msg) {
-    msg.show();
-    msg.lblMsg->setText("\r\nLOADING...\r\n\r\nTesting 3 sec. Delay");
-    msg.repaint();
-    QCoreApplication::processEvents();
-
+void RunStartup(App& app, StartupDisplay& display) {
+    display.showMessage("\r\nLOADING...\r\n\r\nTesting 3 sec. Delay");
     app.timing.DelayCalibrated = false;
-    CalibrateDelay(app);
-
-    SetTransportDefaults(app);
-
-    msg.lblMsg->setText(" ");
-    msg.hide();
+    base::CalibrateDelay(app);
+    transport::SetTransportDefaults(app.usb);
+    display.hideMessage();
 }
 
-} // namespace tavrin
+} // namespace tavrin::app

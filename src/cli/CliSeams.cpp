@@ -7,7 +7,6 @@
 #include <system_error>
 #include <thread>
 
-#include "app/State.h"
 #include "cli/ShellOs.h"
 
 namespace tavrin::cli {
@@ -62,7 +61,7 @@ std::string ShellPlatform::shortTime() {
     return FormatNow("%H:%M");
 }
 
-void StderrMessages::show(std::string_view text, MsgIcon, std::string_view) {
+void StderrMessages::show(std::string_view text, base::MsgIcon, std::string_view) {
     ++count_;
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -76,9 +75,9 @@ void StderrMessages::show(std::string_view text, MsgIcon, std::string_view) {
     std::fflush(stderr);
 }
 
-void UseClockWaits(App& app) {
-    app.timing.DelayCalibrated = true;
-    app.timing.wait = [](int64_t steps) {
+void UseClockWaits(base::TimingState& timing) {
+    timing.DelayCalibrated = true;
+    timing.wait = [](int64_t steps) {
         using namespace std::chrono;
         const auto until = steady_clock::now() + microseconds(steps * 10);
         // Sleeps overshoot by a fraction of a millisecond: the last millisecond is watched

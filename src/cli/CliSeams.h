@@ -4,15 +4,15 @@
 #include <csignal>
 #include <string>
 
-#include "app/Seams.h"
+#include "base/Seams.h"
+#include "base/Timing.h"
 
-namespace tavrin {
-struct App;
+namespace tavrin::cli {
 }
 
 namespace tavrin::cli {
 
-class ShellPlatform : public Platform {
+class ShellPlatform : public base::Platform {
   public:
     // Takes the user's decimal separator from the environment's locale; the C library's
     // numeric locale itself stays "C", as the number texts expect.
@@ -21,7 +21,7 @@ class ShellPlatform : public Platform {
     std::string commandLine() override { return {}; }
     std::filesystem::path programDir() override;
     std::filesystem::path userDataDir() override;
-    OsInfo osInfo() override { return OsInfo{2, 0}; }
+    base::OsInfo osInfo() override { return base::OsInfo{2, 0}; }
     std::string decimalSeparator() override { return decimalSep_; }
     std::string shortDate() override;
     std::string shortTime() override;
@@ -33,10 +33,10 @@ class ShellPlatform : public Platform {
 
 // Each box becomes its text on standard error, CR LF turned into line ends and the blank
 // lines around it dropped.
-class StderrMessages : public Messages {
+class StderrMessages : public base::Messages {
   public:
-    using Messages::show;
-    void show(std::string_view text, MsgIcon icon, std::string_view caption) override;
+    using base::Messages::show;
+    void show(std::string_view text, base::MsgIcon icon, std::string_view caption) override;
     int count() const { return count_; }
 
   private:
@@ -47,6 +47,6 @@ class StderrMessages : public Messages {
 extern volatile std::sig_atomic_t g_interrupted;
 
 // Lets DelayMs wait on the clock, in slices short enough for an interrupt to end it soon.
-void UseClockWaits(App& app);
+void UseClockWaits(base::TimingState& timing);
 
 } // namespace tavrin::cli

@@ -10,19 +10,19 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "app/FileLocation.h"
-#include "app/HexText.h"
-#include "app/Model.h"
-#include "app/NumberText.h"
-#include "app/State.h"
+#include "base/FileLocation.h"
+#include "base/HexText.h"
+#include "registers/Model.h"
+#include "base/NumberText.h"
+#include "app/App.h"
 #include "cli/CliSeams.h"
 #include "cli/ShellOs.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
 #include "registers/Listing.h"
 #include "sim/SimConfig.h"
-#include "transport/FrontEnd.h"
-#include "transport/HardwareDriver.h"
+#include "registers/FrontEnd.h"
+#include "transport/EzUsbDriver.h"
 #include "transport/UsbSpi.h"
 
 namespace tavrin::cli {
@@ -40,25 +40,25 @@ struct Bench {
                                                      : std::nullopt;
         if (sim) {
             std::string error;
-            driver = MakeSimDriverFromText(*sim, error);
+            driver = sim::MakeSimDriverFromText(*sim, error);
             if (!driver) throw UsageError{"--sim: " + error};
         } else {
-            driver = MakeHardwareDriver();
+            driver = transport::MakeHardwareDriver();
         }
         app.driver = driver.get();
-        UseClockWaits(app);
-        SetTransportDefaults(app);
+        UseClockWaits(app.timing);
+        transport::SetTransportDefaults(app.usb);
     }
     bool failed() const { return !app.usb.UsbReady; }
 
     ShellPlatform platform;
     StderrMessages messages;
-    std::unique_ptr<EzUsbDriver> driver;
-    App app;
+    std::unique_ptr<transport::EzUsbDriver> driver;
+    app::App app;
 };
 
 // Model selection has nothing to show in a shell.
-struct NoDisplay : DeviceDisplay {
+struct NoDisplay : registers::DeviceDisplay {
     void uncheckAllModels() override {}
     void checkModel(int) override {}
     void showAccLimits(const std::string&, const std::string&, const std::string&) override {}
@@ -72,9 +72,9 @@ std::string SlotCaption(int slot) {
 // Start-up's adapter choice, or the selection window's for a named slot. False when no
 // usable adapter is there (the reason is on standard error).
 bool OpenAdapter(Bench& b, const GlobalOptions& g) {
-    App& app = b.app;
-    if (!g.adapter) return ConnectFirstAdapter(app);
-    UsbFindBuffers(app);
+    app::App& app = b.app;
+    if (!g.adapter) return transport::ConnectFirstAdapter(app);
+    transport::UsbFindBuffers(app);
     if (!app.usb.UsbReady) return false;
     const int slot = *g.adapter;
     if (!app.drv.UsbDevices[slot].Present) {
@@ -84,7 +84,7 @@ bool OpenAdapter(Bench& b, const GlobalOptions& g) {
         app.usb.UsbReady = false;
         return false;
     }
-    ChooseAdapter(app, slot);
+    transport::ChooseAdapter(app, slot);
     return !b.failed();
 }
 
@@ -92,10 +92,10 @@ bool OpenAdapter(Bench& b, const GlobalOptions& g) {
 // step does them. Returns the product number read; nothing when the device side failed.
 std::optional<float> OpenSensor(Bench& b, const GlobalOptions& g) {
     if (!OpenAdapter(b, g)) return std::nullopt;
-    const float read = ReadProductNumber(b.app);
+    const float read = registers::ReadProductNumber(b.app);
     if (b.failed()) return std::nullopt;
     NoDisplay display;
-    SetDevice(b.app, g.model ? *g.model : read, display);
+    registers::SetDevice(b.app, g.model ? *g.model : read, display);
     if (b.failed()) return std::nullopt;
     return read;
 }
@@ -115,18 +115,18 @@ std::string NameKey(const std::string& name) {
 
 // The position of the register with this table label in the loaded
 // table, searched from `first` to `last`.
-std::optional<int16_t> FindRegister(const App& app, const std::string& name, int first, int last) {
+std::optional<int16_t> FindRegister(app::App& app, const std::string& name, int first, int last) {
     for (int p = first; p <= last && p <= app.regs.LastRegIndex; ++p)
         if (NameKey(app.regs.RegisterTable[p].Label) == NameKey(name))
             return static_cast<int16_t>(p);
     return std::nullopt;
 }
 
-std::string ModelName(const App& app) {
-    return GeneralTextSingle(app.model.ProductNumber);
+std::string ModelName(app::App& app) {
+    return base::GeneralTextSingle(app.model.ProductNumber);
 }
 
-int16_t RegisterNamed(const App& app, const std::string& name) {
+int16_t RegisterNamed(app::App& app, const std::string& name) {
     const auto p = FindRegister(app, name, 0, app.regs.LastRegIndex);
     if (!p)
         throw UsageError{"no register named \"" + name + "\" in the table of model " +
@@ -140,8 +140,8 @@ struct RegisterReading {
     double scaled;
 };
 
-RegisterReading Reading(const App& app, int16_t position) {
-    const RegisterRecord& reg = app.regs.RegisterTable[position];
+RegisterReading Reading(app::App& app, int16_t position) {
+    const registers::RegisterRecord& reg = app.regs.RegisterTable[position];
     return {Trimmed(reg.Label), reg.Address, app.res.RegRaw, app.res.RegValue, app.res.RegScaled};
 }
 
@@ -151,24 +151,24 @@ void PrintReadings(const std::vector<RegisterReading>& rows, bool asJson, const 
         for (const auto& r : rows)
             out.push_back({{"label", r.label},
                            {"address", r.address},
-                           {"address_hex", LongToHex4(r.address)},
+                           {"address_hex", base::LongToHex4(r.address)},
                            {"word", r.word},
-                           {"word_hex", LongToHex4(r.word)},
+                           {"word_hex", base::LongToHex4(r.word)},
                            {"value", r.value},
                            {"scaled", r.scaled}});
         std::printf("%s\n", out.dump(2).c_str());
         return;
     }
     for (const auto& r : rows)
-        std::printf("%s\t%s\t%s\t%d\t%s\n", r.label.c_str(), LongToHex4(r.address).c_str(),
-                    LongToHex4(r.word).c_str(), r.value, GeneralText(r.scaled, sep).c_str());
+        std::printf("%s\t%s\t%s\t%d\t%s\n", r.label.c_str(), base::LongToHex4(r.address).c_str(),
+                    base::LongToHex4(r.word).c_str(), r.value, base::GeneralText(r.scaled, sep).c_str());
 }
 
 // A logging field as the window would take it; a text the window would rewrite is refused
 // with the bound it would have put in its place.
 double FieldValue(const std::string& option, const std::string& text,
                   const datalog::FieldRule& rule, const std::string& sep) {
-    const auto value = ParseNumber(text, sep);
+    const auto value = base::ParseNumber(text, sep);
     if (!datalog::FieldRewrite(text, rule, sep)) return *value;
     if (!value) throw UsageError{option + ": \"" + text + "\" is not a number"};
     if (*value > rule.upper)
@@ -182,18 +182,18 @@ double FieldValue(const std::string& option, const std::string& text,
 
 int RunScan(const GlobalOptions& g) {
     Bench b(g);
-    App& app = b.app;
-    UsbFindBuffers(app);
+    app::App& app = b.app;
+    transport::UsbFindBuffers(app);
     const std::string sep = b.platform.decimalSeparator();
     json out = json::array();
     for (int k = 0; k < 4; ++k) {
-        const UsbDeviceInfo& dev = app.drv.UsbDevices[k];
+        const transport::UsbDeviceInfo& dev = app.drv.UsbDevices[k];
         const std::string why = app.driver->slotStatus(k);
         if (!dev.Present && why.empty()) continue;
-        const std::string rev = dev.Present ? FixedText(dev.FirmwareRev, 1, sep) : "";
-        const auto speedValue = ParseNumber(dev.Speed, ".");
+        const std::string rev = dev.Present ? base::FixedText(dev.FirmwareRev, 1, sep) : "";
+        const auto speedValue = base::ParseNumber(dev.Speed, ".");
         const std::string speed = !dev.Present ? ""
-                                  : speedValue ? FixedText(*speedValue, 1, sep)
+                                  : speedValue ? base::FixedText(*speedValue, 1, sep)
                                                : dev.Speed;
         if (g.json) {
             out.push_back({{"slot", k},
@@ -220,24 +220,24 @@ int RunInfo(const GlobalOptions& g) {
     Bench b(g);
     const auto read = OpenSensor(b, g);
     if (!read) return kDeviceFailed;
-    const App& app = b.app;
+    app::App& app = b.app;
     const std::string sep = b.platform.decimalSeparator();
-    const bool recognised = RecognisedModel(app.model.ProductNumber).has_value();
+    const bool recognised = registers::RecognisedModel(app.model.ProductNumber).has_value();
     if (g.json) {
-        const UsbDeviceInfo& dev = app.usb.UsbSelDevice;
-        json out = {{"adapter", AdapterStatusText(app)},
+        const transport::UsbDeviceInfo& dev = app.usb.UsbSelDevice;
+        json out = {{"adapter", transport::AdapterStatusText(app)},
                     {"device", dev.DevName},
                     {"descriptor", dev.Descriptor1},
                     {"backend", app.driver->backendName()},
                     {"product_number", *read},
                     {"model", app.model.ProductNumber},
                     {"recognised", recognised},
-                    {"model_text", ModelStatusText(app.model.ProductNumber, sep)}};
+                    {"model_text", registers::ModelStatusText(app.model.ProductNumber, sep)}};
         std::printf("%s\n", out.dump(2).c_str());
     } else {
-        std::printf("%s\nProduct number %s\n%s\n", AdapterStatusText(app).c_str(),
-                    GeneralTextSingle(*read, sep).c_str(),
-                    ModelStatusText(app.model.ProductNumber, sep).c_str());
+        std::printf("%s\nProduct number %s\n%s\n", transport::AdapterStatusText(app).c_str(),
+                    base::GeneralTextSingle(*read, sep).c_str(),
+                    registers::ModelStatusText(app.model.ProductNumber, sep).c_str());
     }
     return kOk;
 }
@@ -246,7 +246,7 @@ int RunRead(const GlobalOptions& g, const ReadOptions& o) {
     if (o.all && !o.names.empty()) throw UsageError{"--all: give either names or --all"};
     Bench b(g);
     if (!OpenSensor(b, g)) return kDeviceFailed;
-    App& app = b.app;
+    app::App& app = b.app;
     std::vector<int16_t> positions;
     if (o.all) {
         for (int16_t p = 0; p <= app.regs.LastRegIndex; ++p)
@@ -263,7 +263,7 @@ int RunRead(const GlobalOptions& g, const ReadOptions& o) {
     }
     std::vector<RegisterReading> rows;
     for (const int16_t p : positions) {
-        ReadRegister(app, p);
+        registers::ReadRegister(app, p);
         if (b.failed()) return kDeviceFailed;
         rows.push_back(Reading(app, p));
     }
@@ -274,17 +274,17 @@ int RunRead(const GlobalOptions& g, const ReadOptions& o) {
 int RunWrite(const GlobalOptions& g, const WriteOptions& o) {
     int32_t value = 0;
     std::string error;
-    if (!ParseWriteValue(o.value, value, error)) throw UsageError{"VALUE: " + error};
+    if (!registers::ParseWriteValue(o.value, value, error)) throw UsageError{"VALUE: " + error};
     Bench b(g);
     if (!OpenSensor(b, g)) return kDeviceFailed;
-    App& app = b.app;
+    app::App& app = b.app;
     const int16_t p = RegisterNamed(app, o.name);
-    const RegisterRecord& reg = app.regs.RegisterTable[p];
+    const registers::RegisterRecord& reg = app.regs.RegisterTable[p];
     if (!reg.WriteFlag) throw UsageError{"register " + o.name + " cannot be written"};
-    WriteRegister(app, p, value);
+    registers::WriteRegister(app, p, value);
     if (b.failed()) return kDeviceFailed;
     if (!reg.ReadFlag) return kOk;
-    ReadRegister(app, p);
+    registers::ReadRegister(app, p);
     if (b.failed()) return kDeviceFailed;
     PrintReadings({Reading(app, p)}, g.json, b.platform.decimalSeparator());
     return kOk;
@@ -293,12 +293,12 @@ int RunWrite(const GlobalOptions& g, const WriteOptions& o) {
 int RunDump(const GlobalOptions& g, const DumpOptions& o) {
     Bench b(g);
     if (!OpenSensor(b, g)) return kDeviceFailed;
-    const std::string listing = BuildRegisterListing(b.app);
+    const std::string listing = registers::BuildRegisterListing(b.app);
     if (b.failed()) return kDeviceFailed;
     if (o.output) {
         std::string error;
-        if (!SaveListing(*o.output, listing, error)) {
-            b.messages.show(error, MsgIcon::Critical, kAppTitle);
+        if (!registers::SaveListing(*o.output, listing, error)) {
+            b.messages.show(error, base::MsgIcon::Critical, base::kAppTitle);
             return kDeviceFailed;
         }
         return kOk;
@@ -390,7 +390,7 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
     st.stem = o.stem;
 
     if (!OpenSensor(b, g)) return kDeviceFailed;
-    App& app = b.app;
+    app::App& app = b.app;
     if (!o.regs.empty()) {
         // The logging window's boxes stand for these table positions.
         for (const auto& name : o.regs) {
@@ -404,7 +404,7 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
     } else {
         st.columns.box[datalog::kDefaultBox] = true;
     }
-    st.directory = o.dir ? std::filesystem::path(*o.dir) : FilesDirectory(b.platform);
+    st.directory = o.dir ? std::filesystem::path(*o.dir) : base::FilesDirectory(b.platform);
 
     Progress progress(static_cast<long long>(st.filesPerSession),
                       static_cast<long long>(st.samplesPerFile));
@@ -431,7 +431,7 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
 int RunFlash(const GlobalOptions& g) {
     Bench b(g);
     if (!OpenSensor(b, g)) return kDeviceFailed;
-    UpdateFlash(b.app);
+    registers::UpdateFlash(b.app);
     return b.failed() ? kDeviceFailed : kOk;
 }
 

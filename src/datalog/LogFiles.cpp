@@ -5,13 +5,13 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
-#undef ReplaceFile // a Win32 call of that name; ours is declared in SafeFile.h
+#undef base::ReplaceFile // a Win32 call of that name; ours is declared in SafeFile.h
 #endif
 
 #include <cerrno>
 #include <system_error>
 
-#include "app/SafeFile.h"
+#include "base/SafeFile.h"
 
 namespace tavrin::datalog {
 
@@ -112,7 +112,7 @@ class FdReader : public LogReader {
 std::unique_ptr<LogWriter> DiskFileSystem::createTemp(const std::filesystem::path& dir,
                                                       const std::string& prefix,
                                                       std::filesystem::path& made) {
-    const int fd = CreateTempBeside(dir, prefix, made);
+    const int fd = base::CreateTempBeside(dir, prefix, made);
     if (fd < 0) return nullptr;
     return std::make_unique<FdWriter>(fd);
 }
@@ -124,11 +124,11 @@ std::unique_ptr<LogReader> DiskFileSystem::openRead(const std::filesystem::path&
 }
 
 bool DiskFileSystem::replace(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return ReplaceFile(from, to);
+    return base::ReplaceFile(from, to);
 }
 
 bool DiskFileSystem::keepAs(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return RenameNoReplace(from, to);
+    return base::RenameNoReplace(from, to);
 }
 
 void DiskFileSystem::remove(const std::filesystem::path& path) {
@@ -136,7 +136,7 @@ void DiskFileSystem::remove(const std::filesystem::path& path) {
 }
 
 std::optional<std::uint64_t> DiskFileSystem::freeBytes(const std::filesystem::path& dir) {
-    return FreeBytes(dir);
+    return base::FreeBytes(dir);
 }
 
 } // namespace tavrin::datalog

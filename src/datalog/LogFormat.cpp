@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/NumberText.h"
-#include "app/Seams.h"
+#include "base/NumberText.h"
+#include "base/Seams.h"
 
 namespace tavrin::datalog {
 
-FileFormat DecideFileFormat(Platform& platform) {
+FileFormat DecideFileFormat(base::Platform& platform) {
     std::string sep = platform.decimalSeparator();
     if (sep.empty()) sep.push_back('.');
     // One and two tenths written as "1" + separator + "2": its second character decides.
@@ -177,9 +177,9 @@ std::string HeaderLines(std::string_view fileName, std::string_view date, std::s
     line("File Name", fileName);
     line("Date", date);
     line("Time", time);
-    line("Begin Seconds", GeneralTextSingle(begin, fmt.decimalSep));
-    line("End Seconds", GeneralTextSingle(end, fmt.decimalSep));
-    line("Elapsed Seconds", GeneralTextSingle(elapsed, fmt.decimalSep));
+    line("Begin Seconds", base::GeneralTextSingle(begin, fmt.decimalSep));
+    line("End Seconds", base::GeneralTextSingle(end, fmt.decimalSep));
+    line("Elapsed Seconds", base::GeneralTextSingle(elapsed, fmt.decimalSep));
     h += ' ';
     h += kCRLF;
     return h;
@@ -195,7 +195,7 @@ std::string ProgressText(long long fileNo, long long files, long long sample, lo
 
 std::optional<std::string> FieldRewrite(std::string_view text, const FieldRule& rule,
                                         std::string_view decimalSep) {
-    const auto value = ParseNumber(text, decimalSep);
+    const auto value = base::ParseNumber(text, decimalSep);
     if (!value) return std::string(rule.notNumber);
     if (*value > rule.upper) return std::string(rule.upperText);
     if (*value < rule.lower) return std::string(rule.lowerText);

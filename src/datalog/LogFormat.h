@@ -7,9 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tavrin {
-class Platform;
-}
+#include "base/Seams.h"
 
 namespace tavrin::datalog {
 
@@ -40,7 +38,7 @@ struct FileFormat {
     std::string decimalSep;
 };
 // Tab and ".txt" when the user's numbers carry a decimal comma, else "," and ".csv".
-FileFormat DecideFileFormat(Platform& platform);
+FileFormat DecideFileFormat(base::Platform& platform);
 
 // The file name of file n of a session: stem + "_" + n + extension.
 std::string LogFileNameFor(std::string_view stem, long long n, std::string_view ext);

@@ -9,12 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/SafeFile.h"
+#include "base/SafeFile.h"
 
-#include "app/NumberText.h"
-#include "app/State.h"
-#include "app/Timing.h"
-#include "transport/FrontEnd.h"
+#include "base/NumberText.h"
+#include "base/Timing.h"
+#include "registers/FrontEnd.h"
 
 namespace tavrin::datalog {
 
@@ -101,7 +100,7 @@ class Spool {
 
 // Header lines, then the spooled rows, into a temporary that then replaces `target`.
 // Events run between chunks. False with errno set when anything could not be written.
-bool Finish(App& app, const LogHooks& hooks, LogFileSystem& fs, Spool& spool,
+bool Finish(const LogContext& log, const LogHooks& hooks, LogFileSystem& fs, Spool& spool,
             const std::filesystem::path& dir, const std::string& name, const std::string& head,
             long long fileNo, std::filesystem::path& partPath) {
     auto out = fs.createTemp(dir, "." + name + ".part.", partPath);
@@ -121,7 +120,7 @@ bool Finish(App& app, const LogHooks& hooks, LogFileSystem& fs, Spool& spool,
         ok = out->write(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
         done += static_cast<std::uint64_t>(n);
         if (hooks.finishing) hooks.finishing(fileNo, done, spool.size());
-        app.doEvents();
+        log.doEvents();
     }
     ok = ok && out->sync();
     const int err = errno;
@@ -133,11 +132,11 @@ bool Finish(App& app, const LogHooks& hooks, LogFileSystem& fs, Spool& spool,
 // The session, generic in how a register is read so that the device path calls the
 // front end directly in the sampling loop.
 template <class Read>
-LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hooks,
+LogReport RunSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
                      LogFileSystem& fs, Read&& read) {
     LogReport report;
     auto show = [&](const std::string& text) {
-        app.messages.show(text, MsgIcon::Exclamation, kAppTitle);
+        log.io.link.messages.show(text, base::MsgIcon::Exclamation, base::kAppTitle);
     };
     if (const auto problem = StemProblem(settings.stem); !problem.empty()) {
         show(problem);
@@ -145,12 +144,12 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
         return report;
     }
 
-    const FileFormat fmt = DecideFileFormat(app.platform);
+    const FileFormat fmt = DecideFileFormat(log.io.platform);
     const long long files = WholeCount(settings.filesPerSession);
     const long long samples = WholeCount(settings.samplesPerFile);
     const auto& dir = settings.directory;
 
-    const std::size_t longest = LongestStem(NameMax(dir), files, fmt.ext);
+    const std::size_t longest = LongestStem(base::NameMax(dir), files, fmt.ext);
     if (settings.stem.size() > longest) {
         std::size_t cut = longest;
         while (cut > 0 && (static_cast<unsigned char>(settings.stem[cut]) & 0xC0) == 0x80) --cut;
@@ -161,7 +160,7 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
 
     // One writer per stem: its files are this session's until it ends.
     const std::string first = LogFileNameFor(settings.stem, 1, fmt.ext);
-    auto lock = FileLock::tryAcquire(dir / ("." + settings.stem + fmt.ext + ".lock"));
+    auto lock = base::FileLock::tryAcquire(dir / ("." + settings.stem + fmt.ext + ".lock"));
     if (!lock) {
         if (errno == EWOULDBLOCK) {
             show(FileInUseText(first));
@@ -184,8 +183,8 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
     const float delaySetting = settings.sampleDelay;
     const bool sampleHook = static_cast<bool>(hooks.sampleTaken);
     const bool cancelHook = static_cast<bool>(hooks.cancelRequested);
-    const bool deviceWasReady = app.usb.UsbReady;
-    std::vector<RegResults> burstResults(boxes.size());
+    const bool deviceWasReady = log.io.link.usb.UsbReady;
+    std::vector<registers::RegResults> burstResults(boxes.size());
 
     for (long long n = 1; n <= files; ++n) {
         const std::string name = LogFileNameFor(settings.stem, n, fmt.ext);
@@ -212,19 +211,19 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
         long long taken = 0;
         if (!settings.noHeader) spool.text = TitleLine(settings.columns, fmt.fieldSep);
         if (hooks.fileStarted) hooks.fileStarted(n);
-        app.doEvents();
-        const float begin = app.platform.secondsSinceMidnight();
+        log.doEvents();
+        const float begin = log.io.platform.secondsSinceMidnight();
         std::string& text = spool.text;
         while (taken < samples) {
             const std::size_t rowStart = text.size();
             AppendInt(text, taken + 1);
             text += fmt.fieldSep;
-            if (settings.burst) ReadRegisterBurst(app, boxes, burstResults);
+            if (settings.burst) registers::ReadRegisterBurst(log.io, boxes, burstResults);
             for (std::size_t i = 0; i < boxes.size(); ++i) {
-                const RegResults* r = &burstResults[i];
+                const registers::RegResults* r = &burstResults[i];
                 if (!settings.burst) {
-                    read(app, boxes[i]);
-                    r = &app.res;
+                    read(log.io, boxes[i]);
+                    r = &log.io.res;
                 }
                 if (flags) {
                     text += r->RegNDBit != 0 ? '1' : '0';
@@ -233,11 +232,11 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
                 if (raw)
                     AppendInt(text, r->RegValue);
                 else
-                    text += GeneralText(r->RegScaled, fmt.decimalSep);
+                    text += base::GeneralText(r->RegScaled, fmt.decimalSep);
                 text += fmt.fieldSep;
             }
             text += kCRLF;
-            if (deviceWasReady && !app.usb.UsbReady) {
+            if (deviceWasReady && !log.io.link.usb.UsbReady) {
                 // Values after a failed transfer are not the sensor's: this sample is dropped.
                 text.resize(rowStart);
                 transferFailed = true;
@@ -246,20 +245,20 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
             ++taken;
             if (delaySetting > 0) {
                 float delay = delaySetting;
-                DelayMs(app, delay);
+                base::DelayMs(log.io.wait, delay);
             }
             if (!spool.maybeFlush()) {
                 ok = false;
                 break;
             }
             if (sampleHook) hooks.sampleTaken(n, taken);
-            app.doEvents();
+            log.doEvents();
             if (cancelHook && hooks.cancelRequested()) {
                 cancelled = true;
                 break;
             }
         }
-        const float end = app.platform.secondsSinceMidnight();
+        const float end = log.io.platform.secondsSinceMidnight();
         ok = ok && spool.flush(true);
         // The samples that reached the disk stay, under a name that says they are incomplete.
         const auto writeFailed = [&](const std::filesystem::path& rows, int err) {
@@ -283,8 +282,8 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
 
         const std::string head = settings.noHeader
                                      ? std::string()
-                                     : HeaderLines(name, app.platform.shortDate(),
-                                                   app.platform.shortTime(), begin, end, fmt);
+                                     : HeaderLines(name, log.io.platform.shortDate(),
+                                                   log.io.platform.shortTime(), begin, end, fmt);
         if (hooks.finishing) hooks.finishing(n, 0, spool.size());
         if (head.empty()) {
             // The spool is the file: it only needs its name.
@@ -300,7 +299,7 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
                 return report;
             }
             std::filesystem::path partPath;
-            if (!Finish(app, hooks, fs, spool, dir, name, head, n, partPath)) {
+            if (!Finish(log, hooks, fs, spool, dir, name, head, n, partPath)) {
                 const int err = errno;
                 if (!partPath.empty()) fs.remove(partPath);
                 spool.close();
@@ -329,20 +328,17 @@ LogReport RunSession(App& app, const LogSettings& settings, const LogHooks& hook
 
 } // namespace
 
-LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
+LogReport RunLogSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs, const RegisterReader& read) {
-    return RunSession(app, settings, hooks, fs, read);
+    return RunSession(log, settings, hooks, fs, read);
 }
 
-LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
+LogReport RunLogSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs) {
-    return RunSession(app, settings, hooks, fs,
-                      [](App& a, int16_t position) { ReadRegister(a, position); });
+    return RunSession(log, settings, hooks, fs,
+                      [](const registers::RegisterAccess& io, int16_t position) { registers::ReadRegister(io, position); });
 }
 
-} // namespace tavrin::datalog
-
-namespace tavrin::datalog {
 
 std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
     std::vector<std::string> kept;
@@ -360,7 +356,7 @@ std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
     DiskFileSystem fs;
     auto take = [&](const std::string& name, const std::filesystem::path& path) {
         // A live session holds its files locked: those are not leftovers.
-        WithUnheldFile(path, [&](std::uint64_t size) {
+        base::WithUnheldFile(path, [&](std::uint64_t size) {
             if (size == 0) {
                 fs.remove(path);
             } else if (auto k = KeepIncomplete(fs, path, dir, name); !k.empty()) {
@@ -375,7 +371,7 @@ std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
                                          [&](const auto& s) { return s.first == part.first; });
         // With its spool there, a finishing copy holds nothing more.
         if (spooled) {
-            WithUnheldFile(path, [&](std::uint64_t) { fs.remove(part.second); });
+            base::WithUnheldFile(path, [&](std::uint64_t) { fs.remove(part.second); });
         } else {
             take(name, path);
         }
@@ -383,10 +379,10 @@ std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
     return kept;
 }
 
-void ReportUnfinished(App& app, const std::filesystem::path& dir) {
+void ReportUnfinished(base::Messages& messages, const std::filesystem::path& dir) {
     const auto kept = RecoverUnfinished(dir);
     if (!kept.empty())
-        app.messages.show(RecoveredText(kept, dir.string()), MsgIcon::Exclamation, kAppTitle);
+        messages.show(RecoveredText(kept, dir.string()), base::MsgIcon::Exclamation, base::kAppTitle);
 }
 
 } // namespace tavrin::datalog

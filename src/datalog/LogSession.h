@@ -9,10 +9,7 @@
 
 #include "datalog/LogFiles.h"
 #include "datalog/LogFormat.h"
-
-namespace tavrin {
-struct App;
-}
+#include "registers/RegisterState.h"
 
 namespace tavrin::datalog {
 
@@ -58,25 +55,32 @@ struct LogReport {
     long long filesWritten = 0; // complete files under their final names
 };
 
-// Reads one register-map position into app.res.
-using RegisterReader = std::function<void(App&, int16_t position)>;
+// What a session uses: the registers it reads, and the window's events, which it lets run
+// once per sample.
+struct LogContext {
+    registers::RegisterAccess io;
+    const std::function<void()>& doEvents;
+};
+
+// Reads one register-map position into io.res.
+using RegisterReader = std::function<void(const registers::RegisterAccess& io, int16_t position)>;
 
 // Runs the session. Each file's rows are spooled, as text, to a temporary
 // ".<file>.rows.XXXXXX" beside the target while sampling, on the disk at least once a
 // second; afterwards header and rows go to ".<file>.part.XXXXXX", which replaces the
 // target only when whole. Memory stays flat whatever the count; a file under its final
 // name is always complete, and what a failure leaves is kept as "<stem>_<n>_incomplete".
-LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
+LogReport RunLogSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs, const RegisterReader& read);
 
 // The same, reading through the register front end.
-LogReport RunLogSession(App& app, const LogSettings& settings, const LogHooks& hooks,
+LogReport RunLogSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs);
 
 // Turns what an unfinished session (a crash, a power cut) left in `dir` into files
 // named as incomplete; their names. Files of a session still running are left alone.
 std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir);
 // The same, saying so in a message naming the files (no message when there were none).
-void ReportUnfinished(App& app, const std::filesystem::path& dir);
+void ReportUnfinished(base::Messages& messages, const std::filesystem::path& dir);
 
 } // namespace tavrin::datalog

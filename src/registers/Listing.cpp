@@ -1,19 +1,19 @@
 #include "registers/Listing.h"
 
-#include "app/SafeFile.h"
+#include "base/SafeFile.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "app/HexText.h"
-#include "app/NumberText.h"
-#include "app/OsFiles.h"
-#include "app/State.h"
-#include "app/Timing.h"
-#include "transport/FrontEnd.h"
+#include "base/HexText.h"
+#include "base/NumberText.h"
+#include "base/OsFiles.h"
+#include "registers/RegisterState.h"
+#include "base/Timing.h"
+#include "registers/FrontEnd.h"
 
-namespace tavrin {
+namespace tavrin::registers {
 
 namespace {
 
@@ -49,29 +49,29 @@ std::string ListingLine(const RegisterRecord& reg, const RegResults& res,
 
     std::string dec;
     if (reg.RegType == "Info")
-        dec = FixedText(res.RegScaled, 0, decimalSep);
+        dec = base::FixedText(res.RegScaled, 0, decimalSep);
     else if (reg.RegType == "UserCal" || reg.RegType == "Output")
-        dec = FixedText(res.RegScaled, 4, decimalSep);
+        dec = base::FixedText(res.RegScaled, 4, decimalSep);
 
     std::string s = label;
     s += "     \t";
-    s += LongToHex4(reg.Address);
+    s += base::LongToHex4(reg.Address);
     s += '\t';
-    s += LongToHex4(res.RegRaw);
+    s += base::LongToHex4(res.RegRaw);
     s += "\t   ";
     s += dec;
     s += kCrLf;
     return s;
 }
 
-std::string BuildRegisterListing(App& app) {
-    const std::string sep = app.platform.decimalSeparator();
+std::string BuildRegisterListing(const RegisterAccess& io) {
+    const std::string sep = io.platform.decimalSeparator();
     std::string text = ListingHeading();
-    for (int16_t pos = 0; pos <= app.regs.LastRegIndex; ++pos) {
-        const RegisterRecord* reg = app.regs.at(pos);
+    for (int16_t pos = 0; pos <= io.regs.LastRegIndex; ++pos) {
+        const RegisterRecord* reg = io.regs.at(pos);
         if (!reg || !reg->ReadFlag) continue;
-        ReadRegister(app, pos);
-        text += ListingLine(*reg, app.res, sep);
+        ReadRegister(io, pos);
+        text += ListingLine(*reg, io.res, sep);
     }
     return text;
 }
@@ -79,16 +79,16 @@ std::string BuildRegisterListing(App& app) {
 bool SaveListing(const std::filesystem::path& file, std::string_view text, std::string& error) {
     // Written beside the old listing and renamed over it: a full disk or a planted symlink
     // never costs the old listing, and nothing is written through a link.
-    if (SaveFileSafely(file, text, error)) return true;
+    if (base::SaveFileSafely(file, text, error)) return true;
     error = "The register listing could not be saved. " + error;
     return false;
 }
 
-void UpdateFlash(App& app) {
-    WriteRegister(app, app.regs.iGLOB_CMD, 8);
+void UpdateFlash(const RegisterAccess& io) {
+    WriteRegister(io, io.regs.iGLOB_CMD, 8);
     // The sensor needs this long to store its settings.
     float ms = 250;
-    DelayMs(app, ms);
+    base::DelayMs(io.wait, ms);
 }
 
 bool ParseWriteValue(std::string_view text, int32_t& value, std::string& error) {
@@ -116,8 +116,8 @@ bool ParseWriteValue(std::string_view text, int32_t& value, std::string& error) 
                 "Nothing was written.";
         return false;
     }
-    value = HexToLong(digits);
+    value = base::HexToLong(digits);
     return true;
 }
 
-} // namespace tavrin
+} // namespace tavrin::registers

@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace tavrin {
-struct App;
-struct RegisterRecord;
-struct RegResults;
+#include "registers/RegisterState.h"
+
+namespace tavrin::registers {
 
 inline constexpr std::string_view kListingFileName = "Registers_LOG.txt";
 
@@ -20,7 +19,7 @@ std::string ListingLine(const RegisterRecord& reg, const RegResults& res,
                         std::string_view decimalSep);
 // Reads every readable register from 0 to LastRegIndex, one after the other and without
 // letting window events run, and returns the whole listing.
-std::string BuildRegisterListing(App& app);
+std::string BuildRegisterListing(const RegisterAccess& io);
 
 // Writes the listing to `file`, replacing it. On failure returns false and sets `error`
 // to a message naming the file.
@@ -28,11 +27,11 @@ bool SaveListing(const std::filesystem::path& file, std::string_view text, std::
 
 // The register window's Update Flash: tells the sensor to store its settings and waits
 // while it does.
-void UpdateFlash(App& app);
+void UpdateFlash(const RegisterAccess& io);
 
 // The value a write may send: one to four hexadecimal digits, blanks around them allowed.
 // Anything else leaves `value` alone, sets `error` to the reason and returns false, so a
 // control register never receives a value the user did not type.
 bool ParseWriteValue(std::string_view text, int32_t& value, std::string& error);
 
-} // namespace tavrin
+} // namespace tavrin::registers

@@ -2,7 +2,7 @@
 
 #include <span>
 
-namespace tavrin {
+namespace tavrin::registers {
 
 namespace {
 
@@ -138,9 +138,6 @@ void LoadRegisterTable(RegisterMap& map, float model) {
         LoadStandardRegisterTable(map);
 }
 
-} // namespace tavrin
-
-namespace tavrin {
 
 int32_t DecodeValue(const RegisterRecord& reg, int32_t word) {
     const int n = reg.ReadLen;
@@ -159,4 +156,4 @@ double ScaleValue(const RegisterRecord& reg, int32_t value) {
            static_cast<double>(reg.RegOffset);
 }
 
-} // namespace tavrin
+} // namespace tavrin::registers

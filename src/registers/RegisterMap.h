@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace tavrin {
+namespace tavrin::registers {
 
 struct RegisterRecord {
     std::string Label;
@@ -57,9 +57,6 @@ void LoadRegisterTable(RegisterMap& map, float model);
 void LoadStandardRegisterTable(RegisterMap& map);
 void Load41040RegisterTable(RegisterMap& map);
 
-} // namespace tavrin
-
-namespace tavrin {
 
 // The word reduced to the register's data bits: masked to ReadLen bits, or read as a
 // ReadLen-bit two's-complement number. Bits above ReadLen (the flag bits) never enter.
@@ -68,4 +65,4 @@ int32_t DecodeValue(const RegisterRecord& reg, int32_t word);
 // arithmetic done in double.
 double ScaleValue(const RegisterRecord& reg, int32_t value);
 
-} // namespace tavrin
+} // namespace tavrin::registers

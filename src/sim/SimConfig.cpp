@@ -60,15 +60,15 @@ std::string Join(std::initializer_list<std::string_view> parts) {
 
 } // namespace
 
-std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error) {
+std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error) {
     error.clear();
-    auto fail = [&](const std::string& why) -> std::unique_ptr<EzUsbDriver> {
+    auto fail = [&](const std::string& why) -> std::unique_ptr<transport::EzUsbDriver> {
         error = why;
         return nullptr;
     };
 
-    std::array<long, ezusb::kSlots> models{};
-    std::array<bool, ezusb::kSlots> used{};
+    std::array<long, transport::ezusb::kSlots> models{};
+    std::array<bool, transport::ezusb::kSlots> used{};
     bool deterministic = false;
     long seed = 1;
     std::vector<std::pair<int, int>> faults; // pipe, nth call
@@ -103,7 +103,7 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
             if (const std::size_t colon = part.find(':'); colon != std::string_view::npos) {
                 const std::string_view slotText = Trim(part.substr(0, colon));
                 long s = 0;
-                if (!ParseInt(slotText, 0, 9999, s) || s >= ezusb::kSlots)
+                if (!ParseInt(slotText, 0, 9999, s) || s >= transport::ezusb::kSlots)
                     return fail(
                         Join({"slot ", Quote(slotText), where, " is not one of 0, 1, 2, 3"}));
                 slot = s;
@@ -124,7 +124,7 @@ std::unique_ptr<EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::s
     }
 
     auto driver = std::make_unique<SimDriver>();
-    for (int k = 0; k < ezusb::kSlots; ++k) {
+    for (int k = 0; k < transport::ezusb::kSlots; ++k) {
         if (!used[k]) continue;
         SimOptions o;
         o.model = static_cast<float>(models[k]);

@@ -37,7 +37,7 @@ std::vector<uint8_t> Utf16Descriptor(const std::string& text) {
 }
 
 void CheckSlot(int slot) {
-    if (slot < 0 || slot >= ezusb::kSlots) throw std::out_of_range("simulated adapter slot");
+    if (slot < 0 || slot >= transport::ezusb::kSlots) throw std::out_of_range("simulated adapter slot");
 }
 
 } // namespace
@@ -58,7 +58,7 @@ SimSensor& SimDriver::sensor(int slot) {
 }
 
 bool SimDriver::hasAdapter(int slot) const {
-    return slot >= 0 && slot < ezusb::kSlots && adapters_[slot] != nullptr;
+    return slot >= 0 && slot < transport::ezusb::kSlots && adapters_[slot] != nullptr;
 }
 
 void SimDriver::unplug(int slot) {
@@ -74,11 +74,11 @@ void SimDriver::failRequest(uint32_t code, int nthCall) {
 }
 
 void SimDriver::failBulk(int pipe, int nthCall) {
-    faults_.push_back({ezusb::kBulkTransfer, pipe, std::max(nthCall, 1), 0, false});
+    faults_.push_back({transport::ezusb::kBulkTransfer, pipe, std::max(nthCall, 1), 0, false});
 }
 
 void SimDriver::shortReply(int nthCall, uint32_t bytes) {
-    faults_.push_back({ezusb::kBulkTransfer, 1, std::max(nthCall, 1), bytes, true});
+    faults_.push_back({transport::ezusb::kBulkTransfer, 1, std::max(nthCall, 1), bytes, true});
 }
 
 void SimDriver::failStringDescriptor(int slot, int index) {
@@ -112,25 +112,25 @@ uint8_t SimDriver::spiBits(int slot) const {
     return hasAdapter(slot) ? adapters_[slot]->bits : 0;
 }
 
-DriverHandle SimDriver::open(const std::string& deviceName) {
+transport::DriverHandle SimDriver::open(const std::string& deviceName) {
     std::string name = deviceName;
     if (name.rfind("\\\\.\\", 0) == 0) name.erase(0, 4);
     if (name.size() != 7 || name.compare(0, 6, "Ezusb-") != 0) return -1;
     const int slot = name[6] - '0';
     if (!hasAdapter(slot) || !adapters_[slot]->plugged) return -1;
-    const DriverHandle h = nextHandle_++;
+    const transport::DriverHandle h = nextHandle_++;
     handles_.emplace_back(h, slot);
     ++totalOpens_;
     return h;
 }
 
-void SimDriver::close(DriverHandle handle) {
+void SimDriver::close(transport::DriverHandle handle) {
     auto it = std::find_if(handles_.begin(), handles_.end(),
                            [&](const auto& e) { return e.first == handle; });
     if (it != handles_.end()) handles_.erase(it);
 }
 
-SimDriver::Adapter* SimDriver::adapterFor(DriverHandle handle) {
+SimDriver::Adapter* SimDriver::adapterFor(transport::DriverHandle handle) {
     for (const auto& [h, slot] : handles_)
         if (h == handle) return adapters_[slot].get();
     return nullptr;
@@ -158,15 +158,15 @@ std::vector<uint8_t> SimDriver::stringDescriptor(const Adapter& a, int index) co
     case 1:
         return Utf16Descriptor("Corvane");
     case 2:
-        if (a.options.productId == ezusb::kProductVorla) return Utf16Descriptor("VORLA USB-SPI");
-        if (a.options.productId == ezusb::kProductQeb) return Utf16Descriptor("QEB USB-SPI");
+        if (a.options.productId == transport::ezusb::kProductVorla) return Utf16Descriptor("VORLA USB-SPI");
+        if (a.options.productId == transport::ezusb::kProductQeb) return Utf16Descriptor("QEB USB-SPI");
         return Utf16Descriptor("USB-SPI");
     default:
         return {};
     }
 }
 
-int SimDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std::size_t inLen,
+int SimDriver::ioctl(transport::DriverHandle handle, uint32_t code, const uint8_t* in, std::size_t inLen,
                      uint8_t* out, std::size_t outLen, uint32_t& bytesReturned) {
     bytesReturned = 0;
     Adapter* a = adapterFor(handle);
@@ -174,7 +174,7 @@ int SimDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std:
     if (!out) outLen = 0;
 
     int pipe = -1;
-    if (code == ezusb::kBulkTransfer) {
+    if (code == transport::ezusb::kBulkTransfer) {
         if (!in || inLen < 4) return 0;
         pipe = static_cast<int>(in[0] | (in[1] << 8) | (in[2] << 16) |
                                 (static_cast<uint32_t>(in[3]) << 24));
@@ -183,7 +183,7 @@ int SimDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std:
     if (fault && !fault->isShort) return 0;
 
     switch (code) {
-    case ezusb::kGetDeviceDescriptor: {
+    case transport::ezusb::kGetDeviceDescriptor: {
         const SimOptions& o = a->options;
         const uint8_t d[18] = {18,
                                1,
@@ -208,7 +208,7 @@ int SimDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std:
         bytesReturned = static_cast<uint32_t>(n);
         return 1;
     }
-    case ezusb::kGetStringDescriptor: {
+    case transport::ezusb::kGetStringDescriptor: {
         if (!in || inLen < 1) return 0;
         const int index = in[0];
         if (std::find(a->failingStrings.begin(), a->failingStrings.end(), index) !=
@@ -221,15 +221,15 @@ int SimDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std:
         bytesReturned = static_cast<uint32_t>(n);
         return 1;
     }
-    case ezusb::kGetPipeInfo: {
-        std::array<uint8_t, ezusb::kPipeInfoSize> info{};
+    case transport::ezusb::kGetPipeInfo: {
+        std::array<uint8_t, transport::ezusb::kPipeInfoSize> info{};
         const uint16_t maxPacket = a->options.highSpeed ? 512 : 64;
         constexpr int kPipes = 4; // bulk out, bulk in, and a second pair
-        info[0] = static_cast<uint8_t>(ezusb::kPipeInfoHeader + kPipes * ezusb::kPipeEntrySize);
+        info[0] = static_cast<uint8_t>(transport::ezusb::kPipeInfoHeader + kPipes * transport::ezusb::kPipeEntrySize);
         info[12] = kPipes;
         const uint8_t endpoints[kPipes] = {0x01, 0x81, 0x02, 0x86};
         for (int i = 0; i < kPipes; ++i) {
-            uint8_t* e = &info[ezusb::kPipeInfoHeader + ezusb::kPipeEntrySize * i];
+            uint8_t* e = &info[transport::ezusb::kPipeInfoHeader + transport::ezusb::kPipeEntrySize * i];
             e[0] = static_cast<uint8_t>(maxPacket & 0xFF);
             e[1] = static_cast<uint8_t>(maxPacket >> 8);
             e[2] = endpoints[i];
@@ -240,7 +240,7 @@ int SimDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std:
         bytesReturned = static_cast<uint32_t>(n);
         return 1;
     }
-    case ezusb::kBulkTransfer: {
+    case transport::ezusb::kBulkTransfer: {
         if (pipe == 0) {
             busTime(*a, outLen);
             if (logCommands_) {

@@ -16,8 +16,8 @@ namespace tavrin::sim {
 
 struct SimOptions {
     float model = 41120; // reported in PROD_ID
-    uint16_t vendorId = ezusb::kVendor;
-    uint16_t productId = ezusb::kProductVorla; // any value may be given
+    uint16_t vendorId = transport::ezusb::kVendor;
+    uint16_t productId = transport::ezusb::kProductVorla; // any value may be given
     bool highSpeed = true;                     // max packet 512, else 64
     bool deterministic = true;                 // virtual clock, exact words
     // With the virtual clock: each bulk transfer takes the time a host needs for it
@@ -29,7 +29,7 @@ struct SimOptions {
     NoiseModel noise{}; // of the gyroscopes and accelerometers
 };
 
-class SimDriver : public EzUsbDriver {
+class SimDriver : public transport::EzUsbDriver {
   public:
     SimDriver();
     ~SimDriver() override;
@@ -63,10 +63,10 @@ class SimDriver : public EzUsbDriver {
     uint8_t spiSetup(int slot) const;
     uint8_t spiBits(int slot) const;
 
-    DriverHandle open(const std::string& deviceName) override;
-    int ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, std::size_t inLen,
+    transport::DriverHandle open(const std::string& deviceName) override;
+    int ioctl(transport::DriverHandle handle, uint32_t code, const uint8_t* in, std::size_t inLen,
               uint8_t* out, std::size_t outLen, uint32_t& bytesReturned) override;
-    void close(DriverHandle handle) override;
+    void close(transport::DriverHandle handle) override;
     std::string backendName() const override { return "simulated"; }
 
   private:
@@ -79,16 +79,16 @@ class SimDriver : public EzUsbDriver {
         bool isShort;
     };
 
-    Adapter* adapterFor(DriverHandle handle);
+    Adapter* adapterFor(transport::DriverHandle handle);
     const Fault* takeFault(uint32_t code, int pipe);
     int bulk(Adapter& a, int pipe, uint8_t* out, std::size_t outLen, uint32_t& bytesReturned);
     int command(Adapter& a, const uint8_t* cmd, std::size_t len);
     static void busTime(Adapter& a, std::size_t bytes);
     std::vector<uint8_t> stringDescriptor(const Adapter& a, int index) const;
 
-    std::array<std::unique_ptr<Adapter>, ezusb::kSlots> adapters_;
-    std::vector<std::pair<DriverHandle, int>> handles_;
-    DriverHandle nextHandle_ = 1;
+    std::array<std::unique_ptr<Adapter>, transport::ezusb::kSlots> adapters_;
+    std::vector<std::pair<transport::DriverHandle, int>> handles_;
+    transport::DriverHandle nextHandle_ = 1;
     long totalOpens_ = 0;
     std::vector<Fault> faults_;
     Fault fired_{};

@@ -6,15 +6,14 @@
 #include "transport/EzUsbDriver.h"
 #include "transport/TransportState.h"
 
-namespace tavrin {
-struct App;
+namespace tavrin::transport {
 
-DriverHandle UsbOpenDevice(App& app, const std::string& name);
-void FindEzUsbDevices(App& app);
-void GetBoardInfo(App& app, DriverHandle& handle, UsbDeviceInfo& device);
-std::string GetStringDescriptor(App& app, DriverHandle handle, int16_t index);
-int GetPipeInfo(App& app, DriverHandle handle, uint8_t* buffer356);
-int16_t GetPipeMaxPacket(App& app, DriverHandle handle, uint8_t pipe);
-int BulkTransfer(App& app, DriverHandle handle, int16_t& pipe, uint8_t* buffer, int32_t& length);
+DriverHandle UsbOpenDevice(const UsbLink& link, const std::string& name);
+void FindEzUsbDevices(const UsbLink& link);
+void GetBoardInfo(const UsbLink& link, DriverHandle& handle, UsbDeviceInfo& device);
+std::string GetStringDescriptor(const UsbLink& link, DriverHandle handle, int16_t index);
+int GetPipeInfo(const UsbLink& link, DriverHandle handle, uint8_t* buffer356);
+int16_t GetPipeMaxPacket(const UsbLink& link, DriverHandle handle, uint8_t pipe);
+int BulkTransfer(const UsbLink& link, DriverHandle handle, int16_t& pipe, uint8_t* buffer, int32_t& length);
 
-} // namespace tavrin
+} // namespace tavrin::transport

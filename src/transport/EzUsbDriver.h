@@ -4,9 +4,10 @@
 // same request codes, buffer sizes and field offsets, so the code above is shared.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
-namespace tavrin {
+namespace tavrin::transport {
 
 using DriverHandle = std::intptr_t;
 
@@ -52,4 +53,8 @@ public:
     virtual std::string backendName() const = 0;
 };
 
-} // namespace tavrin
+// The backend for real adapters on this platform. The backend library the program links
+// defines it: libusb, or the adapter's kernel driver on Windows.
+std::unique_ptr<EzUsbDriver> MakeHardwareDriver();
+
+} // namespace tavrin::transport

@@ -1,10 +1,17 @@
 #pragma once
-// Program-wide state of the transport: driver access, adapter, and register results.
+// Program-wide state of the transport: the adapters found and the adapter in use.
 #include <array>
 #include <cstdint>
 #include <string>
 
-namespace tavrin {
+#include "base/Seams.h"
+#include "transport/EzUsbDriver.h"
+
+namespace tavrin::transport {
+
+// The transport that carries register transfers: none chosen, or the USB-to-SPI adapter.
+inline constexpr int16_t InterfaceNone = 0;
+inline constexpr int16_t InterfaceUsb = 2;
 
 struct UsbDeviceInfo {
     std::string DevName;
@@ -24,6 +31,7 @@ struct DriverState {
 
 // The adapter in use and its SPI settings.
 struct AdapterState {
+    int16_t InterfaceKind = InterfaceNone;
     bool UsbReady = false;
     int16_t UsbSelIndex = 0;
     UsbDeviceInfo UsbSelDevice{};
@@ -36,12 +44,13 @@ struct AdapterState {
     bool UsbXferCmdFlag = true;
 };
 
-// Results of the last register read, picked up by the caller at once.
-struct RegResults {
-    int32_t RegRaw = 0;
-    int32_t RegValue = 0;
-    double RegScaled = 0;
-    int32_t RegNDBit = 0;
+// What the transport's operations use: the driver, the adapters found, the adapter in
+// use, and where a failure is told.
+struct UsbLink {
+    EzUsbDriver* driver; // none behaves like a machine with no adapter attached
+    DriverState& drv;
+    AdapterState& usb;
+    base::Messages& messages;
 };
 
-} // namespace tavrin
+} // namespace tavrin::transport

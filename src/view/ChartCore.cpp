@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/NumberText.h"
+#include "base/NumberText.h"
 
-namespace tavrin::chart {
+namespace tavrin::view {
 
 StepDrawing PlotStep(TraceState& trace, const Samples& samples, int firstChannel, double max,
                      double& min, const ChannelFlags& checked) {
@@ -36,11 +36,11 @@ StepDrawing PlotStep(TraceState& trace, const Samples& samples, int firstChannel
 }
 
 LimitTexts LimitLabels(double max, double min, std::string_view sep) {
-    return {GeneralText(max, sep), GeneralText((max - min) / 2 + min, sep), GeneralText(min, sep)};
+    return {base::GeneralText(max, sep), base::GeneralText((max - min) / 2 + min, sep), base::GeneralText(min, sep)};
 }
 
 double NextScale(Axis axis, std::string_view upperLabelText, std::string_view sep) {
-    const std::optional<double> now = ParseNumber(upperLabelText, sep);
+    const std::optional<double> now = base::ParseNumber(upperLabelText, sep);
     const double v = now.value_or(std::nan(""));
     if (axis == Axis::Gyro) {
         if (v == 350) return 175;
@@ -55,8 +55,8 @@ double NextScale(Axis axis, std::string_view upperLabelText, std::string_view se
 }
 
 HoverTexts HoverReadout(Axis axis, double x, double y, std::string_view sep) {
-    const double value = axis == Axis::Gyro ? RoundHalfEven(y) : RoundHalfEven(y * 10) / 10;
-    return {GeneralText(RoundHalfEven(x), sep), GeneralText(value, sep)};
+    const double value = axis == Axis::Gyro ? base::RoundHalfEven(y) : base::RoundHalfEven(y * 10) / 10;
+    return {base::GeneralText(base::RoundHalfEven(x), sep), base::GeneralText(value, sep)};
 }
 
 bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double xlo, double ylo, double xhi,
@@ -103,7 +103,7 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double xlo, dou
 }
 
 std::optional<std::string> LoopDelayCorrection(std::string_view text, std::string_view sep) {
-    const std::optional<double> v = ParseNumber(text, sep);
+    const std::optional<double> v = base::ParseNumber(text, sep);
     if (!v) return std::string("0");
     std::optional<std::string> fixed;
     double value = *v;
@@ -116,9 +116,9 @@ std::optional<std::string> LoopDelayCorrection(std::string_view text, std::strin
 }
 
 int LoopDelayMs(std::string_view text, std::string_view sep) {
-    const double v = ParseNumber(text, sep).value_or(0);
+    const double v = base::ParseNumber(text, sep).value_or(0);
     if (!(v > 0)) return 0;
     return static_cast<int>(std::lround(std::min(v, 1000.0)));
 }
 
-} // namespace tavrin::chart
+} // namespace tavrin::view

@@ -9,7 +9,16 @@
 #include <string>
 #include <string_view>
 
-namespace tavrin::chart {
+namespace tavrin::view {
+
+// Chart limits; zero until model selection or the gyroscope-range update sets them.
+struct ChartLimits {
+    double GyPlotMax = 0;
+    double GyPlotMin = 0;
+    double AccPlotMax = 0;
+    double AccPlotMin = 0;
+};
+
 
 // x runs 0..350, one unit per sample.
 inline constexpr int kSweepWidth = 350;
@@ -92,4 +101,4 @@ std::optional<std::string> LoopDelayCorrection(std::string_view text, std::strin
 // Milliseconds to wait between passes for a (corrected) field text.
 int LoopDelayMs(std::string_view text, std::string_view sep);
 
-} // namespace tavrin::chart
+} // namespace tavrin::view

@@ -6,10 +6,17 @@
 #include <fstream>
 #include <functional>
 
-#include "../datalog/LogTestSupport.h"
+#include "LogTestSupport.h"
 #include "TestApp.h"
 #include "analysis/Analyse.h"
 #include "datalog/LogSession.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::datalog;
+using namespace tavrin::registers;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 using namespace tavrin;
 using namespace tavrin::analysis;
@@ -35,11 +42,11 @@ struct ReaderTest : ::testing::Test {
     }
     std::filesystem::path log() {
         calls.clear();
-        datalog::RunLogSession(t.app, settings, {}, fs, [this](App& app, int16_t pos) {
+        datalog::RunLogSession(t.app, settings, {}, fs, [this](const RegisterAccess& io, int16_t pos) {
             const auto [v, flag] = script(pos, calls[pos]++);
-            app.res.RegScaled = v;
-            app.res.RegValue = static_cast<int32_t>(std::lround(v * 20));
-            app.res.RegNDBit = flag ? 0x8000 : 0;
+            io.res.RegScaled = v;
+            io.res.RegValue = static_cast<int32_t>(std::lround(v * 20));
+            io.res.RegNDBit = flag ? 0x8000 : 0;
         });
         const auto names = dir.names();
         return dir.path / names.at(0);

@@ -2,11 +2,19 @@
 // its log file, gives back the parameters it was configured with.
 #include <gtest/gtest.h>
 
-#include "../datalog/LogTestSupport.h"
+#include "LogTestSupport.h"
 #include "SimTestApp.h"
 #include "analysis/Analyse.h"
 #include "datalog/LogSession.h"
 #include "registers/RegisterMap.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::datalog;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 using namespace tavrin;
 using namespace tavrin::analysis;

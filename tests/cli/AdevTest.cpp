@@ -7,6 +7,8 @@
 #include "RunCli.h"
 #include "analysis/Analyse.h"
 
+using namespace tavrin::analysis;
+
 using namespace tavrin::test;
 namespace an = tavrin::analysis;
 namespace fs = std::filesystem;

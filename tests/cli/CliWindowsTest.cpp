@@ -7,11 +7,19 @@
 
 #include "RunCli.h"
 #include "TestApp.h"
-#include "app/Model.h"
-#include "datalog/frmDatalog.h"
-#include "registers/frmManualReg.h"
+#include "registers/Model.h"
+#include "ui/frmDatalog.h"
+#include "ui/frmManualReg.h"
 #include "sim/SimDriver.h"
 #include "transport/UsbSpi.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::ui;
+using namespace tavrin::view;
 
 using namespace tavrin;
 using namespace tavrin::test;
@@ -33,7 +41,7 @@ struct WindowBench {
         o.model = model;
         driver.addAdapter(0, o);
         t.platform.progDir = dir;
-        SetTransportDefaults(t.app);
+        SetTransportDefaults(t.app.usb);
         ConnectFirstAdapter(t.app);
         NoDisplay display;
         SetDevice(t.app, ReadProductNumber(t.app), display);

@@ -7,8 +7,15 @@
 
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
-#include "app/State.h"
+#include "app/App.h"
 #include "datalog/LogSession.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 using namespace tavrin;
 using namespace tavrin::datalog;

@@ -13,9 +13,16 @@
 
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
-#include "app/SafeFile.h"
-#include "app/State.h"
+#include "base/SafeFile.h"
+#include "app/App.h"
 #include "datalog/LogSession.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 using namespace tavrin;
 using namespace tavrin::datalog;
@@ -48,10 +55,10 @@ struct SessionTest : ::testing::Test {
         script[2] = [](long long n) { return Reading{-0.0125, -1, n % 2 ? 0 : 0x8000}; };
     }
     LogReport run() {
-        return RunLogSession(t.app, settings, hooks, fs, [this](App& app, int16_t pos) {
+        return RunLogSession(t.app, settings, hooks, fs, [this](const RegisterAccess& io, int16_t pos) {
             ++reads;
             if (script.count(pos))
-                std::tie(app.res.RegScaled, app.res.RegValue, app.res.RegNDBit) =
+                std::tie(io.res.RegScaled, io.res.RegValue, io.res.RegNDBit) =
                     script[pos](calls[pos]++);
         });
     }
@@ -134,7 +141,7 @@ TEST_F(SessionTest, FileThatCannotBeCreatedStopsTheSessionNamingTheCause) {
     // On the real disk: a directory that is not there.
     settings.directory = dir.path / "gone";
     DiskFileSystem disk;
-    EXPECT_EQ(RunLogSession(t.app, settings, hooks, disk, [](App&, int16_t) {}).outcome,
+    EXPECT_EQ(RunLogSession(t.app, settings, hooks, disk, [](const RegisterAccess&, int16_t) {}).outcome,
               LogOutcome::CreateFailed);
     expectOneMessage("File name = DATALOG_1.csv\r\n\r\nThe directory \"" +
                      (dir.path / "gone").string() + "\" does not exist.");
@@ -230,10 +237,10 @@ TEST_F(SessionTest, ASecondSessionOfTheSameNameIsRefusedAndTouchesNothing) {
         if (tried || reads != 1500) return;
         tried = true;
         LogSettings same = settings;
-        second = RunLogSession(t.app, same, {}, fs, [](App&, int16_t) {});
+        second = RunLogSession(t.app, same, {}, fs, [](const RegisterAccess&, int16_t) {});
         same.stem = "OTHER";
         same.samplesPerFile = 3;
-        other = RunLogSession(t.app, same, {}, fs, [](App&, int16_t) {});
+        other = RunLogSession(t.app, same, {}, fs, [](const RegisterAccess&, int16_t) {});
     };
     EXPECT_EQ(run().outcome, LogOutcome::Completed);
     EXPECT_EQ(second.outcome, LogOutcome::InUse);
@@ -282,7 +289,7 @@ TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
     EXPECT_EQ(kept[0], "Sample #,XgND,X Gryo,");
     ExpectWholeRows(kept, 1);
     // At the next start the message names the file.
-    ReportUnfinished(t.app, dir.path);
+    ReportUnfinished(t.app.messages, dir.path);
     expectOneMessage("UNFINISHED LOG FILES\r\n\r\nA logging session ended without finishing its "
                      "files. Its samples are kept in \"" +
                      dir.path.string() + "\" as:\r\n\r\nLIVE_1_incomplete.csv");

@@ -11,9 +11,17 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "../datalog/LogTestSupport.h"
+#include "LogTestSupport.h"
 #include "SimTestApp.h"
 #include "registers/Listing.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::datalog;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 using namespace tavrin;
 

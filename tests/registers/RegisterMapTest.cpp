@@ -2,6 +2,8 @@
 
 #include "registers/RegisterMap.h"
 
+using namespace tavrin::registers;
+
 using namespace tavrin;
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include "sim/SimConfig.h"
 
+using namespace tavrin::sim;
+
 using namespace tavrin;
 
 TEST(SimConfigFindings, ControlCharactersInTheTextStillGiveOneLine) {

@@ -5,12 +5,19 @@
 #include <vector>
 
 #include "SimTestApp.h"
-#include "app/Model.h"
+#include "registers/Model.h"
 #include "sim/SimConfig.h"
 #include "sim/SimDriver.h"
 #include "sim/SimSensor.h"
-#include "transport/FrontEnd.h"
+#include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 namespace tavrin::sim {
 namespace {

@@ -6,7 +6,14 @@
 
 #include "SimTestApp.h"
 #include "sim/SimDriver.h"
-#include "transport/FrontEnd.h"
+#include "registers/FrontEnd.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
 
 namespace tavrin::sim {
 namespace {

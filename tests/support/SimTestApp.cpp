@@ -3,6 +3,13 @@
 #include "registers/RegisterMap.h"
 #include "transport/UsbSpi.h"
 
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::view;
+
 namespace tavrin::test {
 
 namespace {
@@ -14,7 +21,7 @@ sim::SimOptions WithModel(sim::SimOptions o, float model) {
 
 SimTestApp::SimTestApp(float model, sim::SimOptions options)
     : t(&driver), app(t.app), sensor(driver.addAdapter(0, WithModel(options, model))) {
-    app.model.InterfaceKind = InterfaceUsb;
+    app.usb.InterfaceKind = InterfaceUsb;
     app.model.ProductNumber = model;
     UsbFindBuffers(app);
     LoadRegisterTable(app.regs, model);

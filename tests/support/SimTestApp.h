@@ -18,7 +18,7 @@ struct SimTestApp {
 
     sim::SimDriver driver;
     TestApp t;
-    App& app;
+    app::App& app;
     sim::SimSensor& sensor;
 };
 

@@ -1,5 +1,11 @@
 #include "TestApp.h"
 
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::transport;
+using namespace tavrin::view;
+
 namespace tavrin::test {
 
 float FakePlatform::secondsSinceMidnight() {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/State.h"
+#include "app/App.h"
 
 namespace tavrin::test {
 
 // A platform whose clock, command line, locale, directories and OS are scripted.
-class FakePlatform : public Platform {
+class FakePlatform : public base::Platform {
 public:
     // Clock readings returned in order; when they run out, the last one repeats
     // (or `clockNow` is returned when none was scripted).
@@ -19,7 +19,7 @@ public:
     std::string cmdLine;
     std::filesystem::path progDir = std::filesystem::temp_directory_path();
     std::filesystem::path dataDir = std::filesystem::temp_directory_path() / "tavrin-user";
-    OsInfo os{2, 0};
+    base::OsInfo os{2, 0};
     std::string decimalSep = ".";
     std::string date = "12/6/2026";
     std::string time = "8:15 PM";
@@ -29,7 +29,7 @@ public:
     std::string commandLine() override { return cmdLine; }
     std::filesystem::path programDir() override { return progDir; }
     std::filesystem::path userDataDir() override { return dataDir; }
-    OsInfo osInfo() override { return os; }
+    base::OsInfo osInfo() override { return os; }
     std::string decimalSeparator() override { return decimalSep; }
     std::string shortDate() override { return date; }
     std::string shortTime() override { return time; }
@@ -38,16 +38,16 @@ public:
 
 struct RecordedMessage {
     std::string text;
-    MsgIcon icon;
+    base::MsgIcon icon;
     std::string caption;
 };
 
 // Keeps every message box text and returns at once.
-class RecordingMessages : public Messages {
+class RecordingMessages : public base::Messages {
 public:
-    using Messages::show;
+    using base::Messages::show;
     std::vector<RecordedMessage> shown;
-    void show(std::string_view text, MsgIcon icon, std::string_view caption) override {
+    void show(std::string_view text, base::MsgIcon icon, std::string_view caption) override {
         shown.push_back({std::string(text), icon, std::string(caption)});
     }
     std::vector<std::string> texts() const;
@@ -57,10 +57,10 @@ public:
 // A fresh App on fake seams; DelayMs is calibrated and counts its steps instead of
 // waiting, so no test waits for real time.
 struct TestApp {
-    explicit TestApp(EzUsbDriver* driver = nullptr);
+    explicit TestApp(transport::EzUsbDriver* driver = nullptr);
     FakePlatform platform;
     RecordingMessages messages;
-    App app;
+    app::App app;
     long long delaySteps = 0; // 10-microsecond steps DelayMs would have waited
 };
 

@@ -6,7 +6,7 @@
 
 #include "view/ChartCore.h"
 
-using namespace tavrin::chart;
+using namespace tavrin::view;
 
 TEST(ChartTextTest, LimitScaleHoverAndLoopDelayTexts) {
     const LimitTexts l = LimitLabels(0.1, -0.1, ",");

@@ -7,14 +7,14 @@
 
 #include <libusb.h>
 
-namespace tavrin {
+namespace tavrin::transport::libusb {
 namespace {
 
 constexpr uint16_t kFallbackLangId = 0x0409;
 constexpr int kMaxPortDepth = 7;
 
-usb::DeviceDescriptor FromLibUsb(const libusb_device_descriptor& d) {
-    usb::DeviceDescriptor r;
+DeviceDescriptor FromLibUsb(const libusb_device_descriptor& d) {
+    DeviceDescriptor r;
     r.bLength = d.bLength;
     r.bDescriptorType = d.bDescriptorType;
     r.bcdUSB = d.bcdUSB;
@@ -63,19 +63,19 @@ void LibUsbDriver::enumerate() {
     if (n < 0) return;
 
     std::vector<libusb_device*> adapters;
-    std::vector<usb::Location> where;
+    std::vector<Location> where;
     for (ssize_t i = 0; i < n; ++i) {
         libusb_device_descriptor d{};
         if (libusb_get_device_descriptor(list[i], &d) != LIBUSB_SUCCESS) continue;
         if (d.idVendor != ezusb::kVendor) continue;
         uint8_t ports[kMaxPortDepth] = {};
         const int depth = libusb_get_port_numbers(list[i], ports, kMaxPortDepth);
-        usb::Location loc{libusb_get_bus_number(list[i]), {}};
+        Location loc{libusb_get_bus_number(list[i]), {}};
         if (depth > 0) loc.ports.assign(ports, ports + depth);
         adapters.push_back(list[i]);
         where.push_back(std::move(loc));
     }
-    const std::vector<std::size_t> order = usb::SlotOrder(where, slots_.size());
+    const std::vector<std::size_t> order = SlotOrder(where, slots_.size());
 
     for (std::size_t k = 0; k < slots_.size(); ++k) {
         libusb_device* now = k < order.size() ? adapters[order[k]] : nullptr;
@@ -94,14 +94,14 @@ bool LibUsbDriver::openSlot(Slot& s) {
     libusb_config_descriptor* config = nullptr;
     int r = libusb_get_active_config_descriptor(s.device, &config);
     if (r != LIBUSB_SUCCESS) {
-        s.status = usb::OpenFailureReason(r);
+        s.status = OpenFailureReason(r);
         return false;
     }
     bool usable = config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0;
     if (usable) {
         const libusb_interface_descriptor& alt = config->interface[0].altsetting[0];
         s.iface =
-            usb::InterfaceInfo{alt.bInterfaceNumber,   alt.bAlternateSetting,  alt.bInterfaceClass,
+            InterfaceInfo{alt.bInterfaceNumber,   alt.bAlternateSetting,  alt.bInterfaceClass,
                                alt.bInterfaceSubClass, alt.bInterfaceProtocol, {}};
         for (int e = 0; e < alt.bNumEndpoints; ++e) {
             const libusb_endpoint_descriptor& ep = alt.endpoint[e];
@@ -118,7 +118,7 @@ bool LibUsbDriver::openSlot(Slot& s) {
     libusb_device_handle* h = nullptr;
     r = libusb_open(s.device, &h);
     if (r != LIBUSB_SUCCESS) {
-        s.status = usb::OpenFailureReason(r);
+        s.status = OpenFailureReason(r);
         return false;
     }
     // A kernel driver bound to the interface would make the claim fail.
@@ -126,7 +126,7 @@ bool LibUsbDriver::openSlot(Slot& s) {
     r = libusb_claim_interface(h, s.iface.number);
     if (r != LIBUSB_SUCCESS) {
         libusb_close(h);
-        s.status = usb::OpenFailureReason(r);
+        s.status = OpenFailureReason(r);
         return false;
     }
     s.usb = h;
@@ -136,7 +136,7 @@ bool LibUsbDriver::openSlot(Slot& s) {
 }
 
 DriverHandle LibUsbDriver::open(const std::string& deviceName) {
-    const int k = usb::SlotFromName(deviceName, static_cast<int>(slots_.size()));
+    const int k = SlotFromName(deviceName, static_cast<int>(slots_.size()));
     if (k < 0 || ctx_ == nullptr) return -1;
     Slot& s = slots_[k];
     // Unplugged while idle: nothing has failed yet, but its device entry is gone.
@@ -185,7 +185,7 @@ int LibUsbDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, s
         if (out == nullptr) return 0;
         libusb_device_descriptor d{};
         if (libusb_get_device_descriptor(s->device, &d) != LIBUSB_SUCCESS) return 0;
-        const std::size_t n = usb::FormatDeviceDescriptor(FromLibUsb(d), {out, outLen});
+        const std::size_t n = FormatDeviceDescriptor(FromLibUsb(d), {out, outLen});
         bytesReturned = static_cast<uint32_t>(n);
         return n > 0 ? 1 : 0;
     }
@@ -193,7 +193,7 @@ int LibUsbDriver::ioctl(DriverHandle handle, uint32_t code, const uint8_t* in, s
         return stringDescriptor(*s, in, inLen, out, outLen, bytesReturned);
     case ezusb::kGetPipeInfo: {
         if (out == nullptr) return 0;
-        const std::size_t n = usb::FormatPipeInfo(s->iface, {out, outLen});
+        const std::size_t n = FormatPipeInfo(s->iface, {out, outLen});
         bytesReturned = static_cast<uint32_t>(n);
         return n > 0 ? 1 : 0;
     }
@@ -246,11 +246,11 @@ void LibUsbDriver::drainLateReply(Slot& s) {
 
 int LibUsbDriver::bulkTransfer(Slot& s, const uint8_t* in, std::size_t inLen, uint8_t* out,
                                std::size_t outLen, uint32_t& bytesReturned) {
-    const int64_t pipe = usb::PipeFromRequest(in, inLen);
+    const int64_t pipe = PipeFromRequest(in, inLen);
     if (pipe < 0 || pipe >= static_cast<int64_t>(s.iface.endpoints.size())) return 0;
     if (out == nullptr && outLen != 0) return 0;
     if (outLen > static_cast<std::size_t>(INT_MAX)) return 0;
-    const usb::Endpoint& ep = s.iface.endpoints[static_cast<std::size_t>(pipe)];
+    const Endpoint& ep = s.iface.endpoints[static_cast<std::size_t>(pipe)];
     const bool toHost = (ep.address & LIBUSB_ENDPOINT_IN) != 0;
     if (!toHost && s.lateReplyEndpoint != 0) drainLateReply(s);
     const unsigned timeout = toHost ? options_.replyTimeoutMs : options_.commandTimeoutMs;
@@ -277,4 +277,12 @@ std::unique_ptr<EzUsbDriver> MakeLibUsbDriver() {
     return std::make_unique<LibUsbDriver>();
 }
 
-} // namespace tavrin
+} // namespace tavrin::transport::libusb
+
+namespace tavrin::transport {
+
+std::unique_ptr<EzUsbDriver> MakeHardwareDriver() {
+    return libusb::MakeLibUsbDriver();
+}
+
+} // namespace tavrin::transport

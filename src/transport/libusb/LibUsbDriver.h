@@ -17,7 +17,7 @@ struct libusb_context;
 struct libusb_device;
 struct libusb_device_handle;
 
-namespace tavrin {
+namespace tavrin::transport::libusb {
 
 // How long a command (bulk out, descriptor request) may take before it counts as failed.
 inline constexpr unsigned kUsbCommandTimeoutMs = 1000;
@@ -54,7 +54,7 @@ class LibUsbDriver final : public EzUsbDriver {
     struct Slot {
         libusb_device* device = nullptr;     // referenced while mapped
         libusb_device_handle* usb = nullptr; // open, interface claimed
-        usb::InterfaceInfo iface;
+        InterfaceInfo iface;
         uint16_t langId = 0; // 0 until asked for
         uint64_t generation = 0;
         uint8_t lateReplyEndpoint = 0; // a reply timed out here and may still come
@@ -87,4 +87,4 @@ class LibUsbDriver final : public EzUsbDriver {
 
 std::unique_ptr<EzUsbDriver> MakeLibUsbDriver();
 
-} // namespace tavrin
+} // namespace tavrin::transport::libusb

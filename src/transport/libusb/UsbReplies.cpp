@@ -6,7 +6,7 @@
 
 #include <libusb.h>
 
-namespace tavrin::usb {
+namespace tavrin::transport::libusb {
 namespace {
 
 void Put16(uint8_t* p, uint16_t v) {
@@ -106,4 +106,4 @@ int64_t PipeFromRequest(const uint8_t* in, std::size_t inLen) {
     return static_cast<int32_t>(v);
 }
 
-} // namespace tavrin::usb
+} // namespace tavrin::transport::libusb

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace tavrin::usb {
+namespace tavrin::transport::libusb {
 
 // The standard 18-byte device descriptor, fields in host order.
 struct DeviceDescriptor {
@@ -83,4 +83,4 @@ std::string OpenFailureReason(int libusbError);
 // the input is too short.
 int64_t PipeFromRequest(const uint8_t* in, std::size_t inLen);
 
-} // namespace tavrin::usb
+} // namespace tavrin::transport::libusb

@@ -3,7 +3,7 @@
 
 #include "transport/win32/Win32Driver.h"
 
-namespace tavrin {
+namespace tavrin::transport::win32 {
 
 namespace {
 
@@ -32,4 +32,12 @@ std::unique_ptr<EzUsbDriver> MakeWin32Driver() {
     return std::make_unique<Win32Driver>(calls);
 }
 
-} // namespace tavrin
+} // namespace tavrin::transport::win32
+
+namespace tavrin::transport {
+
+std::unique_ptr<EzUsbDriver> MakeHardwareDriver() {
+    return win32::MakeWin32Driver();
+}
+
+} // namespace tavrin::transport

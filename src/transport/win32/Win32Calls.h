@@ -3,7 +3,7 @@
 // so the code around them builds and is tested on every platform against a fake.
 #include <cstdint>
 
-namespace tavrin {
+namespace tavrin::transport::win32 {
 
 class Win32Calls {
   public:
@@ -19,4 +19,4 @@ class Win32Calls {
     virtual int closeHandle(Handle h) = 0;
 };
 
-} // namespace tavrin
+} // namespace tavrin::transport::win32

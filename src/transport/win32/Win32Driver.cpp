@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace tavrin {
+namespace tavrin::transport::win32 {
 
 namespace {
 
@@ -32,7 +32,7 @@ DriverHandle Win32Driver::open(const std::string& deviceName) {
     if (!IsAdapterName(deviceName)) return -1;
     const std::string path = "\\\\.\\" + deviceName;
     const Win32Calls::Handle h = calls_.createFileA(
-        path.c_str(), win32::kGenericWrite, win32::kFileShareWrite, win32::kOpenExisting, 0);
+        path.c_str(), kGenericWrite, kFileShareWrite, kOpenExisting, 0);
     if (h == Win32Calls::kInvalidHandle || h == 0) return -1;
     const DriverHandle id = nextHandle_++;
     handles_[id] = h;
@@ -65,4 +65,4 @@ void Win32Driver::close(DriverHandle handle) {
     handles_.erase(it);
 }
 
-} // namespace tavrin
+} // namespace tavrin::transport::win32

@@ -10,13 +10,11 @@
 #include "transport/EzUsbDriver.h"
 #include "transport/win32/Win32Calls.h"
 
-namespace tavrin {
+namespace tavrin::transport::win32 {
 
-namespace win32 {
 inline constexpr uint32_t kGenericWrite = 0x40000000;
 inline constexpr uint32_t kFileShareWrite = 2;
 inline constexpr uint32_t kOpenExisting = 3;
-} // namespace win32
 
 class Win32Driver final : public EzUsbDriver {
   public:
@@ -44,4 +42,4 @@ class Win32Driver final : public EzUsbDriver {
 // The driver on the system's own calls (Windows builds only).
 std::unique_ptr<EzUsbDriver> MakeWin32Driver();
 
-} // namespace tavrin
+} // namespace tavrin::transport::win32

@@ -1,1 +1,0 @@
-tavrin_bench(bench_delay SOURCES ${CMAKE_CURRENT_LIST_DIR}/DelayBench.cpp)

@@ -1,0 +1,27 @@
+#include "base/OsFiles.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace tavrin::base {
+
+// A folder's attributes do not say whether files may be made in it (its access list
+// does), so try: a file that vanishes when closed.
+bool CanCreateFilesIn(const std::filesystem::path& dir) {
+    const std::wstring name = L"tavrin-write-check-" + std::to_wstring(::GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(::GetTickCount64()) + L".tmp";
+    const std::filesystem::path probe = dir / name;
+    const HANDLE h = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(h);
+    return true;
+}
+
+std::FILE* OpenFile(const std::filesystem::path& file, const char* mode) {
+    const std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
+    return ::_wfopen(file.c_str(), wmode.c_str());
+}
+
+} // namespace tavrin::base

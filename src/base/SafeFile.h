@@ -1,0 +1,75 @@
+#pragma once
+// Files that are never lost halfway: a new file is written under a unique temporary
+// name beside its target (created exclusively, so a planted name or symlink is never
+// written through), flushed to disk, and put in place by an atomic rename. Qt-free;
+// used by the logging session and the register listing.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrin::base {
+
+// Creates "<dir>/<prefix>XXXXXX" exclusively (never through a symlink) with a unique
+// ending, holding an exclusive advisory lock on it for as long as the descriptor is open.
+// Returns the descriptor, or -1 with errno set.
+int CreateTempBeside(const std::filesystem::path& dir, const std::string& prefix,
+                     std::filesystem::path& made);
+
+// Flushes a directory's entries (a rename is durable only after this).
+bool SyncDirectory(const std::filesystem::path& dir);
+
+// Renames `from` over `to` (replacing a file or a symlink, never writing through it), then
+// flushes the directory. False with errno set.
+bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Renames `from` to `to` only when nothing has that name. False with errno set (EEXIST).
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Bytes an unprivileged writer can still put in the directory's file system.
+std::optional<std::uint64_t> FreeBytes(const std::filesystem::path& dir);
+
+// The longest file name the directory's file system takes (255 when it does not say).
+std::size_t NameMax(const std::filesystem::path& dir);
+
+// Writes `text` as `file` the safe way. The earlier file stays until the new one is
+// whole. On failure `error` names the file and the cause, and nothing has changed.
+bool SaveFileSafely(const std::filesystem::path& file, std::string_view text, std::string& error);
+
+// Runs `use` with the file's size while holding the lock its writer holds while alive (see
+// CreateTempBeside); the file is opened without following a link, and may be renamed or
+// removed from within `use`. False when a live writer holds it or it cannot be opened.
+bool WithUnheldFile(const std::filesystem::path& file,
+                    const std::function<void(std::uint64_t size)>& use);
+
+// An exclusive advisory lock held through a lock file; released on destruction.
+class FileLock {
+  public:
+    FileLock() = default;
+    FileLock(FileLock&& o) noexcept : fd_(o.fd_), path_(std::move(o.path_)) { o.fd_ = -1; }
+    FileLock& operator=(FileLock&& o) noexcept {
+        if (this != &o) {
+            release();
+            fd_ = o.fd_;
+            path_ = std::move(o.path_);
+            o.fd_ = -1;
+        }
+        return *this;
+    }
+    ~FileLock() { release(); }
+    // Empty when another holder has it (errno EWOULDBLOCK) or the file cannot be made.
+    static std::optional<FileLock> tryAcquire(const std::filesystem::path& lockFile);
+
+  private:
+    void release(); // per platform
+    int fd_ = -1;
+    std::filesystem::path path_;
+};
+
+// Why the files directory cannot be used (it is missing, not a directory or not
+// writable), naming it; empty when it is usable.
+std::string DirectoryProblem(const std::filesystem::path& dir);
+
+} // namespace tavrin::base

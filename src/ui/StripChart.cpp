@@ -1,0 +1,94 @@
+#include "ui/StripChart.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+namespace tavrin::ui {
+
+StripChart::StripChart(QWidget* parent, int designHeight)
+    : QWidget(parent), image_(kImageWidth, kImageHeight, QImage::Format_RGB32),
+      designHeight_(designHeight) {
+    image_.fill(kBackground);
+    map_.width = kImageWidth;
+    map_.height = kImageHeight;
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Steps come far faster than a display refreshes: repaint at most once a frame,
+    // so drawing never holds up reading.
+    repaint_.setSingleShot(true);
+    repaint_.setInterval(16);
+    connect(&repaint_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+}
+
+void StripChart::scheduleRepaint() {
+    if (!repaint_.isActive()) repaint_.start();
+}
+
+void StripChart::fillColumns(int from, int to, QRgb color) {
+    from = std::max(from, 0);
+    to = std::min(to, kImageWidth - 1);
+    if (from > to) return;
+    for (int y = 0; y < kImageHeight; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        std::fill(row + from, row + to + 1, color);
+    }
+}
+
+void StripChart::line(double x0, double y0, double x1, double y1, QRgb color) {
+    // Clip in floating point first: huge values would overflow integer pixels.
+    if (!view::ClipSegment(x0, y0, x1, y1, 0, 0, kImageWidth - 1, kImageHeight - 1)) return;
+    int ax = int(std::lround(x0)), ay = int(std::lround(y0));
+    const int bx = int(std::lround(x1)), by = int(std::lround(y1));
+    const int dx = std::abs(bx - ax), sx = ax < bx ? 1 : -1;
+    const int dy = -std::abs(by - ay), sy = ay < by ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        reinterpret_cast<QRgb*>(image_.scanLine(ay))[ax] = color;
+        if (ax == bx && ay == by) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            ax += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            ay += sy;
+        }
+    }
+}
+
+void StripChart::draw(const view::StepDrawing& step, const std::array<QRgb, 9>& colors) {
+    map_.max = step.max;
+    map_.min = step.min;
+    hasScale_ = true;
+
+    fillColumns(int(std::lround(map_.px(step.clearFrom))), int(std::lround(map_.px(step.clearTo))),
+                kBackground);
+    const int marker = int(std::lround(map_.px(step.marker)));
+    if (marker < kImageWidth) fillColumns(marker, marker, kMarker);
+    for (int i = 0; i < step.segmentCount; ++i) {
+        const view::Segment& s = step.segments[i];
+        const QRgb color =
+            s.channel >= 0 && s.channel < int(colors.size()) ? colors[s.channel] : qRgb(0, 0, 0);
+        line(map_.px(s.x0), map_.py(s.y0), map_.px(s.x1), map_.py(s.y1), color);
+    }
+    scheduleRepaint();
+}
+
+void StripChart::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(rect(), image_);
+}
+
+void StripChart::mouseMoveEvent(QMouseEvent* e) {
+    if (!hasScale_ || width() < 2 || height() < 2) return;
+    const QPointF pos = e->position();
+    // Widget pixels to image pixels, then to chart units.
+    const double ix = pos.x() * (kImageWidth - 1) / (width() - 1);
+    const double iy = pos.y() * (kImageHeight - 1) / (height() - 1);
+    emit pointerMoved(map_.ux(ix), map_.uy(iy));
+}
+
+} // namespace tavrin::ui

@@ -1,0 +1,282 @@
+#include "ui/frmManualReg.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "base/FileLocation.h"
+#include "base/HexText.h"
+#include "base/SafeFile.h"
+#include "app/App.h"
+#include "base/Timing.h"
+#include "registers/Listing.h"
+#include "registers/FrontEnd.h"
+
+namespace tavrin::ui {
+
+namespace {
+
+QLineEdit* ReadOnlyField(const char* name, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    return e;
+}
+
+QLabel* Caption(const char* name, const char* text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QPushButton* Button(const char* name, const char* text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+const char* FlagText(bool flag) {
+    return flag ? "True" : "False";
+}
+
+} // namespace
+
+frmManualReg::frmManualReg(app::App& app, QWidget* parent) : QDialog(parent), app_(app) {
+    setObjectName("frmManualReg");
+    setWindowTitle("Register Information");
+    setModal(true);
+
+    frameRegister = new QGroupBox("Register Read/Write", this);
+    frameRegister->setObjectName("frameRegister");
+    cmboRegister = new QComboBox(frameRegister);
+    cmboRegister->setObjectName("cmboRegister");
+    cmboRegister->setMaxVisibleItems(20);
+    // Assistive technology does not read the placeholder: the prompt is also the box's
+    // name (read while nothing is chosen) and its description.
+    cmboRegister->setAccessibleName("Select a Register");
+    cmboRegister->setAccessibleDescription("Select a Register");
+    txtRegAddr = ReadOnlyField("txtRegAddr", frameRegister);
+    lblRegAddr = Caption("lblRegAddr", "Base Addr (Hex)", frameRegister);
+    txtRegByte = ReadOnlyField("txtRegByte", frameRegister);
+    lblRegByte = Caption("lblRegByte", "Num Bytes", frameRegister);
+    txtRegRead = ReadOnlyField("txtRegRead", frameRegister);
+    lblRegRead = Caption("lblRegRead", "Read Flag", frameRegister);
+    txtRegWrite = ReadOnlyField("txtRegWrite", frameRegister);
+    lblRegWrite = Caption("lblRegWrite", "Write Flag", frameRegister);
+    cmdRead = Button("cmdRead", "Read (Hex)", this);
+    txtHex = ReadOnlyField("txtHex", this);
+    txtDataWrite = new QLineEdit(this);
+    txtDataWrite->setObjectName("txtDataWrite");
+    cmdWrite = Button("cmdWrite", "Write (Hex)", this);
+
+    frameUserReg = new QGroupBox("User Registers (Hex Values)", this);
+    frameUserReg->setObjectName("frameUserReg");
+    Text1 = new QPlainTextEdit(frameUserReg);
+    Text1->setObjectName("Text1");
+    Text1->setReadOnly(true);
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    Text1->setFont(fixed);
+    Text1->setTabStopDistance(QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')) * 8);
+    Text1->setMinimumSize(560, 360);
+    cmdReadAll = Button("cmdReadAll", "Read", frameUserReg);
+    cmdWriteFile = Button("cmdWriteFile", "Save", frameUserReg);
+    cmdPrint = Button("cmdPrint", "Print", frameUserReg);
+    Label2 = Caption("Label2", "Registers_Log", frameUserReg);
+    cmdUpdateFlash = Button("cmdUpdateFlash", "Update Flash", this);
+    cmdClose = Button("cmdClose", "Close Window", this);
+
+    // Wide enough for "False" and four hexadecimal digits in any font.
+    const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("FalseW")) + 16;
+    for (QLineEdit* e : {txtRegAddr, txtRegByte, txtRegRead, txtRegWrite, txtHex, txtDataWrite})
+        e->setMinimumWidth(fieldWidth);
+
+    auto* regGrid = new QGridLayout(frameRegister);
+    regGrid->addWidget(cmboRegister, 0, 0, 1, 2);
+    regGrid->addWidget(lblRegAddr, 1, 0);
+    regGrid->addWidget(txtRegAddr, 1, 1);
+    regGrid->addWidget(lblRegByte, 2, 0);
+    regGrid->addWidget(txtRegByte, 2, 1);
+    regGrid->addWidget(lblRegRead, 3, 0);
+    regGrid->addWidget(txtRegRead, 3, 1);
+    regGrid->addWidget(lblRegWrite, 4, 0);
+    regGrid->addWidget(txtRegWrite, 4, 1);
+
+    auto* rwGrid = new QGridLayout;
+    rwGrid->addWidget(cmdRead, 0, 0);
+    rwGrid->addWidget(txtHex, 0, 1);
+    rwGrid->addWidget(cmdWrite, 1, 0);
+    rwGrid->addWidget(txtDataWrite, 1, 1);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(frameRegister);
+    left->addLayout(rwGrid);
+    left->addStretch(1);
+    left->addWidget(cmdUpdateFlash);
+    left->addWidget(cmdClose);
+
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(Label2);
+    listButtons->addStretch(1);
+    listButtons->addWidget(cmdReadAll);
+    listButtons->addWidget(cmdWriteFile);
+    listButtons->addWidget(cmdPrint);
+    auto* right = new QVBoxLayout(frameUserReg);
+    right->addLayout(listButtons);
+    right->addWidget(Text1);
+
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(left);
+    top->addWidget(frameUserReg, 1);
+
+    printDialog = [this](QPrinter& printer) {
+        QPrintDialog dlg(&printer, this);
+        return dlg.exec() == QDialog::Accepted;
+    };
+
+    // activated, not currentIndexChanged: choosing the same register again reads it again.
+    connect(cmboRegister, &QComboBox::activated, this, [this](int) { cmboRegister_Click(); });
+    connect(cmdRead, &QPushButton::clicked, this, [this] { cmdRead_Click(); });
+    connect(cmdWrite, &QPushButton::clicked, this, [this] { cmdWrite_Click(); });
+    connect(cmdReadAll, &QPushButton::clicked, this, [this] { cmdReadAll_Click(); });
+    connect(cmdWriteFile, &QPushButton::clicked, this, [this] { cmdWriteFile_Click(); });
+    connect(cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
+    connect(cmdUpdateFlash, &QPushButton::clicked, this, [this] { cmdUpdateFlash_Click(); });
+    connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
+
+    Form_Load();
+}
+
+void frmManualReg::Form_Load() {
+    if (QWidget* owner = parentWidget()) move(owner->frameGeometry().topLeft());
+
+    cmboRegister->clear();
+    for (int pos = 0; pos <= app_.regs.LastRegIndex; ++pos) {
+        const registers::RegisterRecord* reg = app_.regs.at(pos);
+        if (!reg) break;
+        cmboRegister->addItem(QString::fromStdString(reg->Label));
+    }
+    cmboRegister->setPlaceholderText("Select a Register");
+    cmboRegister->setCurrentIndex(-1);
+
+    cmdReadAll_Click();
+}
+
+void frmManualReg::cmboRegister_Click() {
+    const int index = cmboRegister->currentIndex();
+    const registers::RegisterRecord* reg = app_.regs.at(index);
+    if (index < 0 || !reg) return;
+    app_.shell.SelRegIndex = static_cast<int16_t>(index);
+    txtRegAddr->setText(QString::fromStdString(base::LongToHex4(reg->Address)));
+    txtRegByte->setText(QString::number(reg->NumBytes));
+    txtRegRead->setText(FlagText(reg->ReadFlag));
+    txtRegWrite->setText(FlagText(reg->WriteFlag));
+    cmdWrite->setEnabled(reg->WriteFlag);
+    cmdRead->setEnabled(reg->ReadFlag);
+    cmdRead_Click();
+}
+
+void frmManualReg::cmdRead_Click() {
+    const int index = cmboRegister->currentIndex();
+    const registers::RegisterRecord* reg = app_.regs.at(index);
+    if (!reg || !reg->ReadFlag) return;
+    registers::ReadRegister(app_, static_cast<int16_t>(index));
+    txtHex->setText(QString::fromStdString(base::LongToHex4(app_.res.RegRaw)));
+}
+
+void frmManualReg::cmdWrite_Click() {
+    const int16_t pos = app_.shell.SelRegIndex;
+    if (pos < 0 || pos > app_.regs.LastRegIndex) {
+        // A choice left over from a table with more registers than the one loaded now.
+        app_.messages.show("No register of the loaded table is chosen. Choose a register "
+                           "first. Nothing was written.",
+                           base::MsgIcon::Exclamation, base::kAppTitle);
+        return;
+    }
+    int32_t value = 0;
+    std::string error;
+    if (!registers::ParseWriteValue(txtDataWrite->text().toStdString(), value, error)) {
+        app_.messages.show(error, base::MsgIcon::Exclamation, base::kAppTitle);
+        return;
+    }
+    registers::WriteRegister(app_, pos, value);
+}
+
+void frmManualReg::cmdReadAll_Click() {
+    listing_ = registers::BuildRegisterListing(app_);
+    // The box shows lines; the saved file keeps the CR LF line ends of listing_.
+    Text1->setPlainText(QString::fromStdString(listing_).remove(QLatin1Char('\r')));
+}
+
+void frmManualReg::cmdWriteFile_Click() {
+    const auto dir = base::FilesDirectory(app_.platform);
+    if (const auto problem = base::DirectoryProblem(dir); !problem.empty()) {
+        app_.messages.show(problem, base::MsgIcon::Critical, base::kAppTitle);
+        return;
+    }
+    const auto file = dir / std::string(registers::kListingFileName);
+    std::string error;
+    if (!registers::SaveListing(file, listing_, error))
+        app_.messages.show(error, base::MsgIcon::Critical, base::kAppTitle);
+}
+
+void frmManualReg::cmdPrint_Click() {
+    const QPixmap image = grab();
+    QPrinter printer(QPrinter::HighResolution);
+    if (!printDialog || !printDialog(printer)) return; // cancelled: nothing to report
+
+    const QString target = printer.outputFileName().isEmpty()
+                               ? "the printer \"" + printer.printerName() + "\""
+                               : "\"" + printer.outputFileName() + "\"";
+    QPainter painter;
+    bool ok = painter.begin(&printer);
+    if (ok) {
+        // The window at its size on screen, reduced only when the page is smaller.
+        const QRect page = painter.viewport();
+        const double dpr = image.devicePixelRatio();
+        const double scale = printer.resolution() / (logicalDpiX() > 0 ? logicalDpiX() : 96.0);
+        QSize size(qRound(image.width() / dpr * scale), qRound(image.height() / dpr * scale));
+        if (size.width() > page.width() || size.height() > page.height())
+            size.scale(page.size(), Qt::KeepAspectRatio);
+        painter.drawPixmap(QRect(page.topLeft(), size), image);
+        ok = painter.end();
+    }
+    if (!ok || printer.printerState() == QPrinter::Error) {
+        app_.messages.show(("The window could not be printed to " + target + ".").toStdString(),
+                           base::MsgIcon::Critical, base::kAppTitle);
+    }
+}
+
+void frmManualReg::cmdUpdateFlash_Click() {
+    registers::UpdateFlash(app_);
+}
+
+void frmManualReg::cmdClose_Click() {
+    hide();
+}
+
+void frmManualReg::closeEvent(QCloseEvent* event) {
+    unload_ = true;
+    QDialog::closeEvent(event);
+}
+
+void ShowRegisterWindow(app::App& app, QWidget* parent, std::unique_ptr<frmManualReg>& holder) {
+    if (!holder) holder = std::make_unique<frmManualReg>(app, parent);
+    holder->exec();
+    if (holder->unloadRequested()) holder.reset();
+}
+
+} // namespace tavrin::ui

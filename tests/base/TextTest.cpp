@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "base/HexText.h"
+#include "base/NumberText.h"
+
+using namespace tavrin;
+using namespace tavrin::base;
+
+TEST(HexText, BothDirections) {
+    const std::pair<int32_t, const char*> toHex[] = {{0, "0000"},    {0x1F, "001F"},
+                                                     {0x3A, "003A"}, {0x12345, "2345"},
+                                                     {-1, "FFFF"},   {0xABCD, "ABCD"}};
+    for (const auto& [v, text] : toHex) EXPECT_EQ(LongToHex4(v), text) << v;
+    // Odd characters count as digits of their own; longer than four is reported invalid.
+    const std::pair<const char*, int32_t> fromHex[] = {{"ff", 255},
+                                                       {"FF", 255},
+                                                       {"", 0},
+                                                       {"1G", 16},
+                                                       {" 7", 7},
+                                                       {"FFFF", 65535},
+                                                       {"aBc1", 0xABC1},
+                                                       {"12345", kHexTooLong},
+                                                       {" FFFF", kHexTooLong}};
+    for (const auto& [text, v] : fromHex) EXPECT_EQ(HexToLong(text), v) << text;
+    EXPECT_LT(kHexTooLong, 0); // outside every valid result 0..65535
+}
+
+TEST(NumberText, FixedAndGeneralFormsWithTheUsersSeparator) {
+    const std::tuple<double, int, const char*, const char*> fixed[] = {
+        {25, 2, ".", "25.00"},       {1234.5678, 2, ".", "1234.57"},
+        {-3.14159, 2, ".", "-3.14"}, {1234567.891, 2, ",", "1234567,89"}, // no digit grouping
+        {12.4, 0, ".", "12"},        {1.1, 1, ".", "1.1"},
+        {2, 1, ".", "2.0"}};
+    for (const auto& [v, d, sep, text] : fixed) EXPECT_EQ(FixedText(v, d, sep), text) << v;
+    // 15 significant digits: 0.1 + 0.2 shows as 0.3.
+    const std::tuple<double, const char*, const char*> general[] = {
+        {350, ".", "350"},        {-350, ".", "-350"},  {0, ".", "0"},
+        {-0.0, ".", "0"},         {1.25, ".", "1.25"},  {-0.1, ".", "-0.1"},
+        {0.1 + 0.2, ".", "0.3"},  {1e-5, ".", "1E-05"}, {-0.07326, ".", "-0.07326"},
+        {24.8547, ",", "24,8547"}};
+    for (const auto& [v, sep, text] : general) EXPECT_EQ(GeneralText(v, sep), text) << v;
+    EXPECT_EQ(GeneralTextSingle(45296.53f), "45296.53");
+    EXPECT_EQ(GeneralTextSingle(0.1f), "0.1"); // 7 digits hide the float's tail
+    EXPECT_EQ(GeneralTextSingle(-2.5f, ","), "-2,5");
+    for (const auto& [v, r] : {std::pair{2.5, 2}, {3.5, 4}, {-2.5, -2}, {2.51, 3}})
+        EXPECT_EQ(RoundHalfEven(v), r) << v;
+}
+
+TEST(NumberText, ParseNumberAcceptsWholeTextNumbersOnly) {
+    const std::tuple<const char*, const char*, double> good[] = {
+        {"12.5", ".", 12.5},      {" -5 ", ".", -5}, {"+3", ".", 3},   {"1e3", ".", 1000},
+        {"5000000000", ".", 5e9}, {"2,5", ",", 2.5}, {"2.5", ",", 2.5}};
+    for (const auto& [text, sep, v] : good) EXPECT_EQ(ParseNumber(text, sep), v) << text;
+    for (const char* bad : {"", "  ", "abc", "12a", "1.2.3", "-", ".", "1e", "e5", "2,5"})
+        EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
+}
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef _WIN32
+#include <process.h>
+#endif
+
+#include "TestApp.h"
+#include "base/FileLocation.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::transport;
+using namespace tavrin::view;
+
+TEST(FileLocation, ProgramDirectoryWhenWritableElseUserFolder) {
+    namespace fs = std::filesystem;
+    tavrin::test::FakePlatform p;
+    const fs::path base = fs::temp_directory_path() / ("tavrin-loc-" + std::to_string(::getpid()));
+    fs::remove_all(base);
+    fs::create_directories(base / "prog");
+    p.progDir = base / "prog";
+    p.dataDir = base / "user" / "tavrin";
+    EXPECT_EQ(FilesDirectory(p), p.progDir);
+
+#ifndef _WIN32
+    if (::geteuid() != 0) { // root writes anywhere; the permission case needs a user
+        ::chmod(p.progDir.c_str(), 0555);
+        EXPECT_EQ(FilesDirectory(p), p.dataDir);
+        EXPECT_TRUE(fs::is_directory(p.dataDir));
+        ::chmod(p.progDir.c_str(), 0755);
+    }
+#endif
+    p.progDir = base / "missing";
+    EXPECT_EQ(FilesDirectory(p), p.dataDir);
+    EXPECT_TRUE(fs::is_directory(p.dataDir));
+    fs::remove_all(base);
+}

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <limits>
+
+#include "TestApp.h"
+#include "base/Timing.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::transport;
+using namespace tavrin::view;
+
+using namespace tavrin;
+using tavrin::test::TestApp;
+
+namespace {
+
+// A calibration run on a scripted clock: each measurement reads the clock twice.
+struct Calibration : ::testing::Test {
+    TestApp t;
+    std::vector<int32_t> passesSeen; // DelayCount10us at each spin step (first of each wait)
+
+    void SetUp() override {
+        t.app.timing.spin = [this](int32_t passes) {
+            ++t.delaySteps;
+            if (passesSeen.empty() || passesSeen.back() != passes) passesSeen.push_back(passes);
+        };
+    }
+};
+
+} // namespace
+
+// Steps round halves to even from the single-precision value; 0 returns at once; small or
+// negative waits become one step and the 0.01 floor is written back to the caller's variable.
+TEST(DelayMs, StepsAndTheFloor) {
+    const struct {
+        float in;
+        int steps;
+        float out;
+    } cases[] = {{0, 0, 0},
+                 {0.004f, 1, 0.01f},
+                 {-3, 1, 0.01f},
+                 {0.125f, 12, 0.125f},
+                 {0.375f, 38, 0.375f},
+                 {0.015f, 1, 0.015f}, // below 0.015
+                 {0.1f, 10, 0.1f},
+                 {250, 25000, 250}};
+    for (const auto& c : cases) {
+        TestApp t;
+        float ms = c.in;
+        DelayMs(t.app, ms);
+        EXPECT_EQ(t.delaySteps, c.steps) << c.in;
+        EXPECT_EQ(ms, c.out) << c.in;
+    }
+}
+
+TEST(DelayMs, RunsTheCalibrationOnFirstUse) {
+    TestApp t;
+    t.app.timing.DelayCalibrated = false;
+    t.platform.clockScript = {0.0f, 0.5f, 1.0f, 4.0f};
+    float ms = 1;
+    DelayMs(t.app, ms);
+    EXPECT_TRUE(t.app.timing.DelayCalibrated);
+    // 500 + 3000 ms of calibration, then the 1 ms asked for.
+    EXPECT_EQ(t.delaySteps, 50000 + 300000 + 100);
+}
+
+TEST(DelayMs, TheRealLoopTakesLongerForMorePasses) {
+    // The empty loop must survive optimisation: timing it proves it executes.
+    auto time = [](int32_t passes) {
+        const auto t0 = std::chrono::steady_clock::now();
+        SpinLoop(passes);
+        return std::chrono::steady_clock::now() - t0;
+    };
+    EXPECT_GT(time(50'000'000), time(1000));
+}
+
+TEST_F(Calibration, BranchesOfTheTwoMeasurements) {
+    struct Case {
+        const char* what;
+        bool cmdLine;
+        std::vector<float> clock;
+        std::vector<int32_t> passes;
+        int32_t count;
+    };
+    const Case cases[] = {
+        // 0.5 / 0.25 * 1000 = 2000; 3 / 1.5 * 2000 = 4000.
+        {"ordinary machine", false, {100, 100.25f, 200, 201.5f}, {1000, 2000}, 4000},
+        {"command line starts from 200", true, {0, 0.5f, 0, 3}, {200}, 200},
+        // e = 0.001 (< 0.005): x40; e = 0.05 (< 0.1): x6; e = 0.5.
+        {"very fast", false, {0, 0.001f, 0, 0.05f, 0, 0.5f, 0, 3}, {1000, 40000, 240000}, 240000},
+        {"short", false, {0, 0.05f, 0, 0.25f, 0, 3}, {1000, 6000, 12000}, 12000},
+        // Every measurement 0: e floors to 0.0005, e3 to 0.1; 3 / 0.1 * 2.4e8 is held at max.
+        {"floors", false, {5}, {}, std::numeric_limits<int32_t>::max()},
+        // A clock far too slow would scale the count below one pass: never zero.
+        {"slow clock", false, {0, 50000, 0, 80000}, {1000, 1}, 1},
+        // 86399.9 -> 0.2 is negative: too short, x40, then 0.5 and 3 / 3.
+        {"midnight", false, {86399.9f, 0.2f, 10, 10.5f, 20, 23}, {1000, 40000}, 40000},
+        // 0.5 / 4 * 1000 = 125; 3 / 6 * 125 = 62.5 -> 62; 3 / 2 * 125 = 187.5 -> 188.
+        {"half down to even", false, {0, 4, 0, 6}, {1000, 125}, 62},
+        {"half up to even", false, {0, 4, 0, 2}, {1000, 125}, 188},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        passesSeen.clear();
+        t.platform.cmdLine = c.cmdLine ? "x" : "";
+        t.platform.clockScript.assign(c.clock.begin(), c.clock.end());
+        t.app.timing.DelayCalibrated = false;
+        const int cursorOn = t.platform.waitCursorOn, cursorOff = t.platform.waitCursorOff;
+        CalibrateDelay(t.app);
+        EXPECT_EQ(t.app.timing.DelayCount10us, c.count);
+        EXPECT_TRUE(t.app.timing.DelayCalibrated);
+        if (!c.passes.empty()) { // passes of each measurement
+            EXPECT_EQ(passesSeen, c.passes);
+        }
+        EXPECT_EQ(t.platform.waitCursorOn - cursorOn, 1);
+        EXPECT_EQ(t.platform.waitCursorOff - cursorOff, 1);
+    }
+}

@@ -1,0 +1,198 @@
+// The Windows backend against a fake of the three system calls that forwards to
+// simulated adapters, so the adapter layer runs on it as it does on Windows.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "TestApp.h"
+#include "app/App.h"
+#include "sim/SimDriver.h"
+#include "registers/FrontEnd.h"
+#include "transport/UsbSpi.h"
+#include "transport/win32/Win32Driver.h"
+
+using namespace tavrin::app;
+using namespace tavrin::base;
+using namespace tavrin::registers;
+using namespace tavrin::sim;
+using namespace tavrin::transport;
+using namespace tavrin::transport::win32;
+using namespace tavrin::view;
+
+namespace tavrin {
+namespace {
+
+using Handle = Win32Calls::Handle;
+using Open = std::tuple<std::string, uint32_t, uint32_t, uint32_t, uint32_t>;
+using Request = std::tuple<Handle, uint32_t, const void*, uint32_t, const void*, uint32_t>;
+
+// Handle values are the system's lowest free ones, so a closed value comes back.
+class FakeCalls : public Win32Calls {
+  public:
+    sim::SimDriver sim;
+    std::vector<Open> opens;
+    std::vector<Request> requests;
+    std::vector<Handle> closes;
+    std::optional<std::pair<int, uint32_t>> answer; // result and count, instead of sim's
+    std::map<Handle, DriverHandle> files;
+
+    Handle createFileA(const char* path, uint32_t access, uint32_t share, uint32_t disposition,
+                       uint32_t flags) override {
+        opens.emplace_back(path, access, share, disposition, flags);
+        const std::string p = path;
+        const DriverHandle d = p.rfind("\\\\.\\", 0) == 0 ? sim.open(p.substr(4)) : -1;
+        if (d <= 0) return kInvalidHandle;
+        Handle h = 0x40;
+        while (files.count(h)) h += 4;
+        files[h] = d;
+        return h;
+    }
+    int deviceIoControl(Handle h, uint32_t code, void* in, uint32_t inSize, void* out,
+                        uint32_t outSize, uint32_t* got) override {
+        requests.emplace_back(h, code, in, inSize, out, outSize);
+        if (answer) return *got = answer->second, answer->first;
+        return files.count(h) && sim.ioctl(files[h], code, static_cast<const uint8_t*>(in), inSize,
+                                           static_cast<uint8_t*>(out), outSize, *got);
+    }
+    int closeHandle(Handle h) override {
+        closes.push_back(h);
+        if (files.count(h)) sim.close(files[h]);
+        return files.erase(h) == 1;
+    }
+};
+
+TEST(Win32Driver, OpensOnlyTheAdapterNamesAsWriteSharedExistingFiles) {
+    FakeCalls sys;
+    sys.sim.addAdapter(1);
+    sys.sim.addAdapter(3);
+    {
+        Win32Driver drv(sys);
+        for (const char* bad :
+             {"Ezusb-4", "Ezusb-", "Ezusb-01", "ezusb-0", "Ezusb-0 ", "..\\Ezusb-0", "COM1", ""})
+            EXPECT_LE(drv.open(bad), 0) << bad;
+        EXPECT_TRUE(sys.opens.empty());
+
+        EXPECT_LE(drv.open("Ezusb-0"), 0); // nothing there
+        const DriverHandle a = drv.open("Ezusb-1"), b = drv.open("Ezusb-3");
+        const auto as = [](const char* path) { return Open{path, 0x40000000, 2, 3, 0}; };
+        EXPECT_EQ(sys.opens, (std::vector<Open>{as("\\\\.\\Ezusb-0"), as("\\\\.\\Ezusb-1"),
+                                                as("\\\\.\\Ezusb-3")}));
+        EXPECT_GT(a, 0);
+        EXPECT_GT(b, 0);
+        EXPECT_NE(a, b);
+        drv.close(a);
+        drv.close(a);
+        drv.close(12345);
+        EXPECT_EQ(sys.closes, (std::vector<Handle>{0x40}));
+    }
+    // What the program left open is closed with the driver.
+    EXPECT_EQ(sys.closes, (std::vector<Handle>{0x40, 0x44}));
+}
+
+TEST(Win32Driver, RequestsReachTheDriverAsGivenAndItsCountComesBack) {
+    FakeCalls sys;
+    sys.sim.addAdapter(0);
+    Win32Driver drv(sys);
+    const DriverHandle h = drv.open("Ezusb-0");
+    uint32_t got = 99;
+    std::vector<uint8_t> dev(147), pipes(356), head(4);
+    const uint8_t ask[5] = {1, 0, 0, 0, 0x1B}, pipe0[4] = {0, 0, 0, 0}, pipe1[4] = {1, 0, 0, 0};
+    uint8_t cmd[2] = {0x00, 0};
+    EXPECT_EQ(drv.ioctl(h, ezusb::kGetDeviceDescriptor, dev.data(), 147, dev.data(), 147, got), 1);
+    EXPECT_EQ(dev[10] | dev[11] << 8, ezusb::kProductVorla);
+    EXPECT_EQ(drv.ioctl(h, ezusb::kGetStringDescriptor, ask, 5, head.data(), 4, got), 1);
+    EXPECT_EQ(got, 4u);
+    EXPECT_EQ(drv.ioctl(h, ezusb::kGetPipeInfo, pipes.data(), 356, pipes.data(), 356, got), 1);
+    EXPECT_EQ(pipes[16 + 20 * 3] | pipes[17 + 20 * 3] << 8, 512);
+    EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe0, 4, cmd, 1, got), 1);
+    EXPECT_EQ(got, 1u);
+    EXPECT_EQ(sys.requests,
+              (std::vector<Request>{{0x40, 0x222004, dev.data(), 147, dev.data(), 147},
+                                    {0x40, 0x222044, ask, 5, head.data(), 4},
+                                    {0x40, 0x222000, pipes.data(), 356, pipes.data(), 356},
+                                    {0x40, 0x222051, pipe0, 4, cmd, 1}}));
+
+    // A failure keeps its count; any non-zero result is success; a count past the
+    // buffer is cut to it.
+    for (auto [answer, result, count] : {std::tuple{std::pair{0, 1u}, 0, 1u},
+                                         {std::pair{7, 2u}, 1, 2u},
+                                         {std::pair{1, 4096u}, 1, 2u}}) {
+        sys.answer = answer;
+        EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe1, 4, cmd, 2, got), result);
+        EXPECT_EQ(got, count);
+    }
+}
+
+TEST(Win32Driver, MalformedRequestsAndStaleHandlesReachNoDriver) {
+    FakeCalls sys;
+    sys.sim.addAdapter(0);
+    Win32Driver drv(sys);
+    const DriverHandle old = drv.open("Ezusb-0");
+    drv.close(old);
+    const DriverHandle h = drv.open("Ezusb-0"); // the system gives the same value again
+    uint8_t buf[4] = {};
+    const uint8_t pipe0[4] = {0, 0, 0, 0};
+    uint32_t got = 0;
+    const auto refused = [&](DriverHandle hh, uint32_t code, const uint8_t* in, std::size_t inLen,
+                             uint8_t* out, std::size_t outLen) {
+        got = 77;
+        return drv.ioctl(hh, code, in, inLen, out, outLen, got) == 0 && got == 0;
+    };
+    EXPECT_TRUE(refused(old, ezusb::kBulkTransfer, pipe0, 4, buf, 1));
+    EXPECT_TRUE(refused(0, ezusb::kBulkTransfer, pipe0, 4, buf, 1));
+    EXPECT_TRUE(refused(h, 0x222999, pipe0, 4, buf, 4)); // not one of the adapter's
+    EXPECT_TRUE(refused(h, ezusb::kBulkTransfer, pipe0, 3, buf, 1));
+    EXPECT_TRUE(refused(h, ezusb::kBulkTransfer, nullptr, 4, buf, 1));
+    EXPECT_TRUE(refused(h, ezusb::kBulkTransfer, pipe0, 4, nullptr, 1));
+    EXPECT_TRUE(refused(h, ezusb::kGetPipeInfo, nullptr, 0, buf, std::size_t{1} << 32));
+    EXPECT_TRUE(sys.requests.empty());
+    EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe0, 4, buf, 1, got), 1);
+}
+
+TEST(Win32Driver, TheAdapterLayerSearchesAndReadsThroughIt) {
+    {
+        FakeCalls none;
+        Win32Driver drv(none);
+        test::TestApp t(&drv);
+        UsbFindBuffers(t.app);
+        EXPECT_EQ(t.messages.texts(), std::vector<std::string>{
+                                          "No USB Buffers Found, Please Verify Setup and Restart"});
+        EXPECT_EQ(none.opens.size(), 4u);
+    }
+    FakeCalls sys;
+    sys.sim.addAdapter(0);
+    sim::SimSensor& qeb =
+        sys.sim.addAdapter(2, {.productId = ezusb::kProductQeb, .highSpeed = false});
+    sys.sim.addAdapter(3, {.productId = 0xB777});
+    Win32Driver drv(sys);
+    test::TestApp t(&drv);
+    t.app.usb.InterfaceKind = InterfaceUsb;
+    UsbFindBuffers(t.app);
+    const auto& dev = t.app.drv.UsbDevices;
+    EXPECT_TRUE(t.messages.shown.empty());
+    EXPECT_EQ(t.app.drv.UsbDevCount, 2);
+    EXPECT_EQ(std::tie(dev[0].BoardType, dev[0].Speed), std::tuple("VORLA", "2"));
+    EXPECT_EQ(std::tie(dev[2].BoardType, dev[2].Descriptor2, dev[2].FirmwareRev, dev[2].Speed),
+              std::tuple("QEB", "QEB USB-SPI", 2.1f, "1.1"));
+    EXPECT_FALSE(dev[3].Present);
+    EXPECT_EQ(t.app.usb.SpiSetupValue, 35);
+
+    t.app.usb.UsbSelDevice = dev[2];
+    qeb.hold(0x3E, 0xABCD);
+    int16_t address = 0x3E;
+    EXPECT_EQ(ReadRegisterWord(t.app, address), 0xABCD);
+    EXPECT_TRUE(sys.files.empty()); // every handle closed again
+
+    sys.sim.failStringDescriptor(0, 2);
+    t.messages.clear();
+    UsbFindBuffers(t.app);
+    EXPECT_EQ(t.messages.texts().front(), "Error getting Board Info");
+    EXPECT_EQ(std::tie(dev[0].Present, dev[0].Descriptor1), std::tuple(false, "Corvane"));
+}
+
+} // namespace
+} // namespace tavrin
