@@ -5,7 +5,7 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
-#undef base::ReplaceFile // a Win32 call of that name; ours is declared in SafeFile.h
+#undef ReplaceFile // a Win32 call of that name; ours is declared in SafeFile.h
 #endif
 
 #include <cerrno>
