@@ -15,7 +15,6 @@
 using namespace tavrin::app;
 using namespace tavrin::base;
 using namespace tavrin::registers;
-using namespace tavrin::sim;
 using namespace tavrin::transport;
 using namespace tavrin::view;
 

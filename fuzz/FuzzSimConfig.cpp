@@ -13,7 +13,7 @@ using namespace tavrin::sim;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::string error;
-    auto driver = tavrin::MakeSimDriverFromText(text, error);
+    auto driver = tavrin::sim::MakeSimDriverFromText(text, error);
     if (driver) {
         if (!error.empty()) std::abort();
         return 0;
