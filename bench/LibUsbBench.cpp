@@ -22,7 +22,6 @@
 using namespace tavrin::app;
 using namespace tavrin::base;
 using namespace tavrin::registers;
-using namespace tavrin::sim;
 using namespace tavrin::transport;
 using namespace tavrin::transport::libusb;
 using namespace tavrin::view;
