@@ -6,8 +6,9 @@
 #   cmake [-DSRC=dir] -P cmake/CheckLayout.cmake
 cmake_minimum_required(VERSION 3.25)
 if(NOT SRC)
-  get_filename_component(SRC "${CMAKE_CURRENT_LIST_DIR}/../src" ABSOLUTE)
+  set(SRC "${CMAKE_CURRENT_LIST_DIR}/../src")
 endif()
+get_filename_component(SRC "${SRC}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
 set(errors "")
 
 function(folder_of path out)
@@ -38,6 +39,9 @@ foreach(path IN LISTS sources readmes)
     list(APPEND sources_${f} "${path}")
   endif()
 endforeach()
+if(NOT folders)
+  message(FATAL_ERROR "${SRC}: no sources and no README.md to check")
+endif()
 list(REMOVE_DUPLICATES folders)
 list(SORT folders)
 
