@@ -6,6 +6,8 @@ what=${1:-test}
 pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libusb-1.0-0-dev libgl-dev libcli11-dev nlohmann-json3-dev qt6-charts-dev libqt6opengl6-dev)
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth umockdev libumockdev-dev clang libclang-rt-14-dev)
+  # The style test.
+  pkgs+=(clang-format)
   # The package check: cpack's dpkg-shlibdeps (dpkg-dev, file) and the metadata validators.
   pkgs+=(dpkg-dev file appstream desktop-file-utils)
   # The Windows build and its test run.
