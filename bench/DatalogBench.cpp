@@ -13,9 +13,9 @@
 
 #include "TestApp.h"
 #include "datalog/LogSession.h"
+#include "registers/FrontEnd.h"
 #include "registers/RegisterMap.h"
 #include "sim/SimDriver.h"
-#include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
 
 using namespace tavrin::app;

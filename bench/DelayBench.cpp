@@ -18,7 +18,7 @@ namespace {
 using namespace tavrin;
 
 class BenchPlatform : public Platform {
-public:
+  public:
     float secondsSinceMidnight() override {
         timespec ts{};
         clock_gettime(CLOCK_REALTIME, &ts);
@@ -38,7 +38,7 @@ public:
 };
 
 class NoMessages : public Messages {
-public:
+  public:
     using Messages::show;
     void show(std::string_view, MsgIcon, std::string_view) override {}
 };

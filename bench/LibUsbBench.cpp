@@ -14,8 +14,8 @@
 #include "TestApp.h"
 #include "UsbTestbed.h"
 #include "app/App.h"
-#include "registers/RegisterMap.h"
 #include "registers/FrontEnd.h"
+#include "registers/RegisterMap.h"
 #include "transport/UsbSpi.h"
 #include "transport/libusb/LibUsbDriver.h"
 

@@ -8,8 +8,8 @@
 #include <set>
 
 #include "TestApp.h"
-#include "transport/EzUsb.h"
 #include "registers/FrontEnd.h"
+#include "transport/EzUsb.h"
 #include "transport/UsbSpi.h"
 
 using namespace tavrin::app;

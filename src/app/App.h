@@ -24,7 +24,8 @@ struct ShellState {
 };
 
 struct App {
-    App(base::Platform& platform, base::Messages& messages, transport::EzUsbDriver* driver = nullptr)
+    App(base::Platform& platform, base::Messages& messages,
+        transport::EzUsbDriver* driver = nullptr)
         : platform(platform), messages(messages), driver(driver) {}
 
     base::TimingState timing;
@@ -46,7 +47,9 @@ struct App {
     // signature says what is touched.
     operator base::BusyWait() { return {timing, platform}; }
     operator transport::UsbLink() { return {driver, drv, usb, messages}; }
-    operator registers::RegisterAccess() { return {*this, *this, platform, regs, res, model, plot}; }
+    operator registers::RegisterAccess() {
+        return {*this, *this, platform, regs, res, model, plot};
+    }
     operator datalog::LogContext() { return {*this, doEvents}; }
 };
 

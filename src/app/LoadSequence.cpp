@@ -32,7 +32,8 @@ void RunLoadSequence(App& app, LoadDisplay& display) {
     display.setDevice(registers::ReadProductNumber(app));
     display.updateStatusFlags();
     const std::string temperature = display.readData();
-    const auto warning = registers::TemperatureWarning(temperature, app.platform.decimalSeparator());
+    const auto warning =
+        registers::TemperatureWarning(temperature, app.platform.decimalSeparator());
     if (warning) app.messages.show(*warning, base::MsgIcon::None, "");
 
     display.startLoop();

@@ -38,7 +38,9 @@ std::string FixedText(double value, int decimals, std::string_view decimalSep) {
     return WithSeparator(buf, decimalSep);
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
 
 std::optional<double> ParseNumber(std::string_view text, std::string_view decimalSep) {
     auto isBlank = [](char c) { return c == ' ' || c == '\t'; };

@@ -14,7 +14,7 @@ inline constexpr std::string_view kAppTitle = "TAVRIN_3";
 enum class MsgIcon { None, Information, Exclamation, Critical };
 
 class Messages {
-public:
+  public:
     virtual ~Messages() = default;
     // Shows a modal box with an OK button; returns when the user has closed it.
     virtual void show(std::string_view text, MsgIcon icon, std::string_view caption) = 0;
@@ -27,7 +27,7 @@ struct OsInfo {
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
     // Seconds since midnight, single precision, as the calibration and log files use it.
     virtual float secondsSinceMidnight() = 0;

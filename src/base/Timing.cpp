@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-
 namespace tavrin::base {
 
 void SpinLoop(int32_t passes) {

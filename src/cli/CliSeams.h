@@ -7,8 +7,7 @@
 #include "base/Seams.h"
 #include "base/Timing.h"
 
-namespace tavrin::cli {
-}
+namespace tavrin::cli {}
 
 namespace tavrin::cli {
 

@@ -10,18 +10,18 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "app/App.h"
 #include "base/FileLocation.h"
 #include "base/HexText.h"
-#include "registers/Model.h"
 #include "base/NumberText.h"
-#include "app/App.h"
 #include "cli/CliSeams.h"
 #include "cli/ShellOs.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
-#include "registers/Listing.h"
-#include "sim/SimConfig.h"
 #include "registers/FrontEnd.h"
+#include "registers/Listing.h"
+#include "registers/Model.h"
+#include "sim/SimConfig.h"
 #include "transport/EzUsbDriver.h"
 #include "transport/UsbSpi.h"
 
@@ -161,7 +161,8 @@ void PrintReadings(const std::vector<RegisterReading>& rows, bool asJson, const 
     }
     for (const auto& r : rows)
         std::printf("%s\t%s\t%s\t%d\t%s\n", r.label.c_str(), base::LongToHex4(r.address).c_str(),
-                    base::LongToHex4(r.word).c_str(), r.value, base::GeneralText(r.scaled, sep).c_str());
+                    base::LongToHex4(r.word).c_str(), r.value,
+                    base::GeneralText(r.scaled, sep).c_str());
 }
 
 // A logging field as the window would take it; a text the window would rewrite is refused

@@ -336,9 +336,10 @@ LogReport RunLogSession(const LogContext& log, const LogSettings& settings, cons
 LogReport RunLogSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs) {
     return RunSession(log, settings, hooks, fs,
-                      [](const registers::RegisterAccess& io, int16_t position) { registers::ReadRegister(io, position); });
+                      [](const registers::RegisterAccess& io, int16_t position) {
+                          registers::ReadRegister(io, position);
+                      });
 }
-
 
 std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
     std::vector<std::string> kept;
@@ -382,7 +383,8 @@ std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
 void ReportUnfinished(base::Messages& messages, const std::filesystem::path& dir) {
     const auto kept = RecoverUnfinished(dir);
     if (!kept.empty())
-        messages.show(RecoveredText(kept, dir.string()), base::MsgIcon::Exclamation, base::kAppTitle);
+        messages.show(RecoveredText(kept, dir.string()), base::MsgIcon::Exclamation,
+                      base::kAppTitle);
 }
 
 } // namespace tavrin::datalog

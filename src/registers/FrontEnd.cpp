@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "registers/RegisterState.h"
 #include "base/Timing.h"
+#include "registers/RegisterState.h"
 #include "transport/UsbSpi.h"
 
 namespace tavrin::registers {
@@ -46,7 +46,8 @@ void ReadRegister(const RegisterAccess& io, int16_t position) {
     TakeWord(io, *reg, ReadRegisterWord(io, address));
 }
 
-void ReadRegisterBurst(const RegisterAccess& io, std::span<const int16_t> positions, std::span<RegResults> out) {
+void ReadRegisterBurst(const RegisterAccess& io, std::span<const int16_t> positions,
+                       std::span<RegResults> out) {
     const std::size_t n = std::min(positions.size(), out.size());
     std::size_t first = 0;
     while (first < n) {

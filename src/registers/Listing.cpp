@@ -9,9 +9,9 @@
 #include "base/HexText.h"
 #include "base/NumberText.h"
 #include "base/OsFiles.h"
-#include "registers/RegisterState.h"
 #include "base/Timing.h"
 #include "registers/FrontEnd.h"
+#include "registers/RegisterState.h"
 
 namespace tavrin::registers {
 

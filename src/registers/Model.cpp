@@ -1,8 +1,8 @@
 #include "registers/Model.h"
 
 #include "base/NumberText.h"
-#include "registers/RegisterState.h"
 #include "registers/FrontEnd.h"
+#include "registers/RegisterState.h"
 
 namespace tavrin::registers {
 namespace {
@@ -91,8 +91,8 @@ void SetDevice(const RegisterAccess& io, float ProdNum, DeviceDisplay& display) 
         display.checkModel(*model);
         ApplyModelSettings(io, *model);
     } else {
-        io.link.messages.show(UnrecognisedModelText(io.model.ProductNumber, sep), base::MsgIcon::Critical,
-                          base::kAppTitle);
+        io.link.messages.show(UnrecognisedModelText(io.model.ProductNumber, sep),
+                              base::MsgIcon::Critical, base::kAppTitle);
     }
 
     UpdateGyroScale(io);

@@ -68,8 +68,8 @@ constexpr Row kPlaceholder{"not used", "", 0x02, 2, 12, F, 1, 0, F, F, T, T, T};
 
 void Store(RegisterMap& map, int16_t& position, const Row& r) {
     auto& rec = map.RegisterTable[position++];
-    rec = RegisterRecord{r.label, r.type, r.address, r.numBytes, r.readLen, r.twos, r.scale,
-                         r.offset, r.read, r.write, r.ec, r.nd, r.hidden};
+    rec = RegisterRecord{r.label,  r.type, r.address, r.numBytes, r.readLen, r.twos,  r.scale,
+                         r.offset, r.read, r.write,   r.ec,       r.nd,      r.hidden};
 }
 
 void StoreAll(RegisterMap& map, int16_t& position, std::span<const Row> rows) {
@@ -137,7 +137,6 @@ void LoadRegisterTable(RegisterMap& map, float model) {
     else
         LoadStandardRegisterTable(map);
 }
-
 
 int32_t DecodeValue(const RegisterRecord& reg, int32_t word) {
     const int n = reg.ReadLen;

@@ -57,7 +57,6 @@ void LoadRegisterTable(RegisterMap& map, float model);
 void LoadStandardRegisterTable(RegisterMap& map);
 void Load41040RegisterTable(RegisterMap& map);
 
-
 // The word reduced to the register's data bits: masked to ReadLen bits, or read as a
 // ReadLen-bit two's-complement number. Bits above ReadLen (the flag bits) never enter.
 int32_t DecodeValue(const RegisterRecord& reg, int32_t word);

@@ -60,7 +60,8 @@ std::string Join(std::initializer_list<std::string_view> parts) {
 
 } // namespace
 
-std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error) {
+std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view text,
+                                                              std::string& error) {
     error.clear();
     auto fail = [&](const std::string& why) -> std::unique_ptr<transport::EzUsbDriver> {
         error = why;

@@ -16,7 +16,8 @@ namespace tavrin::sim {
 // Two settings may stand among the parts: "seed=N" makes the adapters deterministic (a
 // virtual clock; slot k seeded N + k), "fail=bulkP@N" makes the Nth bulk transfer on
 // pipe P (0 or 1) fail, counted from the start.
-std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view text, std::string& error);
+std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view text,
+                                                              std::string& error);
 
 using sim::MakeSimDriverFromText;
-}
+} // namespace tavrin::sim

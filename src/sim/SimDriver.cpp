@@ -37,7 +37,8 @@ std::vector<uint8_t> Utf16Descriptor(const std::string& text) {
 }
 
 void CheckSlot(int slot) {
-    if (slot < 0 || slot >= transport::ezusb::kSlots) throw std::out_of_range("simulated adapter slot");
+    if (slot < 0 || slot >= transport::ezusb::kSlots)
+        throw std::out_of_range("simulated adapter slot");
 }
 
 } // namespace
@@ -158,16 +159,18 @@ std::vector<uint8_t> SimDriver::stringDescriptor(const Adapter& a, int index) co
     case 1:
         return Utf16Descriptor("Corvane");
     case 2:
-        if (a.options.productId == transport::ezusb::kProductVorla) return Utf16Descriptor("VORLA USB-SPI");
-        if (a.options.productId == transport::ezusb::kProductQeb) return Utf16Descriptor("QEB USB-SPI");
+        if (a.options.productId == transport::ezusb::kProductVorla)
+            return Utf16Descriptor("VORLA USB-SPI");
+        if (a.options.productId == transport::ezusb::kProductQeb)
+            return Utf16Descriptor("QEB USB-SPI");
         return Utf16Descriptor("USB-SPI");
     default:
         return {};
     }
 }
 
-int SimDriver::ioctl(transport::DriverHandle handle, uint32_t code, const uint8_t* in, std::size_t inLen,
-                     uint8_t* out, std::size_t outLen, uint32_t& bytesReturned) {
+int SimDriver::ioctl(transport::DriverHandle handle, uint32_t code, const uint8_t* in,
+                     std::size_t inLen, uint8_t* out, std::size_t outLen, uint32_t& bytesReturned) {
     bytesReturned = 0;
     Adapter* a = adapterFor(handle);
     if (!a || !a->plugged) return 0;
@@ -225,11 +228,13 @@ int SimDriver::ioctl(transport::DriverHandle handle, uint32_t code, const uint8_
         std::array<uint8_t, transport::ezusb::kPipeInfoSize> info{};
         const uint16_t maxPacket = a->options.highSpeed ? 512 : 64;
         constexpr int kPipes = 4; // bulk out, bulk in, and a second pair
-        info[0] = static_cast<uint8_t>(transport::ezusb::kPipeInfoHeader + kPipes * transport::ezusb::kPipeEntrySize);
+        info[0] = static_cast<uint8_t>(transport::ezusb::kPipeInfoHeader +
+                                       kPipes * transport::ezusb::kPipeEntrySize);
         info[12] = kPipes;
         const uint8_t endpoints[kPipes] = {0x01, 0x81, 0x02, 0x86};
         for (int i = 0; i < kPipes; ++i) {
-            uint8_t* e = &info[transport::ezusb::kPipeInfoHeader + transport::ezusb::kPipeEntrySize * i];
+            uint8_t* e =
+                &info[transport::ezusb::kPipeInfoHeader + transport::ezusb::kPipeEntrySize * i];
             e[0] = static_cast<uint8_t>(maxPacket & 0xFF);
             e[1] = static_cast<uint8_t>(maxPacket >> 8);
             e[2] = endpoints[i];

@@ -18,8 +18,8 @@ struct SimOptions {
     float model = 41120; // reported in PROD_ID
     uint16_t vendorId = transport::ezusb::kVendor;
     uint16_t productId = transport::ezusb::kProductVorla; // any value may be given
-    bool highSpeed = true;                     // max packet 512, else 64
-    bool deterministic = true;                 // virtual clock, exact words
+    bool highSpeed = true;                                // max packet 512, else 64
+    bool deterministic = true;                            // virtual clock, exact words
     // With the virtual clock: each bulk transfer takes the time a host needs for it
     // (the next 125 us microframe at high speed, 1 ms frame at full speed, then its
     // bytes at 480 or 12 Mbit/s). Off: a fixed 250 us per SPI transfer command.

@@ -55,7 +55,7 @@ void FindEzUsbDevices(const UsbLink& link) {
         desc.fill(0);
         uint32_t got = 0;
         const int ok = link.driver->ioctl(h, ezusb::kGetDeviceDescriptor, desc.data(), desc.size(),
-                                         desc.data(), desc.size(), got);
+                                          desc.data(), desc.size(), got);
         if (ok == 1 && got >= 12) {
             const uint16_t vendor = static_cast<uint16_t>(desc[8] | (desc[9] << 8));
             const uint16_t product = static_cast<uint16_t>(desc[10] | (desc[11] << 8));
@@ -114,15 +114,15 @@ std::string GetStringDescriptor(const UsbLink& link, DriverHandle handle, int16_
     uint8_t head[4] = {};
     uint32_t got = 0;
     if (link.driver->ioctl(handle, ezusb::kGetStringDescriptor, in, sizeof in, head, sizeof head,
-                          got) != 1 ||
+                           got) != 1 ||
         got < 1)
         return none;
 
     const std::size_t L = head[0];
     std::vector<uint8_t> buf(L + 1, 0);
     got = 0;
-    if (link.driver->ioctl(handle, ezusb::kGetStringDescriptor, in, sizeof in, buf.data(), L, got) !=
-        1)
+    if (link.driver->ioctl(handle, ezusb::kGetStringDescriptor, in, sizeof in, buf.data(), L,
+                           got) != 1)
         return none;
     // Only bytes the device actually delivered, and never past the buffer.
     const std::size_t end = std::min<std::size_t>(L, got);
@@ -135,7 +135,7 @@ int GetPipeInfo(const UsbLink& link, DriverHandle handle, uint8_t* buffer356) {
     if (handle <= 0 || !link.driver || !buffer356) return 0;
     uint32_t got = 0;
     const int ok = link.driver->ioctl(handle, ezusb::kGetPipeInfo, buffer356, ezusb::kPipeInfoSize,
-                                     buffer356, ezusb::kPipeInfoSize, got);
+                                      buffer356, ezusb::kPipeInfoSize, got);
     // Success is non-zero; the value is the byte count, at most the buffer's size.
     const auto n = std::min<uint32_t>(got, ezusb::kPipeInfoSize);
     return ok == 1 ? static_cast<int>(std::max<uint32_t>(n, 1)) : 0;
@@ -151,7 +151,8 @@ int16_t GetPipeMaxPacket(const UsbLink& link, DriverHandle handle, uint8_t pipe)
     return static_cast<int16_t>(buf[at] | (buf[at + 1] << 8));
 }
 
-int BulkTransfer(const UsbLink& link, DriverHandle handle, int16_t& pipe, uint8_t* buffer, int32_t& length) {
+int BulkTransfer(const UsbLink& link, DriverHandle handle, int16_t& pipe, uint8_t* buffer,
+                 int32_t& length) {
     if (handle <= 0) return -2;
     if (!link.driver) return 0;
     const auto p = static_cast<uint32_t>(static_cast<uint16_t>(pipe));

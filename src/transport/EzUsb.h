@@ -14,6 +14,7 @@ void GetBoardInfo(const UsbLink& link, DriverHandle& handle, UsbDeviceInfo& devi
 std::string GetStringDescriptor(const UsbLink& link, DriverHandle handle, int16_t index);
 int GetPipeInfo(const UsbLink& link, DriverHandle handle, uint8_t* buffer356);
 int16_t GetPipeMaxPacket(const UsbLink& link, DriverHandle handle, uint8_t pipe);
-int BulkTransfer(const UsbLink& link, DriverHandle handle, int16_t& pipe, uint8_t* buffer, int32_t& length);
+int BulkTransfer(const UsbLink& link, DriverHandle handle, int16_t& pipe, uint8_t* buffer,
+                 int32_t& length);
 
 } // namespace tavrin::transport

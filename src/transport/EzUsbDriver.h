@@ -30,7 +30,7 @@ inline constexpr uint16_t kProductQeb = 0xB600;
 } // namespace ezusb
 
 class EzUsbDriver {
-public:
+  public:
     virtual ~EzUsbDriver() = default;
 
     // Opens "Ezusb-0" .. "Ezusb-3". A result > 0 is a handle; <= 0 is a failed open.

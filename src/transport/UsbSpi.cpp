@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "transport/TransportState.h"
 #include "transport/EzUsb.h"
+#include "transport/TransportState.h"
 
 namespace tavrin::transport {
 

@@ -36,7 +36,8 @@ StepDrawing PlotStep(TraceState& trace, const Samples& samples, int firstChannel
 }
 
 LimitTexts LimitLabels(double max, double min, std::string_view sep) {
-    return {base::GeneralText(max, sep), base::GeneralText((max - min) / 2 + min, sep), base::GeneralText(min, sep)};
+    return {base::GeneralText(max, sep), base::GeneralText((max - min) / 2 + min, sep),
+            base::GeneralText(min, sep)};
 }
 
 double NextScale(Axis axis, std::string_view upperLabelText, std::string_view sep) {
@@ -55,7 +56,8 @@ double NextScale(Axis axis, std::string_view upperLabelText, std::string_view se
 }
 
 HoverTexts HoverReadout(Axis axis, double x, double y, std::string_view sep) {
-    const double value = axis == Axis::Gyro ? base::RoundHalfEven(y) : base::RoundHalfEven(y * 10) / 10;
+    const double value =
+        axis == Axis::Gyro ? base::RoundHalfEven(y) : base::RoundHalfEven(y * 10) / 10;
     return {base::GeneralText(base::RoundHalfEven(x), sep), base::GeneralText(value, sep)};
 }
 

@@ -19,7 +19,6 @@ struct ChartLimits {
     double AccPlotMin = 0;
 };
 
-
 // x runs 0..350, one unit per sample.
 inline constexpr int kSweepWidth = 350;
 inline constexpr int kChannels = 13;

@@ -42,12 +42,13 @@ struct ReaderTest : ::testing::Test {
     }
     std::filesystem::path log() {
         calls.clear();
-        datalog::RunLogSession(t.app, settings, {}, fs, [this](const RegisterAccess& io, int16_t pos) {
-            const auto [v, flag] = script(pos, calls[pos]++);
-            io.res.RegScaled = v;
-            io.res.RegValue = static_cast<int32_t>(std::lround(v * 20));
-            io.res.RegNDBit = flag ? 0x8000 : 0;
-        });
+        datalog::RunLogSession(t.app, settings, {}, fs,
+                               [this](const RegisterAccess& io, int16_t pos) {
+                                   const auto [v, flag] = script(pos, calls[pos]++);
+                                   io.res.RegScaled = v;
+                                   io.res.RegValue = static_cast<int32_t>(std::lround(v * 20));
+                                   io.res.RegNDBit = flag ? 0x8000 : 0;
+                               });
         const auto names = dir.names();
         return dir.path / names.at(0);
     }

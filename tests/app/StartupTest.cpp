@@ -22,9 +22,13 @@ struct RecordingDisplay : app::StartupDisplay {
     test::FakePlatform& platform;
     std::vector<std::string> steps;
     std::string calibration() const {
-        return platform.waitCursorOff ? " (calibrated)" : platform.waitCursorOn ? " (calibrating)" : "";
+        return platform.waitCursorOff  ? " (calibrated)"
+               : platform.waitCursorOn ? " (calibrating)"
+                                       : "";
     }
-    void showMessage(const std::string& text) override { steps.push_back("show " + text + calibration()); }
+    void showMessage(const std::string& text) override {
+        steps.push_back("show " + text + calibration());
+    }
     void hideMessage() override { steps.push_back("hide" + calibration()); }
 };
 
@@ -44,9 +48,9 @@ TEST(Startup, MessageDuringCalibrationThenTheTransportDefaults) {
 
     app::RunStartup(app, display);
 
-    EXPECT_EQ(display.steps, (std::vector<std::string>{
-                                 "show \r\nLOADING...\r\n\r\nTesting 3 sec. Delay",
-                                 "hide (calibrated)"}));
+    EXPECT_EQ(display.steps,
+              (std::vector<std::string>{"show \r\nLOADING...\r\n\r\nTesting 3 sec. Delay",
+                                        "hide (calibrated)"}));
     EXPECT_EQ(t.platform.waitCursorOn, 1);
     EXPECT_EQ(t.platform.waitCursorOff, 1);
     EXPECT_EQ(app.usb.SpiXferParam, 1);

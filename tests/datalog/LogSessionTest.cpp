@@ -13,8 +13,8 @@
 
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
-#include "base/SafeFile.h"
 #include "app/App.h"
+#include "base/SafeFile.h"
 #include "datalog/LogSession.h"
 
 using namespace tavrin::app;
@@ -55,12 +55,13 @@ struct SessionTest : ::testing::Test {
         script[2] = [](long long n) { return Reading{-0.0125, -1, n % 2 ? 0 : 0x8000}; };
     }
     LogReport run() {
-        return RunLogSession(t.app, settings, hooks, fs, [this](const RegisterAccess& io, int16_t pos) {
-            ++reads;
-            if (script.count(pos))
-                std::tie(io.res.RegScaled, io.res.RegValue, io.res.RegNDBit) =
-                    script[pos](calls[pos]++);
-        });
+        return RunLogSession(t.app, settings, hooks, fs,
+                             [this](const RegisterAccess& io, int16_t pos) {
+                                 ++reads;
+                                 if (script.count(pos))
+                                     std::tie(io.res.RegScaled, io.res.RegValue, io.res.RegNDBit) =
+                                         script[pos](calls[pos]++);
+                             });
     }
     Lines titleAndData() {
         const Lines l = dir.lines();
@@ -141,8 +142,9 @@ TEST_F(SessionTest, FileThatCannotBeCreatedStopsTheSessionNamingTheCause) {
     // On the real disk: a directory that is not there.
     settings.directory = dir.path / "gone";
     DiskFileSystem disk;
-    EXPECT_EQ(RunLogSession(t.app, settings, hooks, disk, [](const RegisterAccess&, int16_t) {}).outcome,
-              LogOutcome::CreateFailed);
+    EXPECT_EQ(
+        RunLogSession(t.app, settings, hooks, disk, [](const RegisterAccess&, int16_t) {}).outcome,
+        LogOutcome::CreateFailed);
     expectOneMessage("File name = DATALOG_1.csv\r\n\r\nThe directory \"" +
                      (dir.path / "gone").string() + "\" does not exist.");
 }

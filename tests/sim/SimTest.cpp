@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "SimTestApp.h"
+#include "registers/FrontEnd.h"
 #include "registers/Model.h"
 #include "sim/SimConfig.h"
 #include "sim/SimDriver.h"
 #include "sim/SimSensor.h"
-#include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
 
 using namespace tavrin::app;

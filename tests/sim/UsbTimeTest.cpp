@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "SimTestApp.h"
-#include "sim/SimDriver.h"
 #include "registers/FrontEnd.h"
+#include "sim/SimDriver.h"
 
 using namespace tavrin::app;
 using namespace tavrin::base;

@@ -11,7 +11,7 @@ namespace tavrin::test {
 
 // A platform whose clock, command line, locale, directories and OS are scripted.
 class FakePlatform : public base::Platform {
-public:
+  public:
     // Clock readings returned in order; when they run out, the last one repeats
     // (or `clockNow` is returned when none was scripted).
     std::deque<float> clockScript;
@@ -44,7 +44,7 @@ struct RecordedMessage {
 
 // Keeps every message box text and returns at once.
 class RecordingMessages : public base::Messages {
-public:
+  public:
     using base::Messages::show;
     std::vector<RecordedMessage> shown;
     void show(std::string_view text, base::MsgIcon icon, std::string_view caption) override {

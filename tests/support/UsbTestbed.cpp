@@ -16,7 +16,6 @@
 #include <umockdev.h>
 #include <unistd.h>
 
-
 namespace tavrin::test {
 namespace {
 

@@ -3,8 +3,8 @@
 #include <deque>
 
 #include "SimTestApp.h"
-#include "transport/EzUsb.h"
 #include "registers/FrontEnd.h"
+#include "transport/EzUsb.h"
 #include "transport/UsbSpi.h"
 
 using namespace tavrin::app;

@@ -100,9 +100,8 @@ bool LibUsbDriver::openSlot(Slot& s) {
     bool usable = config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0;
     if (usable) {
         const libusb_interface_descriptor& alt = config->interface[0].altsetting[0];
-        s.iface =
-            InterfaceInfo{alt.bInterfaceNumber,   alt.bAlternateSetting,  alt.bInterfaceClass,
-                               alt.bInterfaceSubClass, alt.bInterfaceProtocol, {}};
+        s.iface = InterfaceInfo{alt.bInterfaceNumber,   alt.bAlternateSetting,  alt.bInterfaceClass,
+                                alt.bInterfaceSubClass, alt.bInterfaceProtocol, {}};
         for (int e = 0; e < alt.bNumEndpoints; ++e) {
             const libusb_endpoint_descriptor& ep = alt.endpoint[e];
             s.iface.endpoints.push_back(

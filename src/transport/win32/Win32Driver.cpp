@@ -31,8 +31,8 @@ Win32Driver::~Win32Driver() {
 DriverHandle Win32Driver::open(const std::string& deviceName) {
     if (!IsAdapterName(deviceName)) return -1;
     const std::string path = "\\\\.\\" + deviceName;
-    const Win32Calls::Handle h = calls_.createFileA(
-        path.c_str(), kGenericWrite, kFileShareWrite, kOpenExisting, 0);
+    const Win32Calls::Handle h =
+        calls_.createFileA(path.c_str(), kGenericWrite, kFileShareWrite, kOpenExisting, 0);
     if (h == Win32Calls::kInvalidHandle || h == 0) return -1;
     const DriverHandle id = nextHandle_++;
     handles_[id] = h;

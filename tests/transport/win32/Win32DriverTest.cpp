@@ -10,8 +10,8 @@
 
 #include "TestApp.h"
 #include "app/App.h"
-#include "sim/SimDriver.h"
 #include "registers/FrontEnd.h"
+#include "sim/SimDriver.h"
 #include "transport/UsbSpi.h"
 #include "transport/win32/Win32Driver.h"
 
