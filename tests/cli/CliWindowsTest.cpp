@@ -109,9 +109,10 @@ class CliWindowsTest : public QObject {
         {
             WindowBench w(41120, windowDir.path);
             frmDatalog window(w.t.app, {});
+            const QStringList checked = boxes.split(',');
             for (int b = 1; b <= 8; ++b)
                 test::Find<QCheckBox>(window, "CheckReg", b)
-                    ->setChecked(boxes.split(',').contains(QString::number(b)));
+                    ->setChecked(checked.contains(QString::number(b)));
             test::Find<QCheckBox>(window, "ckNOScale")->setChecked(raw);
             test::Find<QCheckBox>(window, "ckDisableND")->setChecked(noND);
             test::Find<QCheckBox>(window, "ckNOHeader")->setChecked(noHeader);

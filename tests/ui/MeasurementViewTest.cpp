@@ -36,9 +36,9 @@ struct Rig {
         std::array<QRgb, 9> traceColours{};
         for (int c = 2; c <= 7; ++c) {
             traceColours[c] = std::array{kRed, kGreen, kBlue}[(c - 2) % 3];
-            test::Find<QCheckBox>(view, "ckG", c)->setChecked(true);
-            test::Find<QCheckBox>(view, "ckG", c)
-                ->adjustSize(); // no caption: a click in the middle lands on the box
+            QCheckBox* box = test::Find<QCheckBox>(view, "ckG", c);
+            box->setChecked(true);
+            box->adjustSize(); // no caption: a click in the middle lands on the box
         }
         view.setPlotColors(traceColours);
         test::Find<QLineEdit>(view, "txtLoopDelay")->setText("0");
@@ -472,13 +472,11 @@ class MeasurementViewTest : public QObject {
                  QList<int>({255, 258}));
         v.resize(v.width() + 200, v.height() + 400);
         QCoreApplication::processEvents();
-        const double ratio = double(test::Find<StripChart>(r->view, "pic2")->height()) /
-                             test::Find<StripChart>(r->view, "pic1")->height();
-        QVERIFY2(test::Find<StripChart>(r->view, "pic1")->height() > 400 &&
-                     std::abs(ratio - 3870.0 / 3825.0) < 0.005,
-                 qPrintable(QString("%1 / %2")
-                                .arg(test::Find<StripChart>(r->view, "pic2")->height())
-                                .arg(test::Find<StripChart>(r->view, "pic1")->height())));
+        const int h1 = test::Find<StripChart>(r->view, "pic1")->height();
+        const int h2 = test::Find<StripChart>(r->view, "pic2")->height();
+        const double ratio = double(h2) / h1;
+        QVERIFY2(h1 > 400 && std::abs(ratio - 3870.0 / 3825.0) < 0.005,
+                 qPrintable(QString("%1 / %2").arg(h2).arg(h1)));
     }
 
     // ---- Status ---------------------------------------------------------------------

@@ -119,8 +119,8 @@ class RegisterWindowTest : public QObject {
         QCOMPARE(test::Find<QPlainTextEdit>(b.w, "Text1")->toPlainText(),
                  QString::fromStdString(listing).remove('\r'));
         QVERIFY(test::Find<QPlainTextEdit>(b.w, "Text1")->isReadOnly());
-        const QFontMetrics metrics(test::Find<QPlainTextEdit>(b.w, "Text1")
-                                       ->font()); // the columns line up only in a fixed font
+        // The columns line up only in a fixed font.
+        const QFontMetrics metrics(test::Find<QPlainTextEdit>(b.w, "Text1")->font());
         QCOMPARE(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('W'));
     }
 

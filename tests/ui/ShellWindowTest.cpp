@@ -52,13 +52,12 @@ struct Shell {
     MeasurementView& v = *test::Find<MeasurementView>(form, "MeasurementView");
     std::function<void()> onModal;
     int modalShows = 0, ends = 0;
+    QAction* item(const char* name) const { return test::Find<QAction>(form, name); }
     QString models() const { // the Device menu's checked models
         QString out;
-        for (QAction* a :
-             {test::Find<QAction>(form, "mnu41040"), test::Find<QAction>(form, "mnu41120"),
-              test::Find<QAction>(form, "mnu41140"), test::Find<QAction>(form, "mnu41160"),
-              test::Find<QAction>(form, "mnu41170"), test::Find<QAction>(form, "mnu41190")})
-            if (a->isChecked()) out += a->text() + " ";
+        for (const char* name :
+             {"mnu41040", "mnu41120", "mnu41140", "mnu41160", "mnu41170", "mnu41190"})
+            if (QAction* a = item(name); a->isChecked()) out += a->text() + " ";
         return out;
     }
 };
@@ -79,22 +78,20 @@ class ShellWindowTest : public QObject {
         test::SimTestApp s(41120);
         s.sensor.raiseStatus(0x0001);
         Shell sh(s.app);
-        QVERIFY(test::Find<QLabel>(sh.form, "lblStatusModel")
-                    ->text()
-                    .isEmpty()); // no model applied yet
+        // No model applied yet.
+        QVERIFY(test::Find<QLabel>(sh.form, "lblStatusModel")->text().isEmpty());
         sh.form.Form_Load();
 
         QCOMPARE(sh.form.windowTitle(), kTitle);
         QVERIFY(s.t.messages.shown.empty());
         QCOMPARE(sh.modalShows, 0);
-        QVERIFY(test::Find<QAction>(sh.form, "mnuUsb")->isChecked() &&
-                test::Find<QAction>(sh.form, "mnuUsb")->isVisible());
+        QVERIFY(sh.item("mnuUsb")->isChecked() && sh.item("mnuUsb")->isVisible());
         QCOMPARE(s.app.usb.InterfaceKind, InterfaceUsb);
         // Bits first, then the set-up, as the load step sends them.
         const int bits = CommandIndex(s.driver, 0x0C), setup = CommandIndex(s.driver, 0x0B);
         QVERIFY(bits >= 0 && setup > bits);
         QCOMPARE(s.app.model.ProductNumber, 41120.0f);
-        QCOMPARE(sh.models(), test::Find<QAction>(sh.form, "mnu41120")->text() + " ");
+        QCOMPARE(sh.models(), sh.item("mnu41120")->text() + " ");
         QCOMPARE(test::Find<QGroupBox>(sh.v, "FrameDataPLot")->title(),
                  QString("Data Plot   Device = 41120"));
         QCOMPARE(test::Find<QLabel>(sh.v, "lblpFS2")->text(), QString("10"));
@@ -121,8 +118,8 @@ class ShellWindowTest : public QObject {
         QCOMPARE(s.driver.openHandles(), 0);
 
         // The Device menu applies a model and nothing else.
-        test::Find<QAction>(sh.form, "mnu41040")->trigger();
-        QCOMPARE(sh.models(), test::Find<QAction>(sh.form, "mnu41040")->text() + " ");
+        sh.item("mnu41040")->trigger();
+        QCOMPARE(sh.models(), sh.item("mnu41040")->text() + " ");
         QCOMPARE(test::Find<QGroupBox>(sh.v, "FrameDataPLot")->title(),
                  QString("Data Plot   Device = 41040"));
         QCOMPARE(s.app.regs.LastRegIndex, int16_t(32));
@@ -143,7 +140,7 @@ class ShellWindowTest : public QObject {
         for (int k = 0; k < 4; ++k)
             QVERIFY(!test::Find<QRadioButton>(w, "optUsbPort", k)->isEnabled() &&
                     test::Find<QLineEdit>(w, "txtDescript0", k)->text().isEmpty());
-        QVERIFY(!test::Find<QAction>(sh.form, "mnuUsb")->isChecked() && !t.app.usb.UsbReady);
+        QVERIFY(!sh.item("mnuUsb")->isChecked() && !t.app.usb.UsbReady);
         QCOMPARE(t.app.usb.InterfaceKind, InterfaceUsb);
         QCOMPARE(test::Find<QGroupBox>(sh.v, "FrameDataPLot")->title(),
                  QString("Data Plot   Device = 0"));
@@ -156,15 +153,15 @@ class ShellWindowTest : public QObject {
         QCOMPARE(t.app.model.GyroBaseScale, 0.0);
         QCOMPARE(t.app.regs.RegisterTable[2].RegScale, 0.0f); // range code 0 from a word of 0
 
-        test::Find<QAction>(sh.form, "mnu41170")->trigger();
-        QCOMPARE(sh.models(), test::Find<QAction>(sh.form, "mnu41170")->text() + " ");
+        sh.item("mnu41170")->trigger();
+        QCOMPARE(sh.models(), sh.item("mnu41170")->text() + " ");
         QCOMPARE(t.messages.shown.size(), 3u);
         test::Find<QCheckBox>(sh.v, "ckLoop")->setChecked(false);
         test::Find<QPushButton>(sh.v, "cmdReadData")->click();
         QCOMPARE(test::Find<QPushButton>(sh.v, "cmdReadData")->text() + " " +
                      test::Find<QLineEdit>(sh.v, "txtReadReg", 2)->text(),
                  "Read 0.00");
-        test::Find<QAction>(sh.form, "MnuExit")->trigger();
+        sh.item("MnuExit")->trigger();
         QCOMPARE(sh.ends, 1);
         QVERIFY(sh.form.isHidden());
     }
@@ -181,9 +178,9 @@ class ShellWindowTest : public QObject {
         sh.form.Form_Load();
         // One search by the load step, one as the window opened; the user's search finds it.
         QCOMPARE(s.t.messages.texts(), (Texts{kNoBuffers, kNoBuffers}));
-        QVERIFY(s.app.usb.UsbReady && !test::Find<QAction>(sh.form, "mnuUsb")->isChecked());
+        QVERIFY(s.app.usb.UsbReady && !sh.item("mnuUsb")->isChecked());
         QCOMPARE(s.app.model.ProductNumber, 41190.0f);
-        QCOMPARE(sh.models(), test::Find<QAction>(sh.form, "mnu41190")->text() + " ");
+        QCOMPARE(sh.models(), sh.item("mnu41190")->text() + " ");
     }
 
     void osCheck() {
@@ -205,9 +202,7 @@ class ShellWindowTest : public QObject {
             QCOMPARE(sh.form.windowTitle(), kTitle);
             if (!c.refused) {
                 QVERIFY2(s.t.messages.shown.empty(), row);
-                QVERIFY2(test::Find<QAction>(sh.form, "mnuUsb")->isVisible() &&
-                             test::Find<QAction>(sh.form, "mnuUsb")->isChecked(),
-                         row);
+                QVERIFY2(sh.item("mnuUsb")->isVisible() && sh.item("mnuUsb")->isChecked(), row);
                 QCOMPARE(s.app.model.ProductNumber, 41120.0f);
                 continue;
             }
@@ -215,9 +210,7 @@ class ShellWindowTest : public QObject {
                      (Texts{"USB not available for Windows95", Unrecognised("0")}));
             QCOMPARE(s.t.messages.shown[0].caption, std::string("TAVRIN_3"));
             QCOMPARE(s.app.usb.InterfaceKind, InterfaceNone);
-            QVERIFY2(!test::Find<QAction>(sh.form, "mnuUsb")->isVisible() &&
-                         !test::Find<QAction>(sh.form, "mnuUsb")->isChecked(),
-                     row);
+            QVERIFY2(!sh.item("mnuUsb")->isVisible() && !sh.item("mnuUsb")->isChecked(), row);
             QCOMPARE(s.driver.totalOpens(), opensBefore);
             QCOMPARE(sh.modalShows, 0);
         }
@@ -252,11 +245,11 @@ class ShellWindowTest : public QObject {
         test::SimTestApp s(41120);
         Shell sh(s.app);
         sh.form.Form_Load();
-        QVERIFY(test::Find<QAction>(sh.form, "mnuUsb")->isChecked());
+        QVERIFY(sh.item("mnuUsb")->isChecked());
 
         s.driver.unplug(0);
-        test::Find<QAction>(sh.form, "mnuUsb")->trigger();
-        QVERIFY(!test::Find<QAction>(sh.form, "mnuUsb")->isChecked());
+        sh.item("mnuUsb")->trigger();
+        QVERIFY(!sh.item("mnuUsb")->isChecked());
         QCOMPARE(s.app.usb.InterfaceKind, InterfaceNone);
         QCOMPARE(s.t.messages.texts(), Texts{kNoBuffers});
         QCOMPARE(test::Find<QLabel>(sh.form, "lblStatusAdapter")->text(),
@@ -269,8 +262,8 @@ class ShellWindowTest : public QObject {
                  "Read " + before);
 
         s.driver.replug(0);
-        test::Find<QAction>(sh.form, "mnuUsb")->trigger();
-        QVERIFY(test::Find<QAction>(sh.form, "mnuUsb")->isChecked());
+        sh.item("mnuUsb")->trigger();
+        QVERIFY(sh.item("mnuUsb")->isChecked());
         QCOMPARE(s.app.usb.InterfaceKind, InterfaceUsb);
         QCOMPARE(sh.modalShows, 2);
     }

@@ -133,8 +133,8 @@ class UsbSelectTest : public QObject {
             select(test::Find<QRadioButton>(w, "optUsbPort", 0));
             QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-0"));
             QCOMPARE(SettingsSent(driver), size_t(2));
-            test::Find<QRadioButton>(w, "optUsbPort", 0)
-                ->setChecked(true); // already selected: nothing runs again
+            // Already selected: nothing runs again.
+            test::Find<QRadioButton>(w, "optUsbPort", 0)->setChecked(true);
             QCOMPARE(SettingsSent(driver), size_t(2));
 
             select(test::Find<QRadioButton>(w, "optUsbPort", 4)); // "None"

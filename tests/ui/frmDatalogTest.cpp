@@ -178,9 +178,8 @@ class frmDatalogTest : public QObject {
         QCOMPARE(test::Find<QPushButton>(r.w, "cmdStartDatalog")->text(), QString("Start Datalog"));
         QVERIFY(test::Find<QLabel>(r.w, "LBLDatalogInProgress")->isHidden());
         QCOMPARE(test::Find<QLineEdit>(r.w, "txtFileNum")->text(), QString("2"));
-        QVERIFY(test::Find<QLabel>(r.w, "lblProgress")
-                    ->text()
-                    .startsWith("File 2 of 3    Sample 4 of 10    "));
+        const QString progress = test::Find<QLabel>(r.w, "lblProgress")->text();
+        QVERIFY(progress.startsWith("File 2 of 3    Sample 4 of 10    "));
         QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:18 DATALOG_2.csv:12 "));
         QVERIFY(r.messages().empty());
     }
