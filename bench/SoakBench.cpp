@@ -4,12 +4,13 @@
 #include "QtBenchMain.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QCheckBox>
 #include <fstream>
 #include <unistd.h>
 
+#include "../tests/ui/Find.h"
 #include "SimTestApp.h"
 #include "ui/MeasurementView.h"
 
@@ -40,8 +41,9 @@ void BM_SoakLoop(benchmark::State& state) {
         s.app.plot = {350, -350, 10, -10};
         s.driver.setCommandLog(false);
         MeasurementView view(s.app);
-        for (int c = 2; c <= 7; ++c) view.ckG[c]->setChecked(true);
-        view.txtLoopDelay->setText("0");
+        for (int c = 2; c <= 7; ++c) test::Find<QCheckBox>(view, "ckG", c)->setChecked(true);
+        test::Find<QLineEdit>(view, "txtLoopDelay")->setText("0");
+        QCheckBox* loop = test::Find<QCheckBox>(view, "ckLoop");
         view.resize(1000, 640);
         view.show();
         QCoreApplication::processEvents();
@@ -51,10 +53,10 @@ void BM_SoakLoop(benchmark::State& state) {
             QCoreApplication::processEvents();
             ++done;
             if (done == warmup) rssWarm = ResidentKb();
-            if (done == passes) view.ckLoop->setChecked(false); // ends the loop after this pass
+            if (done == passes) loop->setChecked(false); // ends the loop after this pass
         };
-        view.ckLoop->setChecked(true);
-        view.cmdReadData->click();
+        loop->setChecked(true);
+        test::Find<QPushButton>(view, "cmdReadData")->click();
         const long rssEnd = ResidentKb();
         state.counters["passes"] = static_cast<double>(done);
         state.counters["rss_warm_kb"] = static_cast<double>(rssWarm);

@@ -3,8 +3,12 @@
 #include "QtBenchMain.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <cmath>
 
+#include "../tests/ui/Find.h"
 #include "SimTestApp.h"
 #include "app/App.h"
 #include "ui/MeasurementView.h"
@@ -27,11 +31,13 @@ struct ViewRig {
     ViewRig() {
         s.app.plot = {350, -350, 10, -10};
         s.app.doEvents = [] { QCoreApplication::processEvents(); };
+        std::array<QRgb, 9> colours{};
         for (int c = 2; c <= 7; ++c) {
-            view.PlotColor[c] = qRgb(c * 30, 100, 255 - c * 30);
-            view.ckG[c]->setChecked(true);
+            colours[c] = qRgb(c * 30, 100, 255 - c * 30);
+            test::Find<QCheckBox>(view, "ckG", c)->setChecked(true);
         }
-        view.txtLoopDelay->setText("0");
+        view.setPlotColors(colours);
+        test::Find<QLineEdit>(view, "txtLoopDelay")->setText("0");
         view.resize(1000, 640);
         view.show();
         QCoreApplication::processEvents();
@@ -58,14 +64,15 @@ void BM_ReadoutPass(benchmark::State& state) {
     // One iteration is one pass of a running loop, events served once per pass as
     // the window does it.
     ViewRig r;
-    r.view.ckLoop->setChecked(true);
-    r.view.cmdReadData->setText("STOP");
+    QPushButton* read = test::Find<QPushButton>(r.view, "cmdReadData");
+    test::Find<QCheckBox>(r.view, "ckLoop")->setChecked(true);
+    read->setText("STOP");
     bool running = true;
     r.s.app.doEvents = [&] {
         QCoreApplication::processEvents();
         if (running && !state.KeepRunning()) {
             running = false;
-            r.view.cmdReadData->setText("Read");
+            read->setText("Read");
         }
     };
     r.view.ReadData();

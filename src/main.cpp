@@ -10,20 +10,20 @@
 #include <string>
 #include <vector>
 
-#include "ui/frmAnalysis.h"
-#include "base/FileLocation.h"
-#include "ui/QtSeams.h"
-#include "ui/SignalCancel.h"
-#include "app/Startup.h"
 #include "app/App.h"
-#include "ui/frmForm1.h"
-#include "ui/frmMsg.h"
+#include "app/Startup.h"
+#include "base/FileLocation.h"
 #include "datalog/LogSession.h"
-#include "ui/frmDatalog.h"
-#include "ui/frmManualReg.h"
 #include "sim/SimConfig.h"
 #include "transport/EzUsbDriver.h"
 #include "ui/MeasurementView.h"
+#include "ui/QtSeams.h"
+#include "ui/SignalCancel.h"
+#include "ui/frmAnalysis.h"
+#include "ui/frmDatalog.h"
+#include "ui/frmForm1.h"
+#include "ui/frmManualReg.h"
+#include "ui/frmMsg.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ void ScheduleScreenshot(tavrin::ui::frmForm1& form, const QString& path) {
         if (!saved) std::fprintf(stderr, "tavrin: cannot save %s\n", qPrintable(path));
         form.close();
     });
-    form.view->cmdReadData->click();
+    form.measurementView().cmdReadData_Click();
 }
 
 } // namespace
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     form.setDatalogWindow([&] {
         if (!datalog)
             datalog = std::make_unique<ui::frmDatalog>(
-                app, [&form] { form.view->ckLoop->setChecked(false); }, &form);
+                app, [&form] { form.measurementView().stopLoop(); }, &form);
         datalog->exec();
     });
     std::unique_ptr<ui::frmAnalysis> analysis;

@@ -11,9 +11,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "base/NumberText.h"
 #include "app/App.h"
+#include "base/NumberText.h"
 #include "registers/FrontEnd.h"
+#include "ui/NamedWidgets.h"
 #include "ui/StripChart.h"
 
 namespace tavrin::ui {
@@ -28,16 +29,6 @@ template <class W> void setTextIfChanged(W* w, const QString& text) {
     if (w->text() != text) w->setText(text);
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-
-QString indexed(const char* name, int i) {
-    return QString("%1_%2").arg(name).arg(i);
-}
-
 // Places the x-axis tick labels and tick lines under a chart at their sample positions.
 class AxisStrip : public QWidget {
   public:
@@ -45,11 +36,9 @@ class AxisStrip : public QWidget {
         : QWidget(parent) {
         static const char* const kTicks[5] = {"0", "85", "175", "260", "350"};
         for (int i = 0; i < 5; ++i) {
-            labels[i] = new QLabel(kTicks[i], this);
-            labels[i]->setObjectName(indexed("lblPlotX", i));
+            labels[i] = Named<QLabel>(this, Indexed("lblPlotX", i), kTicks[i]);
             labels[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-            auto* tick = new QFrame(this);
-            tick->setObjectName(indexed("LineX", i));
+            auto* tick = Named<QFrame>(this, Indexed("LineX", i));
             tick->setFrameShape(QFrame::VLine);
             tick->setFixedSize(1, 5);
             ticks[i] = tick;
@@ -141,30 +130,25 @@ MeasurementView::MeasurementView(app::App& app, QWidget* parent) : QWidget(paren
 }
 
 void MeasurementView::buildReadouts() {
-    frameDataReg = new QGroupBox("Output  Registers", this);
-    frameDataReg->setObjectName("frameDataReg");
+    frameDataReg = Named<QGroupBox>(this, "frameDataReg", "Output  Registers");
     auto* grid = new QGridLayout(frameDataReg);
 
     static const char* const kNames[9] = {
         "",           "",           "X_Gyro (d/s)", "Y_Gyro (d/s)", "Z_Gyro (d/s)",
         "X_Accl (g)", "Y_Accl (g)", "Z_Accl (g)",   "Temp (degC)"};
-    Label10 = makeLabel(frameDataReg, "Label10", "Plot");
+    Label10 = Named<QLabel>(frameDataReg, "Label10", "Plot");
     grid->addWidget(Label10, 0, 2, 1, 2, Qt::AlignCenter);
     for (int p = 2; p <= 8; ++p) {
         const int row = p - 1;
-        lblReadReg[p] = new QLabel(kNames[p], frameDataReg);
-        lblReadReg[p]->setObjectName(indexed("lblReadReg", p));
-        txtReadReg[p] = new QLineEdit(frameDataReg);
-        txtReadReg[p]->setObjectName(indexed("txtReadReg", p));
+        lblReadReg[p] = Named<QLabel>(frameDataReg, Indexed("lblReadReg", p), kNames[p]);
+        txtReadReg[p] = Named<QLineEdit>(frameDataReg, Indexed("txtReadReg", p));
         txtReadReg[p]->setAlignment(Qt::AlignRight);
         txtReadReg[p]->setMinimumWidth(90);
         grid->addWidget(lblReadReg[p], row, 0);
         grid->addWidget(txtReadReg[p], row, 1);
         if (p > 7) continue;
-        ckG[p] = new QCheckBox(frameDataReg);
-        ckG[p]->setObjectName(indexed("ckG", p));
-        auto* swatch = new QFrame(frameDataReg);
-        swatch->setObjectName(indexed("Shape", p));
+        ckG[p] = Named<QCheckBox>(frameDataReg, Indexed("ckG", p));
+        auto* swatch = Named<QFrame>(frameDataReg, Indexed("Shape", p));
         swatch->setFixedSize(12, 12);
         swatch->setFrameShape(QFrame::Box);
         swatch->setAutoFillBackground(true);
@@ -179,15 +163,12 @@ void MeasurementView::buildReadouts() {
         connect(ckG[p], &QCheckBox::toggled, this, [this, p] { ckG_Click(p); });
     }
 
-    cmdReadData = new QPushButton(kRead, frameDataReg);
-    cmdReadData->setObjectName("cmdReadData");
+    cmdReadData = Named<QPushButton>(frameDataReg, "cmdReadData", kRead);
     cmdReadData->setToolTip("Read the Output Registers");
-    ckLoop = new QCheckBox("Loop", frameDataReg);
-    ckLoop->setObjectName("ckLoop");
-    txtLoopDelay = new QLineEdit(frameDataReg);
-    txtLoopDelay->setObjectName("txtLoopDelay");
+    ckLoop = Named<QCheckBox>(frameDataReg, "ckLoop", "Loop");
+    txtLoopDelay = Named<QLineEdit>(frameDataReg, "txtLoopDelay");
     txtLoopDelay->setMaximumWidth(60);
-    Label11 = makeLabel(frameDataReg, "Label11", "Loop Delay msec");
+    Label11 = Named<QLabel>(frameDataReg, "Label11", "Loop Delay msec");
     grid->addWidget(cmdReadData, 8, 0);
     grid->addWidget(ckLoop, 8, 1);
     grid->addWidget(txtLoopDelay, 9, 0);
@@ -199,8 +180,7 @@ void MeasurementView::buildReadouts() {
 }
 
 void MeasurementView::buildCharts() {
-    FrameDataPLot = new QGroupBox("Data Plot", this);
-    FrameDataPLot->setObjectName("FrameDataPLot");
+    FrameDataPLot = Named<QGroupBox>(this, "FrameDataPLot", "Data Plot");
     auto* grid = new QGridLayout(FrameDataPLot);
 
     // The rate chart is 255 pixels high, the acceleration chart 258; both grow in
@@ -213,19 +193,18 @@ void MeasurementView::buildCharts() {
                         const char* samName, QLabel*& val, const char* valName) {
         pic = new StripChart(FrameDataPLot, height);
         pic->setObjectName(picName);
-        title = makeLabel(FrameDataPLot, titleName, titleText);
-        units = makeLabel(FrameDataPLot, unitsName, unitsText);
-        scale = new QPushButton("Scale", FrameDataPLot);
-        scale->setObjectName(scaleName);
-        pFS = makeLabel(FrameDataPLot, pName, QString());
-        mid = makeLabel(FrameDataPLot, midName, QString());
-        nFS = makeLabel(FrameDataPLot, nName, QString());
+        title = Named<QLabel>(FrameDataPLot, titleName, titleText);
+        units = Named<QLabel>(FrameDataPLot, unitsName, unitsText);
+        scale = Named<QPushButton>(FrameDataPLot, scaleName, "Scale");
+        pFS = Named<QLabel>(FrameDataPLot, pName, QString());
+        mid = Named<QLabel>(FrameDataPLot, midName, QString());
+        nFS = Named<QLabel>(FrameDataPLot, nName, QString());
         for (QLabel* l : {pFS, mid, nFS}) {
             l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             l->setMinimumWidth(40);
         }
-        sam = makeLabel(FrameDataPLot, samName, QString());
-        val = makeLabel(FrameDataPLot, valName, QString());
+        sam = Named<QLabel>(FrameDataPLot, samName, QString());
+        val = Named<QLabel>(FrameDataPLot, valName, QString());
 
         auto* side = new QVBoxLayout;
         side->addWidget(title);
@@ -258,9 +237,9 @@ void MeasurementView::buildCharts() {
              "lblnFS2", lblCurSam2, "lblCurSam2", lblCurVal2, "lblCurVal2");
 
     grid->addWidget(new AxisStrip(FrameDataPLot, lblPlotX, LineX), 2, 2);
-    LblXaxis = makeLabel(FrameDataPLot, "LblXaxis", "Sample Number");
+    LblXaxis = Named<QLabel>(FrameDataPLot, "LblXaxis", "Sample Number");
     grid->addWidget(LblXaxis, 3, 2, Qt::AlignHCenter);
-    lblYscale = makeLabel(FrameDataPLot, "lblYscale", QString());
+    lblYscale = Named<QLabel>(FrameDataPLot, "lblYscale", QString());
     grid->addWidget(lblYscale, 3, 0);
     grid->setColumnStretch(2, 1);
 
@@ -273,11 +252,9 @@ void MeasurementView::buildCharts() {
 }
 
 void MeasurementView::buildStatus() {
-    FrmStatus = new QGroupBox("Status Register", this);
-    FrmStatus->setObjectName("FrmStatus");
+    FrmStatus = Named<QGroupBox>(this, "FrmStatus", "Status Register");
     auto* grid = new QGridLayout(FrmStatus);
-    CmdUpdateStatus = new QPushButton("Read Status", FrmStatus);
-    CmdUpdateStatus->setObjectName("CmdUpdateStatus");
+    CmdUpdateStatus = Named<QPushButton>(FrmStatus, "CmdUpdateStatus", "Read Status");
     CmdUpdateStatus->setToolTip("Display the Status Register");
     grid->addWidget(CmdUpdateStatus, 0, 0, 1, 2);
 
@@ -299,8 +276,8 @@ void MeasurementView::buildStatus() {
         {&lblAlarm2Set, "lblAlarm2Set", "Alarm2 Set", &lblAlarm2SetFlag, "lblAlarm2SetFlag"},
     };
     for (int i = 0; i < 6; ++i) {
-        *rows[i].caption = makeLabel(FrmStatus, rows[i].captionName, rows[i].text);
-        QLabel* flag = makeLabel(FrmStatus, rows[i].flagName, "OK");
+        *rows[i].caption = Named<QLabel>(FrmStatus, rows[i].captionName, rows[i].text);
+        QLabel* flag = Named<QLabel>(FrmStatus, rows[i].flagName, "OK");
         flag->setAlignment(Qt::AlignCenter);
         flag->setMinimumWidth(60);
         flag->setFrameShape(QFrame::Panel);
@@ -393,9 +370,33 @@ void MeasurementView::ckLoop_Click() {
 
 void MeasurementView::txtLoopDelay_Change() {
     const auto fixed = view::LoopDelayCorrection(txtLoopDelay->text().toStdString(),
-                                                  app_.platform.decimalSeparator());
+                                                 app_.platform.decimalSeparator());
     // Setting the text runs this check once more, and the new text passes.
     if (fixed) txtLoopDelay->setText(Q(*fixed));
+}
+
+void MeasurementView::startLoop() {
+    ckLoop->setChecked(true);
+}
+
+void MeasurementView::stopLoop() {
+    ckLoop->setChecked(false);
+}
+
+void MeasurementView::resetReadouts() {
+    for (int c = 2; c <= 7; ++c) {
+        Shape[c]->show();
+        ckG[c]->setChecked(true);
+    }
+    lblCurVal1->setText("0");
+    lblCurSam1->setText("0");
+    lblCurVal2->setText("0");
+    lblCurSam2->setText("0");
+    txtLoopDelay->setText("5");
+}
+
+QString MeasurementView::temperatureText() const {
+    return txtReadReg[8]->text();
 }
 
 // ---- Charts ----------------------------------------------------------------------
@@ -419,6 +420,21 @@ void MeasurementView::PlotDataPointsGy(const view::Samples& samples, double& max
 
 void MeasurementView::PlotDataPointsAcc(const view::Samples& samples, double& max, double& min) {
     plotStep(pic2, traceAcc_, 5, samples, max, min, {lblpFS2, lblmidS2, lblnFS2});
+}
+
+void MeasurementView::setPlotColors(const std::array<QRgb, 9>& colors) {
+    for (int c = 2; c <= 7; ++c) PlotColor[c] = colors[c];
+}
+
+void MeasurementView::showAccLimits(const QString& lower, const QString& middle,
+                                    const QString& upper) {
+    lblnFS2->setText(lower);
+    lblmidS2->setText(middle);
+    lblpFS2->setText(upper);
+}
+
+void MeasurementView::showDeviceCaption(const QString& caption) {
+    FrameDataPLot->setTitle(caption);
 }
 
 void MeasurementView::scaleStep(view::Axis axis) {

@@ -31,6 +31,43 @@ class MeasurementView : public QWidget {
   public:
     explicit MeasurementView(app::App& app, QWidget* parent = nullptr);
 
+    void ReadData();              // one pass or the loop
+    void CmdUpdateStatus_Click(); // the status read
+    void cmdReadData_Click();
+    void ckLoop_Click();
+    void txtLoopDelay_Change();
+    void cmdScaleGyro_Click();
+    void cmdScaleAcc_Click();
+    void ckG_Click(int index);
+
+    // For the main window's load step and unload, with the effects of the controls.
+    void startLoop(); // checks Loop: its handler runs
+    void stopLoop();  // clears Loop: a running loop ends after its pass
+    void resetReadouts();
+    void showAccLimits(const QString& lower, const QString& middle, const QString& upper);
+    void showDeviceCaption(const QString& caption);
+    // Trace colours by channel; entries 2..7 are taken, the others ignored.
+    void setPlotColors(const std::array<QRgb, 9>& colors);
+    const std::array<QRgb, 9>& plotColors() const { return PlotColor; }
+    QString temperatureText() const;
+
+    // One step of each chart; `min` is the caller's variable and may change.
+    void PlotDataPointsGy(const view::Samples& samples, double& max, double& min);
+    void PlotDataPointsAcc(const view::Samples& samples, double& max, double& min);
+
+    // Trace state of each chart, kept for the view's lifetime.
+    const view::TraceState& gyroTrace() const { return traceGy_; }
+    const view::TraceState& accTrace() const { return traceAcc_; }
+
+    // Waits between loop passes while window events keep being served; tests may
+    // replace it. The default runs a local event loop for `ms` milliseconds.
+    std::function<void(int ms)> waitBetweenPasses;
+
+  signals:
+    void passRate(double passesPerSecond); // while looping, at most twice a second
+    void loopRunning(bool running);
+
+  private:
     // Output readouts
     QGroupBox* frameDataReg;
     QPushButton* cmdReadData;
@@ -54,7 +91,7 @@ class MeasurementView : public QWidget {
     QLabel *Label15, *Label16, *Lbl1Units, *lblUnits2, *LblXaxis, *lblYscale;
     std::array<QLabel*, 5> lblPlotX{};
     std::array<QWidget*, 5> LineX{};
-    std::array<QRgb, 9> PlotColor{}; // set by the window's load step (entries 2..7)
+    std::array<QRgb, 9> PlotColor{}; // entries 2..7, set by the load step
 
     // Status panel
     QGroupBox* FrmStatus;
@@ -63,32 +100,6 @@ class MeasurementView : public QWidget {
     QLabel *lblLowSupplyFlag, *lblHighSupplyFlag, *lblWriteFailFlag, *lblSpiWriteFlag,
         *lblAlarm1SetFlag, *lblAlarm2SetFlag;
 
-    void ReadData();              // one pass or the loop
-    void CmdUpdateStatus_Click(); // the status read
-    void cmdReadData_Click();
-    void ckLoop_Click();
-    void txtLoopDelay_Change();
-    void cmdScaleGyro_Click();
-    void cmdScaleAcc_Click();
-    void ckG_Click(int index);
-
-    // One step of each chart; `min` is the caller's variable and may change.
-    void PlotDataPointsGy(const view::Samples& samples, double& max, double& min);
-    void PlotDataPointsAcc(const view::Samples& samples, double& max, double& min);
-
-    // Trace state of each chart, kept for the view's lifetime.
-    const view::TraceState& gyroTrace() const { return traceGy_; }
-    const view::TraceState& accTrace() const { return traceAcc_; }
-
-    // Waits between loop passes while window events keep being served; tests may
-    // replace it. The default runs a local event loop for `ms` milliseconds.
-    std::function<void(int ms)> waitBetweenPasses;
-
-  signals:
-    void passRate(double passesPerSecond); // while looping, at most twice a second
-    void loopRunning(bool running);
-
-  private:
     void buildReadouts();
     void buildCharts();
     void buildStatus();

@@ -48,6 +48,10 @@ class frmAnalysis : public QDialog {
     // Asks the logging rate of a file without header; nothing when the user declines.
     std::function<std::optional<double>(const QString& file)> askRate;
 
+  protected:
+    void reject() override;
+
+  private:
     QPushButton* cmdOpen;
     std::array<QCheckBox*, 9> ckOutput{}; // the logging window's boxes 2..7 (gyros, accels)
     QLineEdit* txtSamples;
@@ -60,10 +64,6 @@ class frmAnalysis : public QDialog {
     QPushButton* cmdExportCsv;
     QPushButton* cmdExportPng;
 
-  protected:
-    void reject() override;
-
-  private:
     bool analyse(const std::filesystem::path& file, double rateHz);
     void showResult(const analysis::AnalysisResult& r);
     void setWorking(bool on);

@@ -13,44 +13,17 @@
 #include <QVBoxLayout>
 #include <optional>
 
+#include "app/App.h"
 #include "base/FileLocation.h"
 #include "base/NumberText.h"
 #include "base/SafeFile.h"
-#include "app/App.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
+#include "ui/NamedWidgets.h"
 
 namespace tavrin::ui {
 
 using namespace datalog;
-
-namespace {
-
-QLineEdit* Edit(const char* name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
-
-QCheckBox* Check(const char* name, std::string_view caption, QWidget* parent) {
-    auto* c = new QCheckBox(Q(caption), parent);
-    c->setObjectName(name);
-    return c;
-}
-
-QLabel* Label(const char* name, std::string_view caption, QWidget* parent) {
-    auto* l = new QLabel(Q(caption), parent);
-    l->setObjectName(name);
-    return l;
-}
-
-QGroupBox* Frame(const char* name, std::string_view caption, QWidget* parent) {
-    auto* f = new QGroupBox(Q(caption), parent);
-    f->setObjectName(name);
-    return f;
-}
-
-} // namespace
 
 frmDatalog::frmDatalog(app::App& app, std::function<void()> clearMainLoop, QWidget* parent)
     : QDialog(parent), app_(app), clearMainLoop_(std::move(clearMainLoop)) {
@@ -58,60 +31,62 @@ frmDatalog::frmDatalog(app::App& app, std::function<void()> clearMainLoop, QWidg
     setWindowTitle("Datalog Control");
     setModal(true);
 
-    Frame1 = Frame("Frame1", "DATA FORMAT", this);
-    ckDisableND = Check("ckDisableND", "Disable New Data Flags", Frame1);
-    ckNOScale = Check("ckNOScale", "LSB Data Only...   No scaling", Frame1);
-    ckNOHeader = Check("ckNOHeader", "Numeric Data Only...  No file header", Frame1);
+    Frame1 = Named<QGroupBox>(this, "Frame1", "DATA FORMAT");
+    ckDisableND = Named<QCheckBox>(Frame1, "ckDisableND", "Disable New Data Flags");
+    ckNOScale = Named<QCheckBox>(Frame1, "ckNOScale", "LSB Data Only...   No scaling");
+    ckNOHeader = Named<QCheckBox>(Frame1, "ckNOHeader", "Numeric Data Only...  No file header");
     auto* formatLayout = new QVBoxLayout(Frame1);
     formatLayout->addWidget(ckDisableND);
     formatLayout->addWidget(ckNOScale);
     formatLayout->addWidget(ckNOHeader);
 
-    FrameFileInfo = Frame("FrameFileInfo", "FILE INFORMATION", this);
-    txtFileName = Edit("txtFileName", FrameFileInfo);
-    txtDirectory = Edit("txtDirectory", FrameFileInfo);
+    FrameFileInfo = Named<QGroupBox>(this, "FrameFileInfo", "FILE INFORMATION");
+    txtFileName = Named<QLineEdit>(FrameFileInfo, "txtFileName");
+    txtDirectory = Named<QLineEdit>(FrameFileInfo, "txtDirectory");
     txtDirectory->setReadOnly(true);
-    txtFileNum = Edit("txtFileNum", FrameFileInfo);
+    txtFileNum = Named<QLineEdit>(FrameFileInfo, "txtFileNum");
     txtFileNum->setText("1");
-    lblFext = Label("lblFext", ".csv", FrameFileInfo);
+    lblFext = Named<QLabel>(FrameFileInfo, "lblFext", ".csv");
     auto* infoLayout = new QGridLayout(FrameFileInfo);
-    infoLayout->addWidget(Label("lblFileName", "File Name", FrameFileInfo), 0, 0);
+    infoLayout->addWidget(Named<QLabel>(FrameFileInfo, "lblFileName", "File Name"), 0, 0);
     infoLayout->addWidget(txtFileName, 0, 1);
     infoLayout->addWidget(lblFext, 0, 2);
-    infoLayout->addWidget(Label("lblDirectory", "Directory", FrameFileInfo), 1, 0);
+    infoLayout->addWidget(Named<QLabel>(FrameFileInfo, "lblDirectory", "Directory"), 1, 0);
     infoLayout->addWidget(txtDirectory, 1, 1, 1, 2);
-    infoLayout->addWidget(Label("lblFileNum", "File Number", FrameFileInfo), 2, 0);
+    infoLayout->addWidget(Named<QLabel>(FrameFileInfo, "lblFileNum", "File Number"), 2, 0);
     infoLayout->addWidget(txtFileNum, 2, 1);
 
-    FrameFilePref = Frame("FrameFilePref", "FILE SETUP", this);
-    txtSamplesPerFile = Edit("txtSamplesPerFile", FrameFilePref);
-    txtFilesPerSession = Edit("txtFilesPerSession", FrameFilePref);
-    txtSampleDelay = Edit("txtSampleDelay", FrameFilePref);
+    FrameFilePref = Named<QGroupBox>(this, "FrameFilePref", "FILE SETUP");
+    txtSamplesPerFile = Named<QLineEdit>(FrameFilePref, "txtSamplesPerFile");
+    txtFilesPerSession = Named<QLineEdit>(FrameFilePref, "txtFilesPerSession");
+    txtSampleDelay = Named<QLineEdit>(FrameFilePref, "txtSampleDelay");
     auto* prefLayout = new QGridLayout(FrameFilePref);
-    prefLayout->addWidget(Label("lblSamplesPerFile", "Samples per File", FrameFilePref), 0, 0);
+    prefLayout->addWidget(Named<QLabel>(FrameFilePref, "lblSamplesPerFile", "Samples per File"), 0,
+                          0);
     prefLayout->addWidget(txtSamplesPerFile, 0, 1);
-    prefLayout->addWidget(Label("lblFilesPerSession", "Files per Session", FrameFilePref), 1, 0);
+    prefLayout->addWidget(Named<QLabel>(FrameFilePref, "lblFilesPerSession", "Files per Session"),
+                          1, 0);
     prefLayout->addWidget(txtFilesPerSession, 1, 1);
-    prefLayout->addWidget(Label("lblSampleDelay", "Sample Delay msec", FrameFilePref), 2, 0);
+    prefLayout->addWidget(Named<QLabel>(FrameFilePref, "lblSampleDelay", "Sample Delay msec"), 2,
+                          0);
     prefLayout->addWidget(txtSampleDelay, 2, 1);
 
-    FrameDataSelection = Frame("FrameDataSelection", "DATA SELECTION", this);
+    FrameDataSelection = Named<QGroupBox>(this, "FrameDataSelection", "DATA SELECTION");
     auto* selLayout = new QVBoxLayout(FrameDataSelection);
     for (int b = datalog::kFirstBox; b <= datalog::kLastBox; ++b) {
-        const std::string name = "CheckReg_" + std::to_string(b);
-        CheckReg[b] = Check(name.c_str(), datalog::kBoxCaptions[b], FrameDataSelection);
+        CheckReg[b] = Named<QCheckBox>(FrameDataSelection, Indexed("CheckReg", b),
+                                       Q(datalog::kBoxCaptions[b]));
         selLayout->addWidget(CheckReg[b]);
     }
 
-    cmdStartDatalog = new QPushButton(Q(datalog::kStartCaption), this);
-    cmdStartDatalog->setObjectName("cmdStartDatalog");
+    cmdStartDatalog = Named<QPushButton>(this, "cmdStartDatalog", Q(datalog::kStartCaption));
     cmdStartDatalog->setAutoDefault(false);
     LBLDatalogInProgress =
-        Label("LBLDatalogInProgress", "D A T A L O G    I N    P R O G R E S S", this);
+        Named<QLabel>(this, "LBLDatalogInProgress", "D A T A L O G    I N    P R O G R E S S");
     LBLDatalogInProgress->setAlignment(Qt::AlignCenter);
-    lblProgress = Label("lblProgress", "", this);
+    lblProgress = Named<QLabel>(this, "lblProgress", "");
     lblProgress->setAlignment(Qt::AlignCenter);
-    ckBurstRead = Check("ckBurstRead", "Burst read", this);
+    ckBurstRead = Named<QCheckBox>(this, "ckBurstRead", "Burst read");
     ckBurstRead->setToolTip("Reads all selected registers of a sample in one adapter command "
                             "instead of one command each: many more samples per second. "
                             "Clear: one command per register.");
@@ -167,7 +142,8 @@ void frmDatalog::Form_Load() {
     txtFileName->setText(Q(LogFileName));
 
     // The designer's initial states, so that every opening starts from the defaults.
-    for (int b = datalog::kFirstBox; b <= datalog::kLastBox; ++b) CheckReg[b]->setChecked(b == datalog::kDefaultBox);
+    for (int b = datalog::kFirstBox; b <= datalog::kLastBox; ++b)
+        CheckReg[b]->setChecked(b == datalog::kDefaultBox);
     ckDisableND->setChecked(false);
     ckNOScale->setChecked(false);
     ckNOHeader->setChecked(false);
@@ -188,8 +164,8 @@ namespace {
 
 // Applies a field's rule; a rewrite sets the text, which runs the handler again.
 template <class Handler>
-std::optional<double> Validate(QLineEdit* edit, const datalog::FieldRule& rule, const std::string& sep,
-                               Handler rerun) {
+std::optional<double> Validate(QLineEdit* edit, const datalog::FieldRule& rule,
+                               const std::string& sep, Handler rerun) {
     const std::string text = edit->text().toStdString();
     if (const auto rewrite = datalog::FieldRewrite(text, rule, sep)) {
         if (edit->text() != Q(*rewrite))
@@ -217,7 +193,8 @@ void frmDatalog::txtFilesPerSession_Change() {
 
 void frmDatalog::txtSampleDelay_Change() {
     // Nothing is stored: the session reads the text.
-    Validate(txtSampleDelay, datalog::kSampleDelayRule, decimalSep(), [this] { txtSampleDelay_Change(); });
+    Validate(txtSampleDelay, datalog::kSampleDelayRule, decimalSep(),
+             [this] { txtSampleDelay_Change(); });
 }
 
 void frmDatalog::txtFileName_Change() {
@@ -230,7 +207,8 @@ void frmDatalog::txtDirectory_Change() {
 
 void frmDatalog::cmdStartDatalog_Click() {
     bool any = false;
-    for (int b = datalog::kFirstBox; b <= datalog::kLastBox; ++b) any = any || CheckReg[b]->isChecked();
+    for (int b = datalog::kFirstBox; b <= datalog::kLastBox; ++b)
+        any = any || CheckReg[b]->isChecked();
     if (!any) {
         app_.messages.show(datalog::kNoSelectionText, base::MsgIcon::None, "");
         return;
@@ -271,7 +249,8 @@ void frmDatalog::showProgress(long long fileNo, long long sample, bool force) {
     const double dt = std::chrono::duration<double>(now - lastShown_).count();
     if (!force && dt < 0.1) return;
     if (dt >= 0.1) rate_ = static_cast<double>(samplesTaken_ - samplesAtLastShown_) / dt;
-    lblProgress->setText(Q(datalog::ProgressText(fileNo, filesTotal_, sample, samplesTotal_, rate_)));
+    lblProgress->setText(
+        Q(datalog::ProgressText(fileNo, filesTotal_, sample, samplesTotal_, rate_)));
     lastShown_ = now;
     samplesAtLastShown_ = samplesTaken_;
 }
@@ -286,7 +265,8 @@ void frmDatalog::RunDatalog() {
     setSettingsEnabled(false);
 
     datalog::LogSettings settings;
-    for (int b = datalog::kFirstBox; b <= datalog::kLastBox; ++b) settings.columns.box[b] = CheckReg[b]->isChecked();
+    for (int b = datalog::kFirstBox; b <= datalog::kLastBox; ++b)
+        settings.columns.box[b] = CheckReg[b]->isChecked();
     settings.columns.disableND = ckDisableND->isChecked();
     settings.noScale = ckNOScale->isChecked();
     settings.noHeader = ckNOHeader->isChecked();
@@ -365,7 +345,8 @@ void frmDatalog::requestCancel(std::function<void()> afterSession) {
         return;
     }
     afterSession_.push_back(std::move(afterSession));
-    if (cmdStartDatalog->text() == Q(datalog::kCancelCaption)) cmdStartDatalog->setText(Q(datalog::kStartCaption));
+    if (cmdStartDatalog->text() == Q(datalog::kCancelCaption))
+        cmdStartDatalog->setText(Q(datalog::kStartCaption));
 }
 
 void frmDatalog::showEvent(QShowEvent* e) {

@@ -47,6 +47,17 @@ class frmDatalog : public QDialog {
     void cmdStartDatalog_Click();
     void RunDatalog();
 
+    // Window variables, set again on every load.
+    std::string LogFileName;
+    double LogSamplesPerFile = 1000;
+    double LogFilesPerSession = 1;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+
+  private:
     QGroupBox* Frame1;
     QCheckBox* ckDisableND;
     QCheckBox* ckNOScale;
@@ -68,17 +79,6 @@ class frmDatalog : public QDialog {
     // Off: one adapter command per register, as always.
     QCheckBox* ckBurstRead;
 
-    // Window variables, set again on every load.
-    std::string LogFileName;
-    double LogSamplesPerFile = 1000;
-    double LogFilesPerSession = 1;
-
-  protected:
-    void showEvent(QShowEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-    void reject() override;
-
-  private:
     void setSettingsEnabled(bool on);
     void showProgress(long long fileNo, long long sample, bool force);
     std::string decimalSep() const;

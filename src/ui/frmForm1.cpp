@@ -15,8 +15,9 @@
 #include "app/App.h"
 #include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
-#include "ui/frmUSBselect.h"
 #include "ui/MeasurementView.h"
+#include "ui/NamedWidgets.h"
+#include "ui/frmUSBselect.h"
 
 namespace tavrin::ui {
 
@@ -45,12 +46,6 @@ frmForm1::frmForm1(app::App& app, QWidget* parent) : QMainWindow(parent), app_(a
                 [this, model] { SetDevice(static_cast<float>(model)); });
         deviceItems_[i] = item;
     }
-    mnu41040 = deviceItems_[0];
-    mnu41120 = deviceItems_[1];
-    mnu41140 = deviceItems_[2];
-    mnu41160 = deviceItems_[3];
-    mnu41170 = deviceItems_[4];
-    mnu41190 = deviceItems_[5];
 
     mnuDatalog = menuBar()->addAction("Datalog");
     mnuDatalog->setObjectName("mnuDatalog");
@@ -68,12 +63,9 @@ frmForm1::frmForm1(app::App& app, QWidget* parent) : QMainWindow(parent), app_(a
     MnuExit->setObjectName("MnuExit");
     connect(MnuExit, &QAction::triggered, this, [this] { MnuExit_Click(); });
 
-    lblStatusAdapter = new QLabel(this);
-    lblStatusAdapter->setObjectName("lblStatusAdapter");
-    lblStatusModel = new QLabel(this);
-    lblStatusModel->setObjectName("lblStatusModel");
-    lblStatusRate = new QLabel(this);
-    lblStatusRate->setObjectName("lblStatusRate");
+    lblStatusAdapter = Named<QLabel>(this, "lblStatusAdapter");
+    lblStatusModel = Named<QLabel>(this, "lblStatusModel");
+    lblStatusRate = Named<QLabel>(this, "lblStatusRate");
     statusBar()->addWidget(lblStatusAdapter, 1);
     statusBar()->addPermanentWidget(lblStatusModel);
     statusBar()->addPermanentWidget(lblStatusRate);
@@ -101,9 +93,8 @@ void frmForm1::Form_Load() {
 }
 
 void frmForm1::setPlotColors() {
-    view->PlotColor[2] = view->PlotColor[5] = qRgb(242, 0, 0);
-    view->PlotColor[3] = view->PlotColor[6] = qRgb(0, 150, 0);
-    view->PlotColor[4] = view->PlotColor[7] = qRgb(0, 0, 150);
+    const QRgb x = qRgb(242, 0, 0), y = qRgb(0, 150, 0), z = qRgb(0, 0, 150);
+    view->setPlotColors({0, 0, x, y, z, x, y, z, 0});
 }
 
 void frmForm1::hideUsbMenu() {
@@ -125,15 +116,7 @@ void frmForm1::showLoadedCaption() {
 }
 
 void frmForm1::resetReadouts() {
-    for (int c = 2; c <= 7; ++c) {
-        view->Shape[c]->show();
-        view->ckG[c]->setChecked(true);
-    }
-    view->lblCurVal1->setText("0");
-    view->lblCurSam1->setText("0");
-    view->lblCurVal2->setText("0");
-    view->lblCurSam2->setText("0");
-    view->txtLoopDelay->setText("5");
+    view->resetReadouts();
 }
 
 void frmForm1::setDevice(float ProdNum) {
@@ -146,11 +129,11 @@ void frmForm1::updateStatusFlags() {
 
 std::string frmForm1::readData() {
     view->ReadData();
-    return view->txtReadReg[8]->text().toStdString();
+    return view->temperatureText().toStdString();
 }
 
 void frmForm1::startLoop() {
-    view->ckLoop->setChecked(true);
+    view->startLoop();
 }
 
 void frmForm1::SetDevice(float ProdNum) {
@@ -170,13 +153,11 @@ void frmForm1::checkModel(int model) {
 
 void frmForm1::showAccLimits(const std::string& lower, const std::string& middle,
                              const std::string& upper) {
-    view->lblnFS2->setText(Q(lower));
-    view->lblmidS2->setText(Q(middle));
-    view->lblpFS2->setText(Q(upper));
+    view->showAccLimits(Q(lower), Q(middle), Q(upper));
 }
 
 void frmForm1::showDeviceCaption(const std::string& caption) {
-    view->FrameDataPLot->setTitle(Q(caption));
+    view->showDeviceCaption(Q(caption));
 }
 
 frmUSBselect& frmForm1::usbSelectWindow() {
@@ -250,7 +231,7 @@ void frmForm1::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
     // A running read loop ends after its current pass instead of spinning on with no window.
-    view->ckLoop->setChecked(false);
+    view->stopLoop();
     // Every other window goes with the main one; hiding a modal window ends its loop.
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible()) w->hide();

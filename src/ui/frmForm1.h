@@ -28,18 +28,8 @@ class frmForm1 : public QMainWindow, private registers::DeviceDisplay, private a
     explicit frmForm1(app::App& app, QWidget* parent = nullptr);
     ~frmForm1() override;
 
-    MeasurementView* view;
-    QMenu* mnuInterface;
-    QAction* mnuUsb;
-    QMenu* mnuDevice;
-    QAction *mnu41040, *mnu41120, *mnu41140, *mnu41160, *mnu41170, *mnu41190;
-    QAction* mnuDatalog;
-    QAction* mnuRegisters;
-    QAction* mnuAnalysis;
-    QAction* MnuExit;
-    QLabel* lblStatusAdapter;
-    QLabel* lblStatusModel;
-    QLabel* lblStatusRate;
+    // The window's body, for its read loop and readouts.
+    MeasurementView& measurementView() { return *view; }
 
     // The load step; run once, after the window is first shown.
     void Form_Load();
@@ -79,6 +69,18 @@ class frmForm1 : public QMainWindow, private registers::DeviceDisplay, private a
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    MeasurementView* view;
+    QMenu* mnuInterface;
+    QAction* mnuUsb;
+    QMenu* mnuDevice; // its items are named after their models: "mnu41040" ...
+    QAction* mnuDatalog;
+    QAction* mnuRegisters;
+    QAction* mnuAnalysis;
+    QAction* MnuExit;
+    QLabel* lblStatusAdapter;
+    QLabel* lblStatusModel;
+    QLabel* lblStatusRate;
+
     void Form_Unload();
     void showPassRate(double passesPerSecond);
     void uncheckAllModels() override;

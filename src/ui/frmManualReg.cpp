@@ -16,37 +16,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/App.h"
 #include "base/FileLocation.h"
 #include "base/HexText.h"
 #include "base/SafeFile.h"
-#include "app/App.h"
 #include "base/Timing.h"
-#include "registers/Listing.h"
 #include "registers/FrontEnd.h"
+#include "registers/Listing.h"
+#include "ui/NamedWidgets.h"
 
 namespace tavrin::ui {
 
 namespace {
-
-QLineEdit* ReadOnlyField(const char* name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setReadOnly(true);
-    return e;
-}
-
-QLabel* Caption(const char* name, const char* text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-
-QPushButton* Button(const char* name, const char* text, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 const char* FlagText(bool flag) {
     return flag ? "True" : "False";
@@ -59,45 +40,46 @@ frmManualReg::frmManualReg(app::App& app, QWidget* parent) : QDialog(parent), ap
     setWindowTitle("Register Information");
     setModal(true);
 
-    frameRegister = new QGroupBox("Register Read/Write", this);
-    frameRegister->setObjectName("frameRegister");
-    cmboRegister = new QComboBox(frameRegister);
-    cmboRegister->setObjectName("cmboRegister");
+    frameRegister = Named<QGroupBox>(this, "frameRegister", "Register Read/Write");
+    cmboRegister = Named<QComboBox>(frameRegister, "cmboRegister");
     cmboRegister->setMaxVisibleItems(20);
     // Assistive technology does not read the placeholder: the prompt is also the box's
     // name (read while nothing is chosen) and its description.
     cmboRegister->setAccessibleName("Select a Register");
     cmboRegister->setAccessibleDescription("Select a Register");
-    txtRegAddr = ReadOnlyField("txtRegAddr", frameRegister);
-    lblRegAddr = Caption("lblRegAddr", "Base Addr (Hex)", frameRegister);
-    txtRegByte = ReadOnlyField("txtRegByte", frameRegister);
-    lblRegByte = Caption("lblRegByte", "Num Bytes", frameRegister);
-    txtRegRead = ReadOnlyField("txtRegRead", frameRegister);
-    lblRegRead = Caption("lblRegRead", "Read Flag", frameRegister);
-    txtRegWrite = ReadOnlyField("txtRegWrite", frameRegister);
-    lblRegWrite = Caption("lblRegWrite", "Write Flag", frameRegister);
-    cmdRead = Button("cmdRead", "Read (Hex)", this);
-    txtHex = ReadOnlyField("txtHex", this);
-    txtDataWrite = new QLineEdit(this);
-    txtDataWrite->setObjectName("txtDataWrite");
-    cmdWrite = Button("cmdWrite", "Write (Hex)", this);
+    txtRegAddr = Named<QLineEdit>(frameRegister, "txtRegAddr");
+    lblRegAddr = Named<QLabel>(frameRegister, "lblRegAddr", "Base Addr (Hex)");
+    txtRegByte = Named<QLineEdit>(frameRegister, "txtRegByte");
+    lblRegByte = Named<QLabel>(frameRegister, "lblRegByte", "Num Bytes");
+    txtRegRead = Named<QLineEdit>(frameRegister, "txtRegRead");
+    lblRegRead = Named<QLabel>(frameRegister, "lblRegRead", "Read Flag");
+    txtRegWrite = Named<QLineEdit>(frameRegister, "txtRegWrite");
+    lblRegWrite = Named<QLabel>(frameRegister, "lblRegWrite", "Write Flag");
+    cmdRead = Named<QPushButton>(this, "cmdRead", "Read (Hex)");
+    txtHex = Named<QLineEdit>(this, "txtHex");
+    txtDataWrite = Named<QLineEdit>(this, "txtDataWrite");
+    cmdWrite = Named<QPushButton>(this, "cmdWrite", "Write (Hex)");
+    // Only the value to write is typed in.
+    for (QLineEdit* e : {txtRegAddr, txtRegByte, txtRegRead, txtRegWrite, txtHex})
+        e->setReadOnly(true);
 
-    frameUserReg = new QGroupBox("User Registers (Hex Values)", this);
-    frameUserReg->setObjectName("frameUserReg");
-    Text1 = new QPlainTextEdit(frameUserReg);
-    Text1->setObjectName("Text1");
+    frameUserReg = Named<QGroupBox>(this, "frameUserReg", "User Registers (Hex Values)");
+    Text1 = Named<QPlainTextEdit>(frameUserReg, "Text1");
     Text1->setReadOnly(true);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     Text1->setFont(fixed);
     Text1->setTabStopDistance(QFontMetricsF(fixed).horizontalAdvance(QLatin1Char(' ')) * 8);
     Text1->setMinimumSize(560, 360);
-    cmdReadAll = Button("cmdReadAll", "Read", frameUserReg);
-    cmdWriteFile = Button("cmdWriteFile", "Save", frameUserReg);
-    cmdPrint = Button("cmdPrint", "Print", frameUserReg);
-    Label2 = Caption("Label2", "Registers_Log", frameUserReg);
-    cmdUpdateFlash = Button("cmdUpdateFlash", "Update Flash", this);
-    cmdClose = Button("cmdClose", "Close Window", this);
+    cmdReadAll = Named<QPushButton>(frameUserReg, "cmdReadAll", "Read");
+    cmdWriteFile = Named<QPushButton>(frameUserReg, "cmdWriteFile", "Save");
+    cmdPrint = Named<QPushButton>(frameUserReg, "cmdPrint", "Print");
+    Label2 = Named<QLabel>(frameUserReg, "Label2", "Registers_Log");
+    cmdUpdateFlash = Named<QPushButton>(this, "cmdUpdateFlash", "Update Flash");
+    cmdClose = Named<QPushButton>(this, "cmdClose", "Close Window");
+    for (QPushButton* b :
+         {cmdRead, cmdWrite, cmdReadAll, cmdWriteFile, cmdPrint, cmdUpdateFlash, cmdClose})
+        b->setAutoDefault(false);
 
     // Wide enough for "False" and four hexadecimal digits in any font.
     const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("FalseW")) + 16;

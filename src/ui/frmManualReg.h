@@ -44,6 +44,10 @@ class frmManualReg : public QDialog {
     void cmdUpdateFlash_Click();
     void cmdClose_Click();
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
     QGroupBox* frameRegister;
     QComboBox* cmboRegister;
     QLineEdit* txtRegAddr;
@@ -67,10 +71,6 @@ class frmManualReg : public QDialog {
     QPushButton* cmdUpdateFlash;
     QPushButton* cmdClose;
 
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-
-  private:
     app::App& app_;
     std::string listing_;
     bool unload_ = false;

@@ -5,14 +5,14 @@
 #include <QVBoxLayout>
 
 #include "base/Seams.h"
+#include "ui/NamedWidgets.h"
 
 namespace tavrin::ui {
 
 frmMsg::frmMsg(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setObjectName("frmMsg");
     setWindowTitle(Q(base::kAppTitle));
-    lblMsg = new QLabel("lblMsg", this);
-    lblMsg->setObjectName("lblMsg");
+    lblMsg = Named<QLabel>(this, "lblMsg", "lblMsg");
     lblMsg->setAlignment(Qt::AlignCenter);
     QFont f = lblMsg->font();
     f.setPointSize(f.pointSize() + 4);

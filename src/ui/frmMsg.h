@@ -9,12 +9,14 @@ namespace tavrin::ui {
 
 class frmMsg : public QWidget, public app::StartupDisplay {
     Q_OBJECT
-public:
+  public:
     explicit frmMsg(QWidget* parent = nullptr);
-    QLabel* lblMsg;
 
     void showMessage(const std::string& text) override;
     void hideMessage() override;
+
+  private:
+    QLabel* lblMsg;
 };
 
 } // namespace tavrin::ui

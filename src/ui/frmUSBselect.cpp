@@ -13,37 +13,23 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "base/NumberText.h"
 #include "app/App.h"
+#include "base/NumberText.h"
 #include "transport/UsbSpi.h"
+#include "ui/NamedWidgets.h"
 
 namespace tavrin::ui {
-namespace {
-
-QLineEdit* MakeBox(QWidget* parent, const QString& name, int width) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setReadOnly(true);
-    box->setFixedWidth(width);
-    return box;
-}
-
-} // namespace
 
 frmUSBselect::frmUSBselect(app::App& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName("frmUSBselect");
     setWindowTitle("USB SPI Card Selection");
     setModal(true);
 
-    frameBufferSetup = new QGroupBox("Buffer Select", this);
-    frameBufferSetup->setObjectName("frameBufferSetup");
+    frameBufferSetup = Named<QGroupBox>(this, "frameBufferSetup", "Buffer Select");
     auto* grid = new QGridLayout(frameBufferSetup);
-    Label3 = new QLabel("Descriptor0", frameBufferSetup);
-    Label3->setObjectName("Label3");
-    Label6 = new QLabel("Rev", frameBufferSetup);
-    Label6->setObjectName("Label6");
-    Label7 = new QLabel("Speed", frameBufferSetup);
-    Label7->setObjectName("Label7");
+    Label3 = Named<QLabel>(frameBufferSetup, "Label3", "Descriptor0");
+    Label6 = Named<QLabel>(frameBufferSetup, "Label6", "Rev");
+    Label7 = Named<QLabel>(frameBufferSetup, "Label7", "Speed");
     grid->addWidget(Label3, 0, 1);
     grid->addWidget(Label6, 0, 2);
     grid->addWidget(Label7, 0, 3);
@@ -51,8 +37,7 @@ frmUSBselect::frmUSBselect(app::App& app, QWidget* parent) : QDialog(parent), ap
     group_ = new QButtonGroup(this);
     for (int k = 0; k < 5; ++k) {
         const QString caption = k < 4 ? QString("EzUsb%1").arg(k) : QString("None");
-        optUsbPort[k] = new QRadioButton(caption, frameBufferSetup);
-        optUsbPort[k]->setObjectName(QString("optUsbPort_%1").arg(k));
+        optUsbPort[k] = Named<QRadioButton>(frameBufferSetup, Indexed("optUsbPort", k), caption);
         group_->addButton(optUsbPort[k], k);
         grid->addWidget(optUsbPort[k], k + 1, 0);
         // Becoming selected runs the handler, whether by a click, the keyboard, code or
@@ -62,11 +47,15 @@ frmUSBselect::frmUSBselect(app::App& app, QWidget* parent) : QDialog(parent), ap
         });
     }
     for (int k = 0; k < 4; ++k) {
-        txtDescript0[k] = MakeBox(frameBufferSetup, QString("txtDescript0_%1").arg(k), 220);
-        txtDriverRev[k] = MakeBox(frameBufferSetup, QString("txtDriverRev_%1").arg(k), 50);
-        txtSpeed[k] = MakeBox(frameBufferSetup, QString("txtSpeed_%1").arg(k), 50);
-        lblSlotStatus[k] = new QLabel(frameBufferSetup);
-        lblSlotStatus[k]->setObjectName(QString("lblSlotStatus_%1").arg(k));
+        txtDescript0[k] = Named<QLineEdit>(frameBufferSetup, Indexed("txtDescript0", k));
+        txtDriverRev[k] = Named<QLineEdit>(frameBufferSetup, Indexed("txtDriverRev", k));
+        txtSpeed[k] = Named<QLineEdit>(frameBufferSetup, Indexed("txtSpeed", k));
+        for (QLineEdit* box : {txtDescript0[k], txtDriverRev[k], txtSpeed[k]})
+            box->setReadOnly(true);
+        txtDescript0[k]->setFixedWidth(220);
+        txtDriverRev[k]->setFixedWidth(50);
+        txtSpeed[k]->setFixedWidth(50);
+        lblSlotStatus[k] = Named<QLabel>(frameBufferSetup, Indexed("lblSlotStatus", k));
         lblSlotStatus[k]->setMinimumWidth(120);
         lblSlotStatus[k]->setStyleSheet("color: rgb(160, 0, 0);");
         grid->addWidget(txtDescript0[k], k + 1, 1);
@@ -75,10 +64,8 @@ frmUSBselect::frmUSBselect(app::App& app, QWidget* parent) : QDialog(parent), ap
         grid->addWidget(lblSlotStatus[k], k + 1, 4);
     }
 
-    cmdFindEzUsb = new QPushButton("Search", this);
-    cmdFindEzUsb->setObjectName("cmdFindEzUsb");
-    cmdExit = new QPushButton("OK", this);
-    cmdExit->setObjectName("cmdExit");
+    cmdFindEzUsb = Named<QPushButton>(this, "cmdFindEzUsb", "Search");
+    cmdExit = Named<QPushButton>(this, "cmdExit", "OK");
     cmdExit->setDefault(true);
     connect(cmdFindEzUsb, &QPushButton::clicked, this, [this] { cmdFindEzUsb_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { cmdExit_Click(); });

@@ -25,19 +25,6 @@ class frmUSBselect : public QDialog {
   public:
     explicit frmUSBselect(app::App& app, QWidget* parent = nullptr);
 
-    QGroupBox* frameBufferSetup;
-    std::array<QRadioButton*, 5> optUsbPort{};
-    std::array<QLineEdit*, 4> txtDescript0{};
-    std::array<QLineEdit*, 4> txtDriverRev{};
-    std::array<QLineEdit*, 4> txtSpeed{};
-    // Why an attached adapter cannot be used (for example "no permission"), per slot.
-    std::array<QLabel*, 4> lblSlotStatus{};
-    QLabel* Label3;
-    QLabel* Label6;
-    QLabel* Label7;
-    QPushButton* cmdFindEzUsb;
-    QPushButton* cmdExit;
-
     // Runs once each time the window is shown: a fresh search.
     void Form_Activate();
     void cmdFindEzUsb_Click();
@@ -56,6 +43,19 @@ class frmUSBselect : public QDialog {
     void reject() override;
 
   private:
+    QGroupBox* frameBufferSetup;
+    std::array<QRadioButton*, 5> optUsbPort{};
+    std::array<QLineEdit*, 4> txtDescript0{};
+    std::array<QLineEdit*, 4> txtDriverRev{};
+    std::array<QLineEdit*, 4> txtSpeed{};
+    // Why an attached adapter cannot be used (for example "no permission"), per slot.
+    std::array<QLabel*, 4> lblSlotStatus{};
+    QLabel* Label3;
+    QLabel* Label6;
+    QLabel* Label7;
+    QPushButton* cmdFindEzUsb;
+    QPushButton* cmdExit;
+
     void Form_Load();
     void selectPort(int Index);
 

@@ -5,13 +5,14 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "../ui/Find.h"
 #include "RunCli.h"
 #include "TestApp.h"
 #include "registers/Model.h"
-#include "ui/frmDatalog.h"
-#include "ui/frmManualReg.h"
 #include "sim/SimDriver.h"
 #include "transport/UsbSpi.h"
+#include "ui/frmDatalog.h"
+#include "ui/frmManualReg.h"
 
 using namespace tavrin::app;
 using namespace tavrin::base;
@@ -73,7 +74,7 @@ class CliWindowsTest : public QObject {
         WindowBench w(static_cast<float>(model), dir.path);
         {
             frmManualReg window(w.t.app);
-            window.cmdWriteFile->click();
+            test::Find<QPushButton>(window, "cmdWriteFile")->click();
         }
         QVERIFY(w.t.messages.texts().empty());
         const auto cliFile = dir.path / "cli.txt";
@@ -108,15 +109,17 @@ class CliWindowsTest : public QObject {
         {
             WindowBench w(41120, windowDir.path);
             frmDatalog window(w.t.app, {});
+            const QStringList checked = boxes.split(',');
             for (int b = 1; b <= 8; ++b)
-                window.CheckReg[b]->setChecked(boxes.split(',').contains(QString::number(b)));
-            window.ckNOScale->setChecked(raw);
-            window.ckDisableND->setChecked(noND);
-            window.ckNOHeader->setChecked(noHeader);
-            window.txtSamplesPerFile->setText("40");
-            window.txtFilesPerSession->setText("2");
-            window.txtFileName->setText("RUN");
-            window.cmdStartDatalog->click();
+                test::Find<QCheckBox>(window, "CheckReg", b)
+                    ->setChecked(checked.contains(QString::number(b)));
+            test::Find<QCheckBox>(window, "ckNOScale")->setChecked(raw);
+            test::Find<QCheckBox>(window, "ckDisableND")->setChecked(noND);
+            test::Find<QCheckBox>(window, "ckNOHeader")->setChecked(noHeader);
+            test::Find<QLineEdit>(window, "txtSamplesPerFile")->setText("40");
+            test::Find<QLineEdit>(window, "txtFilesPerSession")->setText("2");
+            test::Find<QLineEdit>(window, "txtFileName")->setText("RUN");
+            test::Find<QPushButton>(window, "cmdStartDatalog")->click();
             QVERIFY(w.t.messages.texts().empty());
         }
         std::vector<std::string> args = {"--sim",

@@ -14,15 +14,16 @@
 #include <map>
 #include <set>
 
+#include "Find.h"
 #include "TestApp.h"
-#include "ui/frmForm1.h"
 #include "datalog/LogSession.h"
+#include "registers/FrontEnd.h"
 #include "registers/Listing.h"
 #include "sim/SimDriver.h"
-#include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
-#include "ui/frmUSBselect.h"
 #include "ui/MeasurementView.h"
+#include "ui/frmForm1.h"
+#include "ui/frmUSBselect.h"
 
 using namespace tavrin::app;
 using namespace tavrin::base;
@@ -111,7 +112,7 @@ struct Rig {
                 if (w.searchCount() == before) return;
                 poll->stop();
                 poll->deleteLater();
-                w.cmdExit->click();
+                test::Find<QPushButton>(w, "cmdExit")->click();
             });
             poll->start(0);
             w.exec();
@@ -126,11 +127,11 @@ struct Rig {
     ~Rig() { fs::remove_all(dir); }
 
     void load() { form->Form_Load(); }
-    MeasurementView& view() { return *form->view; }
+    MeasurementView& view() { return *test::Find<MeasurementView>(*form, "MeasurementView"); }
 
     void readOnce() {
-        view().ckLoop->setChecked(false);
-        view().cmdReadData->click();
+        test::Find<QCheckBox>(view(), "ckLoop")->setChecked(false);
+        test::Find<QPushButton>(view(), "cmdReadData")->click();
     }
 
     void run(Phase phase) {
@@ -253,9 +254,10 @@ class FaultMatrixTest : public QObject {
         QVERIFY(r.t.app.usb.UsbReady);
         ReadRegister(r.t.app, r.t.app.regs.iPROD_ID);
         QCOMPARE(r.t.app.res.RegRaw, 41120);
-        r.view().txtReadReg[8]->clear();
+        test::Find<QLineEdit>(r.view(), "txtReadReg", 8)->clear();
         r.readOnce();
-        QVERIFY(std::abs(r.view().txtReadReg[8]->text().toDouble() - 25) < 10);
+        QVERIFY(std::abs(test::Find<QLineEdit>(r.view(), "txtReadReg", 8)->text().toDouble() - 25) <
+                10);
         QVERIFY(r.t.messages.shown.empty());
         QCOMPARE(r.sim.openHandles(), 0);
     }

@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 
+#include "Find.h"
 #include "SimTestApp.h"
 #include "ui/MeasurementView.h"
 #include "ui/StripChart.h"
@@ -32,14 +33,18 @@ const int kCentre = (StripChart::kImageHeight - 1) / 2, kBottom = StripChart::kI
 struct Rig {
     Rig() : view(s.app) {
         s.app.plot = {350, -350, 10, -10};
+        std::array<QRgb, 9> traceColours{};
         for (int c = 2; c <= 7; ++c) {
-            view.PlotColor[c] = std::array{kRed, kGreen, kBlue}[(c - 2) % 3];
-            view.ckG[c]->setChecked(true);
-            view.ckG[c]->adjustSize(); // no caption: a click in the middle lands on the box
+            traceColours[c] = std::array{kRed, kGreen, kBlue}[(c - 2) % 3];
+            QCheckBox* box = test::Find<QCheckBox>(view, "ckG", c);
+            box->setChecked(true);
+            box->adjustSize(); // no caption: a click in the middle lands on the box
         }
-        view.txtLoopDelay->setText("0");
+        view.setPlotColors(traceColours);
+        test::Find<QLineEdit>(view, "txtLoopDelay")->setText("0");
         s.app.doEvents = [this] {
-            if (++events > guard) view.ckLoop->setChecked(false); // ends a runaway loop
+            if (++events > guard)
+                test::Find<QCheckBox>(view, "ckLoop")->setChecked(false); // ends a runaway loop
             if (onEvents) onEvents(events);
         };
     }
@@ -47,17 +52,18 @@ struct Rig {
     // Caption, Loop, passes and adapter commands so far.
     QString state() const {
         return QString("%1 %2, %3 passes, %4 commands")
-            .arg(view.cmdReadData->text(), view.ckLoop->isChecked() ? "loop" : "once",
+            .arg(test::Find<QPushButton>(view, "cmdReadData")->text(),
+                 test::Find<QCheckBox>(view, "ckLoop")->isChecked() ? "loop" : "once",
                  QString::number(passes()), QString::number(s.driver.commands().size()));
     }
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     // Clicks Read with Loop set as given; `steer` runs where pending window events would,
     // with the count of event runs since this click (the click's own is the first).
     void read(bool loop, std::function<void(int)> steer = nullptr) {
-        view.ckLoop->setChecked(loop);
+        test::Find<QCheckBox>(view, "ckLoop")->setChecked(loop);
         onEvents = std::move(steer);
         events = 0;
-        click(view.cmdReadData);
+        click(test::Find<QPushButton>(view, "cmdReadData"));
     }
     // Loops until `w` is clicked during the n-th event run.
     void loopUntil(int n, QWidget* w) {
@@ -67,8 +73,12 @@ struct Rig {
     void stepAcc(const view::Samples& v) { view.PlotDataPointsAcc(v, p.AccPlotMax, p.AccPlotMin); }
     // The three scale labels of a chart, top to bottom.
     QString limits(bool acc = false) const {
-        const auto [p, m, n] = acc ? std::tuple{view.lblpFS2, view.lblmidS2, view.lblnFS2}
-                                   : std::tuple{view.lblpFS1, view.lblmidS1, view.lblnFS1};
+        const auto [p, m, n] = acc ? std::tuple{test::Find<QLabel>(view, "lblpFS2"),
+                                                test::Find<QLabel>(view, "lblmidS2"),
+                                                test::Find<QLabel>(view, "lblnFS2")}
+                                   : std::tuple{test::Find<QLabel>(view, "lblpFS1"),
+                                                test::Find<QLabel>(view, "lblmidS1"),
+                                                test::Find<QLabel>(view, "lblnFS1")};
         return p->text() + "/" + m->text() + "/" + n->text();
     }
     // The status rows top to bottom: A "Alarm" filled pure red, O "OK" filled pure green,
@@ -89,13 +99,17 @@ struct Rig {
         return s;
     }
     std::array<QLabel*, 6> flagLabels() const {
-        return {view.lblLowSupplyFlag, view.lblHighSupplyFlag, view.lblWriteFailFlag,
-                view.lblSpiWriteFlag,  view.lblAlarm1SetFlag,  view.lblAlarm2SetFlag};
+        return {test::Find<QLabel>(view, "lblLowSupplyFlag"),
+                test::Find<QLabel>(view, "lblHighSupplyFlag"),
+                test::Find<QLabel>(view, "lblWriteFailFlag"),
+                test::Find<QLabel>(view, "lblSpiWriteFlag"),
+                test::Find<QLabel>(view, "lblAlarm1SetFlag"),
+                test::Find<QLabel>(view, "lblAlarm2SetFlag")};
     }
     // Holds the status word and clicks `button` (the status read by default).
     QString status(uint16_t word, QWidget* button = nullptr) {
         s.sensor.hold(SimSensor::kDiagStat, word);
-        click(button ? button : view.CmdUpdateStatus);
+        click(button ? button : test::Find<QPushButton>(view, "CmdUpdateStatus"));
         return flags();
     }
 
@@ -153,7 +167,7 @@ class MeasurementViewTest : public QObject {
         QCOMPARE(r->status(0xFFFF), QString("nnnnnn"));
         QCOMPARE(r->state(), QString("Read loop, 0 passes, 0 commands"));
         QVERIFY(r->events == 0 && r->s.t.messages.shown.empty() &&
-                r->view.txtReadReg[2]->text().isEmpty());
+                test::Find<QLineEdit>(r->view, "txtReadReg", 2)->text().isEmpty());
 
         r->s.app.usb.InterfaceKind = InterfaceUsb;
         r->read(false); // seven output reads and one status read, each one adapter command
@@ -162,9 +176,9 @@ class MeasurementViewTest : public QObject {
         QSignalSpy running(&r->view, &MeasurementView::loopRunning);
         r->read(true, [&](int n) {
             if (n != 4) return;
-            QCOMPARE(r->view.cmdReadData->text(), QString("STOP"));
-            r->click(r->view.ckLoop);
-            QCOMPARE(r->view.cmdReadData->text(), QString("Read"));
+            QCOMPARE(test::Find<QPushButton>(r->view, "cmdReadData")->text(), QString("STOP"));
+            r->click(test::Find<QCheckBox>(r->view, "ckLoop"));
+            QCOMPARE(test::Find<QPushButton>(r->view, "cmdReadData")->text(), QString("Read"));
         });
         // The pass that served the click still finishes.
         QCOMPARE(r->state(), QString("Read once, 4 passes, 32 commands"));
@@ -176,11 +190,13 @@ class MeasurementViewTest : public QObject {
         // click) plus the nested one, which runs completely inside that event.
         r->read(true, [&](int n) {
             if (n != 6) return;
-            r->click(r->view.cmdReadData);
+            r->click(test::Find<QPushButton>(r->view, "cmdReadData"));
             QCOMPARE(r->passes(), 5 + 5);
         });
         QCOMPARE(r->state(), QString("Read loop, 11 passes, 88 commands"));
-        r->loopUntil(3, r->view.ckLoop); // Loop still checked: the next click starts a new loop
+        r->loopUntil(
+            3, test::Find<QCheckBox>(
+                   r->view, "ckLoop")); // Loop still checked: the next click starts a new loop
         QCOMPARE(r->passes(), 13);
 
         // The interface dropped during a loop (Usb menu): STOP still ends it, with no pass
@@ -188,7 +204,7 @@ class MeasurementViewTest : public QObject {
         r->read(true, [&](int n) {
             if (n != 3) return;
             r->s.app.usb.InterfaceKind = InterfaceNone;
-            r->click(r->view.cmdReadData);
+            r->click(test::Find<QPushButton>(r->view, "cmdReadData"));
         });
         QCOMPARE(r->state(), QString("Read loop, 15 passes, 119 commands"));
     }
@@ -203,14 +219,16 @@ class MeasurementViewTest : public QObject {
         };
         r->read(true, [&](int n) {
             if (n != 3) return;
-            toggle(r->view.ckLoop); // clears Loop: STOP reads Read again and the loop ends
-            QCOMPARE(r->view.cmdReadData->text(), QString("Read"));
+            toggle(test::Find<QCheckBox>(
+                r->view, "ckLoop")); // clears Loop: STOP reads Read again and the loop ends
+            QCOMPARE(test::Find<QPushButton>(r->view, "cmdReadData")->text(), QString("Read"));
         });
         QCOMPARE(r->state(), QString("Read once, 2 passes, 16 commands"));
-        toggle(r->view.ckG[4]);
-        QVERIFY(!r->view.ckG[4]->isChecked() && r->view.Shape[4]->isHidden());
-        toggle(r->view.ckG[4]);
-        QVERIFY(r->view.Shape[4]->isVisibleTo(&r->view));
+        toggle(test::Find<QCheckBox>(r->view, "ckG", 4));
+        QVERIFY(!test::Find<QCheckBox>(r->view, "ckG", 4)->isChecked() &&
+                test::Find<QWidget>(r->view, "Shape", 4)->isHidden());
+        toggle(test::Find<QCheckBox>(r->view, "ckG", 4));
+        QVERIFY(test::Find<QWidget>(r->view, "Shape", 4)->isVisibleTo(&r->view));
     }
 
     void readoutsStayCurrentAndUseTheUsersSeparator() {
@@ -218,18 +236,21 @@ class MeasurementViewTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&r->view));
         auto isDark = [](QRgb p) { return qGray(p) < 100; };
         PaintCounter paints;
-        r->view.txtReadReg[2]->installEventFilter(&paints);
+        test::Find<QLineEdit>(r->view, "txtReadReg", 2)->installEventFilter(&paints);
         QStringList seen;
         int dark = 0;
         QRgb swatch = 0;
         r->read(true, [&](int n) {
             // Each pass's texts are in place when its events run, painted or not.
-            if (n >= 2) seen << r->view.txtReadReg[2]->text();
+            if (n >= 2) seen << test::Find<QLineEdit>(r->view, "txtReadReg", 2)->text();
             r->s.sensor.hold(SimSensor::kXGyro, uint16_t(100 * n));
             // Mid-loop the readout shows dark text on its light field, the swatch its colour.
-            if (n == 4) dark = countPixels(r->view.txtReadReg[2]->grab().toImage(), isDark);
-            if (n == 4) swatch = r->view.Shape[2]->grab().toImage().pixel(6, 6);
-            if (n == 5) r->click(r->view.cmdReadData);
+            if (n == 4)
+                dark = countPixels(
+                    test::Find<QLineEdit>(r->view, "txtReadReg", 2)->grab().toImage(), isDark);
+            if (n == 4)
+                swatch = test::Find<QWidget>(r->view, "Shape", 2)->grab().toImage().pixel(6, 6);
+            if (n == 5) r->click(test::Find<QPushButton>(r->view, "cmdReadData"));
         });
         // Four outer passes; the click's own events (6) come before its nested pass reads 600.
         QCOMPARE(seen, (QStringList{"7.33", "14.65", "21.98", "29.30", "29.30", "43.96"}));
@@ -250,18 +271,20 @@ class MeasurementViewTest : public QObject {
             r->s.t.platform.decimalSep = sep;
             r->read(false);
             for (const auto& [addr, word, box, text] : rows)
-                QCOMPARE(r->view.txtReadReg[box]->text(), QString(text).replace(".", sep));
+                QCOMPARE(test::Find<QLineEdit>(r->view, "txtReadReg", box)->text(),
+                         QString(text).replace(".", sep));
         }
     }
 
     void passRateIsReportedOnlyWhileLooping() {
         QSignalSpy rate(&r->view, &MeasurementView::passRate);
-        for (int i = 0; i < 3; ++i) r->click(r->view.cmdReadData);
+        for (int i = 0; i < 3; ++i) r->click(test::Find<QPushButton>(r->view, "cmdReadData"));
         QCOMPARE(rate.count(), 0);
         r->guard = 2000000;
         r->read(true, [&](int) {
-            if (rate.count() > 0 && r->view.cmdReadData->text() == "STOP")
-                r->click(r->view.cmdReadData);
+            if (rate.count() > 0 &&
+                test::Find<QPushButton>(r->view, "cmdReadData")->text() == "STOP")
+                r->click(test::Find<QPushButton>(r->view, "cmdReadData"));
         });
         QCOMPARE(rate.count(), 1);
         // Reported after at least half a second, so it cannot exceed twice the passes made
@@ -271,7 +294,7 @@ class MeasurementViewTest : public QObject {
     }
 
     void loopDelayIsCorrectedAsTypedAndWaitedBetweenPasses() {
-        QLineEdit* f = r->view.txtLoopDelay;
+        QLineEdit* f = test::Find<QLineEdit>(r->view, "txtLoopDelay");
         // Set whole, or typed key by key: 9999 is corrected at the fourth digit.
         const std::tuple<const char*, bool, const char*> rows[] = {
             {"", false, "0"},    {"2000", false, "1000"}, {"-5", false, "0"},
@@ -290,7 +313,7 @@ class MeasurementViewTest : public QObject {
         r->view.waitBetweenPasses = [&](int ms) {
             waits.push_back(ms);
             // A STOP click served while waiting ends the loop without another outer pass.
-            if (waits.size() == 3) r->click(r->view.cmdReadData);
+            if (waits.size() == 3) r->click(test::Find<QPushButton>(r->view, "cmdReadData"));
         };
         f->setText("12.5");
         r->read(true);
@@ -298,7 +321,7 @@ class MeasurementViewTest : public QObject {
         // Three outer passes and the click's own.
         QCOMPARE(r->state(), QString("Read loop, 4 passes, 32 commands"));
         f->setText("0");
-        r->loopUntil(4, r->view.ckLoop);
+        r->loopUntil(4, test::Find<QCheckBox>(r->view, "ckLoop"));
         QCOMPARE(int(waits.size()), 3); // no wait at 0
         QCOMPARE(r->passes(), 7);
     }
@@ -309,14 +332,14 @@ class MeasurementViewTest : public QObject {
         r->stepGy({0, 0, 175, -175, 0});
         // All three start at (0, 0), blue drawn last. The marker one position ahead over
         // the full height, background beyond it.
-        QCOMPARE(colours(r->view.pic1,
+        QCOMPARE(colours(test::Find<StripChart>(r->view, "pic1"),
                          {0, 0, 1, 175, 1, -175, 0.5, 87.5, 2, 350, 2, -350, 3, 0, 1, 300}),
                  QString("BRGRMM__"));
         QCOMPARE(r->limits(), QString("350/0/-350"));
 
         // The acceleration chart, independent of the first, sweeps once round.
         for (int i = 1; i <= 350; ++i) r->stepAcc({0, 0, 0, 0, 0, i % 2 ? 5.0 : -5.0});
-        const StripChart* c = r->view.pic2;
+        const StripChart* c = test::Find<StripChart>(r->view, "pic2");
         // The last point of the first sweep sits at the right edge.
         QCOMPARE(colours(c, {350, -5, 0, 8}), QString("R_"));
         r->stepAcc({0, 0, 0, 0, 0, 8});
@@ -329,24 +352,26 @@ class MeasurementViewTest : public QObject {
     }
 
     void uncheckedChannelStillTracksItsValue() {
-        QVERIFY(r->view.Shape[3]->isVisibleTo(&r->view));
-        r->click(r->view.ckG[3]);
-        QVERIFY(!r->view.ckG[3]->isChecked() && !r->view.Shape[3]->isVisibleTo(&r->view));
+        QVERIFY(test::Find<QWidget>(r->view, "Shape", 3)->isVisibleTo(&r->view));
+        r->click(test::Find<QCheckBox>(r->view, "ckG", 3));
+        QVERIFY(!test::Find<QCheckBox>(r->view, "ckG", 3)->isChecked() &&
+                !test::Find<QWidget>(r->view, "Shape", 3)->isVisibleTo(&r->view));
         r->stepGy({0, 0, 0, 200});
         r->stepGy({0, 0, 0, 300});
-        QCOMPARE(colours(r->view.pic1, {1, 200, 2, 300}), QString("__"));
-        r->click(r->view.ckG[3]);
-        QVERIFY(r->view.Shape[3]->isVisibleTo(&r->view));
+        QCOMPARE(colours(test::Find<StripChart>(r->view, "pic1"), {1, 200, 2, 300}), QString("__"));
+        r->click(test::Find<QCheckBox>(r->view, "ckG", 3));
+        QVERIFY(test::Find<QWidget>(r->view, "Shape", 3)->isVisibleTo(&r->view));
         r->stepGy({0, 0, 0, -300});
         // Joins the latest value, not a stale one.
-        QCOMPARE(colours(r->view.pic1, {2, 300, 3, -300}), QString("GG"));
+        QCOMPARE(colours(test::Find<StripChart>(r->view, "pic1"), {2, 300, 3, -300}),
+                 QString("GG"));
     }
 
     void scaleButtonsCycleAndRescaleMidSweep() {
         QStringList gyro, acc;
         for (int i = 0; i < 5; ++i) {
-            r->click(r->view.cmdScaleGyro);
-            r->click(r->view.cmdScaleAcc);
+            r->click(test::Find<QPushButton>(r->view, "cmdScaleGyro"));
+            r->click(test::Find<QPushButton>(r->view, "cmdScaleAcc"));
             gyro << r->limits();
             acc << r->limits(true);
         }
@@ -358,9 +383,9 @@ class MeasurementViewTest : public QObject {
         // The cycle ends where a fresh chart starts: a press mid-sweep keeps the old trace
         // and rescales the new one.
         for (int i = 0; i < 3; ++i) r->stepGy({0, 0, 100});
-        const StripChart* c = r->view.pic1;
+        const StripChart* c = test::Find<StripChart>(r->view, "pic1");
         const int oldRow = int(std::lround(c->pixelMap().py(100)));
-        r->click(r->view.cmdScaleGyro);
+        r->click(test::Find<QPushButton>(r->view, "cmdScaleGyro"));
         QCOMPARE(std::pair(r->p.GyPlotMax, r->p.GyPlotMin), std::pair(175.0, -175.0));
         const QImage before = c->image();
         r->stepGy({0, 0, 100});
@@ -374,19 +399,20 @@ class MeasurementViewTest : public QObject {
     void equalLimitsAndValuesBeyondTheLimits() {
         double max = 0, min = 0;
         r->view.PlotDataPointsGy({0, 0, -0.5}, max, min);
-        QCOMPARE(std::pair(min, r->view.pic1->pixelMap().min), std::pair(-1.0, -1.0));
+        QCOMPARE(std::pair(min, test::Find<StripChart>(r->view, "pic1")->pixelMap().min),
+                 std::pair(-1.0, -1.0));
         QCOMPARE(r->limits(), QString("0/0/0")); // shows the limits as passed
-        QCOMPARE(colours(r->view.pic1, {1, -0.5}), QString("R"));
+        QCOMPARE(colours(test::Find<StripChart>(r->view, "pic1"), {1, -0.5}), QString("R"));
         // Through the readout: the program-wide minimum itself becomes -1.
         r->p.GyPlotMax = r->p.GyPlotMin = 0;
-        r->click(r->view.cmdReadData);
+        r->click(test::Find<QPushButton>(r->view, "cmdReadData"));
         QCOMPARE(std::pair(r->p.GyPlotMax, r->p.GyPlotMin), std::pair(0.0, -1.0));
 
         // Far beyond the limits: cut off by the edge, never clamped, never garbage. Image
         // pixels from here on: x = 1 is column 2.
         Rig big;
-        const StripChart* c = big.view.pic1;
-        for (int ch : {3, 4}) big.click(big.view.ckG[ch]);
+        const StripChart* c = test::Find<StripChart>(big.view, "pic1");
+        for (int ch : {3, 4}) big.click(test::Find<QCheckBox>(big.view, "ckG", ch));
         big.stepGy({0, 0, 1e12}); // leaves through the top at x = 0, not flattened along it
         QCOMPARE(colours(c, {0, kCentre, 0, kCentre / 2, 0, 0, 2, 0}, true), QString("RRR_"));
         big.stepGy({0, 0, -1e300}); // far above to far below: the whole height at x = 1
@@ -397,22 +423,24 @@ class MeasurementViewTest : public QObject {
 
         // Exactly Max and Min sit on the top and bottom rows.
         Rig edge;
-        edge.click(edge.view.ckG[2]);
+        edge.click(test::Find<QCheckBox>(edge.view, "ckG", 2));
         edge.stepGy({0, 0, 0, 350, -350});
-        QCOMPARE(colours(edge.view.pic1, {2, 0, 2, kBottom}, true), QString("GB"));
+        QCOMPARE(colours(test::Find<StripChart>(edge.view, "pic1"), {2, 0, 2, kBottom}, true),
+                 QString("GB"));
     }
 
     void hoverReadoutAndThePaintedChart() {
         r->view.resize(900, 600);
         r->view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&r->view));
-        StripChart* c = r->view.pic2;
+        StripChart* c = test::Find<StripChart>(r->view, "pic2");
         // Moves the pointer over the chart; gives the sample and value labels.
         auto hover = [&](QPointF at) {
             QMouseEvent e(QEvent::MouseMove, at, c->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
                           Qt::NoModifier);
             QCoreApplication::sendEvent(c, &e);
-            return r->view.lblCurSam2->text() + " " + r->view.lblCurVal2->text();
+            return test::Find<QLabel>(r->view, "lblCurSam2")->text() + " " +
+                   test::Find<QLabel>(r->view, "lblCurVal2")->text();
         };
         // No coordinate system before the first step: nothing shown.
         QCOMPARE(hover({10, 10}), QString(" "));
@@ -421,10 +449,11 @@ class MeasurementViewTest : public QObject {
         QCOMPARE(hover({(c->width() - 1) / 2.0, (c->height() - 1) * 0.75}), QString("175 -5"));
 
         // After a loop the coalesced repaint shows the gyroscope chart in all three colours.
-        for (int i = 0; i < 4; ++i) r->click(r->view.cmdScaleGyro); // 5 deg/s shows the noise
-        r->loopUntil(420, r->view.cmdReadData);
+        for (int i = 0; i < 4; ++i)
+            r->click(test::Find<QPushButton>(r->view, "cmdScaleGyro")); // 5 deg/s shows the noise
+        r->loopUntil(420, test::Find<QPushButton>(r->view, "cmdReadData"));
         QTest::qWait(40);
-        const QImage chart1 = r->view.pic1->grab().toImage();
+        const QImage chart1 = test::Find<StripChart>(r->view, "pic1")->grab().toImage();
         QVERIFY(countPixels(chart1, [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60; }));
         QVERIFY(countPixels(chart1, [](QRgb p) { return qGreen(p) > 110 && qRed(p) < 60; }));
         QVERIFY(countPixels(chart1, [](QRgb p) { return qBlue(p) > 110 && qRed(p) < 60; }));
@@ -438,25 +467,29 @@ class MeasurementViewTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         v.resize(v.sizeHint());
         QCoreApplication::processEvents();
-        QCOMPARE(QList<int>({r->view.pic1->height(), r->view.pic2->height()}),
+        QCOMPARE(QList<int>({test::Find<StripChart>(r->view, "pic1")->height(),
+                             test::Find<StripChart>(r->view, "pic2")->height()}),
                  QList<int>({255, 258}));
         v.resize(v.width() + 200, v.height() + 400);
         QCoreApplication::processEvents();
-        const double ratio = double(r->view.pic2->height()) / r->view.pic1->height();
-        QVERIFY2(
-            r->view.pic1->height() > 400 && std::abs(ratio - 3870.0 / 3825.0) < 0.005,
-            qPrintable(QString("%1 / %2").arg(r->view.pic2->height()).arg(r->view.pic1->height())));
+        const int h1 = test::Find<StripChart>(r->view, "pic1")->height();
+        const int h2 = test::Find<StripChart>(r->view, "pic2")->height();
+        const double ratio = double(h2) / h1;
+        QVERIFY2(h1 > 400 && std::abs(ratio - 3870.0 / 3825.0) < 0.005,
+                 qPrintable(QString("%1 / %2").arg(h2).arg(h1)));
     }
 
     // ---- Status ---------------------------------------------------------------------
 
     void statusFlagsFollowTheStatusWord() {
-        QCOMPARE(r->view.CmdUpdateStatus->toolTip(), QString("Display the Status Register"));
+        QCOMPARE(test::Find<QPushButton>(r->view, "CmdUpdateStatus")->toolTip(),
+                 QString("Display the Status Register"));
         QStringList seen; // the last word shows that nothing latches
         for (uint16_t word : {0x0000, 0x0301, 0xFCF0, 0x000F, 0x0000}) seen << r->status(word);
         QCOMPARE(seen.join(' '), QString("OOOOOO AOOOAA OOOOOO AAAAOO OOOOOO"));
         // Every pass of the readout refreshes the panel too.
-        QCOMPARE(r->status(0x0200, r->view.cmdReadData), QString("OOOOOA"));
+        QCOMPARE(r->status(0x0200, test::Find<QPushButton>(r->view, "cmdReadData")),
+                 QString("OOOOOA"));
 
         // The status word's position comes from the model's register table.
         LoadRegisterTable(r->s.app.regs, 41040);
@@ -481,7 +514,8 @@ class MeasurementViewTest : public QObject {
         r->s.app.usb.UsbReady = false; // no adapter ready
         QCOMPARE(r->status(0x0000), QString("nnnnnn"));
         QCOMPARE(tips(), QString("Not read: no adapter ready"));
-        QCOMPARE(r->status(0x0000, r->view.cmdReadData), QString("nnnnnn"));
+        QCOMPARE(r->status(0x0000, test::Find<QPushButton>(r->view, "cmdReadData")),
+                 QString("nnnnnn"));
 
         r->s.app.usb.UsbReady = true;
         r->s.app.usb.InterfaceKind = InterfaceNone;

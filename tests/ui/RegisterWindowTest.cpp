@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Find.h"
 #include "SimTestApp.h"
 #include "ui/frmManualReg.h"
 
@@ -39,22 +40,22 @@ struct Bench {
     std::vector<std::string> shown() { return s.t.messages.texts(); }
     fs::path path(const char* name) const { return fs::path(dir.path().toStdString()) / name; }
     void choose(int position) {
-        w.cmboRegister->setCurrentIndex(position);
-        emit w.cmboRegister->activated(position);
+        test::Find<QComboBox>(w, "cmboRegister")->setCurrentIndex(position);
+        emit test::Find<QComboBox>(w, "cmboRegister")->activated(position);
     }
     void write(const QString& text) {
-        w.txtDataWrite->setText(text);
-        w.cmdWrite->click();
+        test::Find<QLineEdit>(w, "txtDataWrite")->setText(text);
+        test::Find<QPushButton>(w, "cmdWrite")->click();
     }
     // Address, bytes, read and write flags, the value shown and which buttons are on.
     QString state() const {
-        return QStringList{w.txtRegAddr->text(),
-                           w.txtRegByte->text(),
-                           w.txtRegRead->text(),
-                           w.txtRegWrite->text(),
-                           w.txtHex->text(),
-                           QString(w.cmdRead->isEnabled() ? "R" : "-") +
-                               (w.cmdWrite->isEnabled() ? "W" : "-")}
+        return QStringList{test::Find<QLineEdit>(w, "txtRegAddr")->text(),
+                           test::Find<QLineEdit>(w, "txtRegByte")->text(),
+                           test::Find<QLineEdit>(w, "txtRegRead")->text(),
+                           test::Find<QLineEdit>(w, "txtRegWrite")->text(),
+                           test::Find<QLineEdit>(w, "txtHex")->text(),
+                           QString(test::Find<QPushButton>(w, "cmdRead")->isEnabled() ? "R" : "-") +
+                               (test::Find<QPushButton>(w, "cmdWrite")->isEnabled() ? "W" : "-")}
             .join(' ');
     }
     // Prints through a dialog step that targets a PDF file instead of a printer.
@@ -64,7 +65,7 @@ struct Bench {
             p.setOutputFileName(QString::fromStdString(pdf.string()));
             return true;
         };
-        w.cmdPrint->click();
+        test::Find<QPushButton>(w, "cmdPrint")->click();
     }
 };
 
@@ -94,27 +95,32 @@ class RegisterWindowTest : public QObject {
             if (auto* frame = qobject_cast<QGroupBox*>(o)) text = frame->title();
             QCOMPARE(text, QString(caption));
         }
-        QCOMPARE(b.w.cmboRegister->count(), 36);
+        QCOMPARE(test::Find<QComboBox>(b.w, "cmboRegister")->count(), 36);
         for (int pos = 0; pos <= b.regs.LastRegIndex; ++pos)
-            QCOMPARE(b.w.cmboRegister->itemText(pos),
+            QCOMPARE(test::Find<QComboBox>(b.w, "cmboRegister")->itemText(pos),
                      QString::fromStdString(b.regs.RegisterTable[pos].Label));
-        QCOMPARE(b.w.cmboRegister->currentIndex(), -1);
-        QCOMPARE(b.w.cmboRegister->placeholderText(), QString("Select a Register"));
+        QCOMPARE(test::Find<QComboBox>(b.w, "cmboRegister")->currentIndex(), -1);
+        QCOMPARE(test::Find<QComboBox>(b.w, "cmboRegister")->placeholderText(),
+                 QString("Select a Register"));
         // A screen reader gets the prompt too (the placeholder alone is not exposed), and
         // the chosen register as the value.
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b.w.cmboRegister);
+        QAccessibleInterface* a =
+            QAccessible::queryAccessibleInterface(test::Find<QComboBox>(b.w, "cmboRegister"));
         QVERIFY(a);
         QCOMPARE(a->text(QAccessible::Name), QString("Select a Register"));
-        b.w.cmboRegister->setCurrentIndex(2);
+        test::Find<QComboBox>(b.w, "cmboRegister")->setCurrentIndex(2);
         QCOMPARE(a->text(QAccessible::Description), QString("Select a Register"));
-        QCOMPARE(a->text(QAccessible::Value), b.w.cmboRegister->itemText(2));
-        b.w.cmboRegister->setCurrentIndex(-1);
+        QCOMPARE(a->text(QAccessible::Value),
+                 test::Find<QComboBox>(b.w, "cmboRegister")->itemText(2));
+        test::Find<QComboBox>(b.w, "cmboRegister")->setCurrentIndex(-1);
 
         const std::string& listing = b.w.listingText();
         QVERIFY(listing.find("SERIAL_NUM     \t0058\t") != std::string::npos);
-        QCOMPARE(b.w.Text1->toPlainText(), QString::fromStdString(listing).remove('\r'));
-        QVERIFY(b.w.Text1->isReadOnly());
-        const QFontMetrics metrics(b.w.Text1->font()); // the columns line up only in a fixed font
+        QCOMPARE(test::Find<QPlainTextEdit>(b.w, "Text1")->toPlainText(),
+                 QString::fromStdString(listing).remove('\r'));
+        QVERIFY(test::Find<QPlainTextEdit>(b.w, "Text1")->isReadOnly());
+        // The columns line up only in a fixed font.
+        const QFontMetrics metrics(test::Find<QPlainTextEdit>(b.w, "Text1")->font());
         QCOMPARE(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('W'));
     }
 
@@ -127,11 +133,11 @@ class RegisterWindowTest : public QObject {
         QCOMPARE(b.s.app.shell.SelRegIndex, b.regs.iSENS_AVG);
         QCOMPARE(b.state(), QString("0038 2 True True 0402 RW"));
         b.s.sensor.setWord(0x38, 0x0201);
-        b.w.cmdRead->click();
-        QCOMPARE(b.w.txtHex->text(), QString("0201"));
+        test::Find<QPushButton>(b.w, "cmdRead")->click();
+        QCOMPARE(test::Find<QLineEdit>(b.w, "txtHex")->text(), QString("0201"));
         b.s.sensor.setWord(0x38, 0x0102);
         b.choose(b.regs.iSENS_AVG);
-        QCOMPARE(b.w.txtHex->text(), QString("0102"));
+        QCOMPARE(test::Find<QLineEdit>(b.w, "txtHex")->text(), QString("0102"));
 
         b.s.sensor.setWord(0x52, 0xBEEF);
         b.choose(b.regs.iLot_ID1);
@@ -172,9 +178,9 @@ class RegisterWindowTest : public QObject {
         // Position 35 goes low byte first. Its register is read-only, so the button is off;
         // the handler is called directly.
         b.choose(35);
-        QVERIFY(!b.w.cmdWrite->isEnabled());
+        QVERIFY(!test::Find<QPushButton>(b.w, "cmdWrite")->isEnabled());
         b.s.driver.clearCommands();
-        b.w.txtDataWrite->setText("1234");
+        test::Find<QLineEdit>(b.w, "txtDataWrite")->setText("1234");
         b.w.cmdWrite_Click();
         QCOMPARE(b.s.driver.commands(),
                  (std::deque<Bytes>{Bytes{0x0D, 1, 2, 0xD8, 0x34, 0xD9, 0x12}}));
@@ -202,8 +208,8 @@ class RegisterWindowTest : public QObject {
         frmManualReg rebuilt(b.s.app);
         b.s.driver.clearCommands();
         b.s.t.messages.clear();
-        rebuilt.txtDataWrite->setText("0001");
-        rebuilt.cmdWrite->click();
+        test::Find<QLineEdit>(rebuilt, "txtDataWrite")->setText("0001");
+        test::Find<QPushButton>(rebuilt, "cmdWrite")->click();
         QCOMPARE(b.shown().size(), size_t(1));
         QVERIFY(b.s.driver.commands().empty());
     }
@@ -211,12 +217,12 @@ class RegisterWindowTest : public QObject {
     void saveWritesTheShownListingAndReportsFailure() {
         Bench b;
         const fs::path file = b.path("Registers_LOG.txt");
-        b.w.cmdWriteFile->click();
+        test::Find<QPushButton>(b.w, "cmdWriteFile")->click();
         QCOMPARE(ReadFile(file), b.w.listingText());
         b.s.sensor.setWord(0x26, 0x0BAD);
-        b.w.cmdReadAll->click();
+        test::Find<QPushButton>(b.w, "cmdReadAll")->click();
         QVERIFY(b.w.listingText().find("ALM_MAG1     \t0026\t0BAD") != std::string::npos);
-        b.w.cmdWriteFile->click();
+        test::Find<QPushButton>(b.w, "cmdWriteFile")->click();
         QCOMPARE(ReadFile(file), b.w.listingText());
         QVERIFY(b.shown().empty());
 
@@ -225,7 +231,7 @@ class RegisterWindowTest : public QObject {
         std::ofstream(blocker) << "x";
         b.s.t.platform.progDir = blocker;
         b.s.t.platform.dataDir = blocker / "user";
-        b.w.cmdWriteFile->click();
+        test::Find<QPushButton>(b.w, "cmdWriteFile")->click();
         QCOMPARE(b.shown().size(), size_t(1));
         QVERIFY2(b.shown()[0].find("\"" + (blocker / "user").string() + "\" does not exist") !=
                      std::string::npos,
@@ -236,7 +242,7 @@ class RegisterWindowTest : public QObject {
         Bench b;
         const int flashes = b.s.sensor.flashCount();
         const long long steps = b.s.t.delaySteps;
-        b.w.cmdUpdateFlash->click();
+        test::Find<QPushButton>(b.w, "cmdUpdateFlash")->click();
         QCOMPARE(b.s.sensor.flashCount(), flashes + 1);
         QCOMPARE(b.s.t.delaySteps - steps, 25000LL); // 250 ms in 10-microsecond steps
 
@@ -250,7 +256,7 @@ class RegisterWindowTest : public QObject {
         QVERIFY(pdf.contains("/Subtype /Image"));
         // A cancelled dialog is no failure; a file that cannot be created is.
         b.w.printDialog = [](QPrinter&) { return false; };
-        b.w.cmdPrint->click();
+        test::Find<QPushButton>(b.w, "cmdPrint")->click();
         QVERIFY(b.shown().empty());
         std::ofstream(b.path("plain")) << "x";
         const fs::path bad = b.path("plain") / "window.pdf";
@@ -267,8 +273,10 @@ class RegisterWindowTest : public QObject {
         auto open = [&](bool closeBox) {
             int listed = -1;
             QTimer::singleShot(0, [&] {
-                if (holder && holder->isVisible()) listed = holder->cmboRegister->count();
-                closeBox ? void(holder->close()) : holder->cmdClose->click();
+                if (holder && holder->isVisible())
+                    listed = test::Find<QComboBox>(*holder, "cmboRegister")->count();
+                closeBox ? void(holder->close())
+                         : test::Find<QPushButton>(*holder, "cmdClose")->click();
             });
             ShowRegisterWindow(s.app, nullptr, holder);
             return listed;
@@ -280,7 +288,7 @@ class RegisterWindowTest : public QObject {
         QCOMPARE(open(true), 36);
         QVERIFY(!holder);
         QCOMPARE(open(false), 33);
-        QCOMPARE(holder->cmboRegister->itemText(1), QString("not used"));
+        QCOMPARE(test::Find<QComboBox>(*holder, "cmboRegister")->itemText(1), QString("not used"));
     }
 };
 

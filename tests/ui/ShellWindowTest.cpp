@@ -1,10 +1,11 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "Find.h"
 #include "SimTestApp.h"
+#include "ui/MeasurementView.h"
 #include "ui/frmForm1.h"
 #include "ui/frmUSBselect.h"
-#include "ui/MeasurementView.h"
 
 using namespace tavrin::app;
 using namespace tavrin::base;
@@ -40,7 +41,7 @@ struct Shell {
             QTimer::singleShot(0, &w, [this, &w, before = w.searchCount()] {
                 QTRY_VERIFY(w.searchCount() > before);
                 if (onModal) onModal();
-                w.cmdExit->click();
+                test::Find<QPushButton>(w, "cmdExit")->click();
             });
             w.exec();
         };
@@ -48,14 +49,15 @@ struct Shell {
         form.show();
     }
     frmForm1 form;
-    MeasurementView& v = *form.view;
+    MeasurementView& v = *test::Find<MeasurementView>(form, "MeasurementView");
     std::function<void()> onModal;
     int modalShows = 0, ends = 0;
+    QAction* item(const char* name) const { return test::Find<QAction>(form, name); }
     QString models() const { // the Device menu's checked models
         QString out;
-        for (QAction* a : {form.mnu41040, form.mnu41120, form.mnu41140, form.mnu41160,
-                           form.mnu41170, form.mnu41190})
-            if (a->isChecked()) out += a->text() + " ";
+        for (const char* name :
+             {"mnu41040", "mnu41120", "mnu41140", "mnu41160", "mnu41170", "mnu41190"})
+            if (QAction* a = item(name); a->isChecked()) out += a->text() + " ";
         return out;
     }
 };
@@ -76,41 +78,50 @@ class ShellWindowTest : public QObject {
         test::SimTestApp s(41120);
         s.sensor.raiseStatus(0x0001);
         Shell sh(s.app);
-        QVERIFY(sh.form.lblStatusModel->text().isEmpty()); // no model applied yet
+        // No model applied yet.
+        QVERIFY(test::Find<QLabel>(sh.form, "lblStatusModel")->text().isEmpty());
         sh.form.Form_Load();
 
         QCOMPARE(sh.form.windowTitle(), kTitle);
         QVERIFY(s.t.messages.shown.empty());
         QCOMPARE(sh.modalShows, 0);
-        QVERIFY(sh.form.mnuUsb->isChecked() && sh.form.mnuUsb->isVisible());
+        QVERIFY(sh.item("mnuUsb")->isChecked() && sh.item("mnuUsb")->isVisible());
         QCOMPARE(s.app.usb.InterfaceKind, InterfaceUsb);
         // Bits first, then the set-up, as the load step sends them.
         const int bits = CommandIndex(s.driver, 0x0C), setup = CommandIndex(s.driver, 0x0B);
         QVERIFY(bits >= 0 && setup > bits);
         QCOMPARE(s.app.model.ProductNumber, 41120.0f);
-        QCOMPARE(sh.models(), sh.form.mnu41120->text() + " ");
-        QCOMPARE(sh.v.FrameDataPLot->title(), QString("Data Plot   Device = 41120"));
-        QCOMPARE(sh.v.lblpFS2->text(), QString("10"));
+        QCOMPARE(sh.models(), sh.item("mnu41120")->text() + " ");
+        QCOMPARE(test::Find<QGroupBox>(sh.v, "FrameDataPLot")->title(),
+                 QString("Data Plot   Device = 41120"));
+        QCOMPARE(test::Find<QLabel>(sh.v, "lblpFS2")->text(), QString("10"));
         // The status was read; one output pass filled the readouts.
-        QCOMPARE(sh.v.lblLowSupplyFlag->text() + sh.v.lblHighSupplyFlag->text(), "AlarmOK");
-        for (int p = 2; p <= 8; ++p) QVERIFY(!sh.v.txtReadReg[p]->text().isEmpty());
-        QVERIFY(std::abs(sh.v.txtReadReg[8]->text().toDouble() - 25) < 5);
-        QVERIFY(std::abs(sh.v.txtReadReg[7]->text().toDouble() - 1) < 0.1);
-        QVERIFY(sh.v.ckLoop->isChecked());
-        QCOMPARE(sh.v.cmdReadData->text() + sh.v.txtLoopDelay->text() + sh.v.lblCurVal2->text(),
+        QCOMPARE(test::Find<QLabel>(sh.v, "lblLowSupplyFlag")->text() +
+                     test::Find<QLabel>(sh.v, "lblHighSupplyFlag")->text(),
+                 "AlarmOK");
+        for (int p = 2; p <= 8; ++p)
+            QVERIFY(!test::Find<QLineEdit>(sh.v, "txtReadReg", p)->text().isEmpty());
+        QVERIFY(std::abs(test::Find<QLineEdit>(sh.v, "txtReadReg", 8)->text().toDouble() - 25) < 5);
+        QVERIFY(std::abs(test::Find<QLineEdit>(sh.v, "txtReadReg", 7)->text().toDouble() - 1) <
+                0.1);
+        QVERIFY(test::Find<QCheckBox>(sh.v, "ckLoop")->isChecked());
+        QCOMPARE(test::Find<QPushButton>(sh.v, "cmdReadData")->text() +
+                     test::Find<QLineEdit>(sh.v, "txtLoopDelay")->text() +
+                     test::Find<QLabel>(sh.v, "lblCurVal2")->text(),
                  "Read50");
-        for (int c = 2; c <= 7; ++c) QVERIFY(sh.v.ckG[c]->isChecked());
+        for (int c = 2; c <= 7; ++c) QVERIFY(test::Find<QCheckBox>(sh.v, "ckG", c)->isChecked());
         const QRgb colours[] = {qRgb(242, 0, 0), qRgb(0, 150, 0), qRgb(0, 0, 150)};
-        for (int c = 2; c <= 7; ++c) QCOMPARE(sh.v.PlotColor[c], colours[(c - 2) % 3]);
-        const QString adapter = sh.form.lblStatusAdapter->text();
+        for (int c = 2; c <= 7; ++c) QCOMPARE(sh.v.plotColors()[c], colours[(c - 2) % 3]);
+        const QString adapter = test::Find<QLabel>(sh.form, "lblStatusAdapter")->text();
         QVERIFY2(adapter.contains("EzUsb0") && adapter.contains("simulated"), qPrintable(adapter));
-        QCOMPARE(sh.form.lblStatusModel->text(), QString("Model 41120"));
+        QCOMPARE(test::Find<QLabel>(sh.form, "lblStatusModel")->text(), QString("Model 41120"));
         QCOMPARE(s.driver.openHandles(), 0);
 
         // The Device menu applies a model and nothing else.
-        sh.form.mnu41040->trigger();
-        QCOMPARE(sh.models(), sh.form.mnu41040->text() + " ");
-        QCOMPARE(sh.v.FrameDataPLot->title(), QString("Data Plot   Device = 41040"));
+        sh.item("mnu41040")->trigger();
+        QCOMPARE(sh.models(), sh.item("mnu41040")->text() + " ");
+        QCOMPARE(test::Find<QGroupBox>(sh.v, "FrameDataPLot")->title(),
+                 QString("Data Plot   Device = 41040"));
         QCOMPARE(s.app.regs.LastRegIndex, int16_t(32));
         QVERIFY(s.t.messages.shown.empty());
     }
@@ -125,26 +136,32 @@ class ShellWindowTest : public QObject {
         QCOMPARE(t.messages.shown[2].icon, MsgIcon::Critical);
         QCOMPARE(sh.modalShows, 1);
         const frmUSBselect& w = sh.form.usbSelectWindow();
-        QVERIFY(w.optUsbPort[4]->isChecked());
+        QVERIFY(test::Find<QRadioButton>(w, "optUsbPort", 4)->isChecked());
         for (int k = 0; k < 4; ++k)
-            QVERIFY(!w.optUsbPort[k]->isEnabled() && w.txtDescript0[k]->text().isEmpty());
-        QVERIFY(!sh.form.mnuUsb->isChecked() && !t.app.usb.UsbReady);
+            QVERIFY(!test::Find<QRadioButton>(w, "optUsbPort", k)->isEnabled() &&
+                    test::Find<QLineEdit>(w, "txtDescript0", k)->text().isEmpty());
+        QVERIFY(!sh.item("mnuUsb")->isChecked() && !t.app.usb.UsbReady);
         QCOMPARE(t.app.usb.InterfaceKind, InterfaceUsb);
-        QCOMPARE(sh.v.FrameDataPLot->title(), QString("Data Plot   Device = 0"));
-        QCOMPARE(sh.v.txtReadReg[8]->text(), QString("25.00")); // a word of 0: the offset only
-        QVERIFY(sh.v.ckLoop->isChecked());
-        QVERIFY(sh.form.lblStatusAdapter->text().contains("No adapter"));
-        QCOMPARE(sh.form.lblStatusModel->text(), QString("Model 0 not recognised"));
+        QCOMPARE(test::Find<QGroupBox>(sh.v, "FrameDataPLot")->title(),
+                 QString("Data Plot   Device = 0"));
+        QCOMPARE(test::Find<QLineEdit>(sh.v, "txtReadReg", 8)->text(),
+                 QString("25.00")); // a word of 0: the offset only
+        QVERIFY(test::Find<QCheckBox>(sh.v, "ckLoop")->isChecked());
+        QVERIFY(test::Find<QLabel>(sh.form, "lblStatusAdapter")->text().contains("No adapter"));
+        QCOMPARE(test::Find<QLabel>(sh.form, "lblStatusModel")->text(),
+                 QString("Model 0 not recognised"));
         QCOMPARE(t.app.model.GyroBaseScale, 0.0);
         QCOMPARE(t.app.regs.RegisterTable[2].RegScale, 0.0f); // range code 0 from a word of 0
 
-        sh.form.mnu41170->trigger();
-        QCOMPARE(sh.models(), sh.form.mnu41170->text() + " ");
+        sh.item("mnu41170")->trigger();
+        QCOMPARE(sh.models(), sh.item("mnu41170")->text() + " ");
         QCOMPARE(t.messages.shown.size(), 3u);
-        sh.v.ckLoop->setChecked(false);
-        sh.v.cmdReadData->click();
-        QCOMPARE(sh.v.cmdReadData->text() + " " + sh.v.txtReadReg[2]->text(), "Read 0.00");
-        sh.form.MnuExit->trigger();
+        test::Find<QCheckBox>(sh.v, "ckLoop")->setChecked(false);
+        test::Find<QPushButton>(sh.v, "cmdReadData")->click();
+        QCOMPARE(test::Find<QPushButton>(sh.v, "cmdReadData")->text() + " " +
+                     test::Find<QLineEdit>(sh.v, "txtReadReg", 2)->text(),
+                 "Read 0.00");
+        sh.item("MnuExit")->trigger();
         QCOMPARE(sh.ends, 1);
         QVERIFY(sh.form.isHidden());
     }
@@ -156,14 +173,14 @@ class ShellWindowTest : public QObject {
         Shell sh(s.app);
         sh.onModal = [&] {
             s.driver.replug(0);
-            sh.form.usbSelectWindow().cmdFindEzUsb->click();
+            test::Find<QPushButton>(sh.form.usbSelectWindow(), "cmdFindEzUsb")->click();
         };
         sh.form.Form_Load();
         // One search by the load step, one as the window opened; the user's search finds it.
         QCOMPARE(s.t.messages.texts(), (Texts{kNoBuffers, kNoBuffers}));
-        QVERIFY(s.app.usb.UsbReady && !sh.form.mnuUsb->isChecked());
+        QVERIFY(s.app.usb.UsbReady && !sh.item("mnuUsb")->isChecked());
         QCOMPARE(s.app.model.ProductNumber, 41190.0f);
-        QCOMPARE(sh.models(), sh.form.mnu41190->text() + " ");
+        QCOMPARE(sh.models(), sh.item("mnu41190")->text() + " ");
     }
 
     void osCheck() {
@@ -185,7 +202,7 @@ class ShellWindowTest : public QObject {
             QCOMPARE(sh.form.windowTitle(), kTitle);
             if (!c.refused) {
                 QVERIFY2(s.t.messages.shown.empty(), row);
-                QVERIFY2(sh.form.mnuUsb->isVisible() && sh.form.mnuUsb->isChecked(), row);
+                QVERIFY2(sh.item("mnuUsb")->isVisible() && sh.item("mnuUsb")->isChecked(), row);
                 QCOMPARE(s.app.model.ProductNumber, 41120.0f);
                 continue;
             }
@@ -193,7 +210,7 @@ class ShellWindowTest : public QObject {
                      (Texts{"USB not available for Windows95", Unrecognised("0")}));
             QCOMPARE(s.t.messages.shown[0].caption, std::string("TAVRIN_3"));
             QCOMPARE(s.app.usb.InterfaceKind, InterfaceNone);
-            QVERIFY2(!sh.form.mnuUsb->isVisible() && !sh.form.mnuUsb->isChecked(), row);
+            QVERIFY2(!sh.item("mnuUsb")->isVisible() && !sh.item("mnuUsb")->isChecked(), row);
             QCOMPARE(s.driver.totalOpens(), opensBefore);
             QCOMPARE(sh.modalShows, 0);
         }
@@ -217,7 +234,7 @@ class ShellWindowTest : public QObject {
             s.sensor.hold(0x10, c.word);
             Shell sh(s.app);
             sh.form.Form_Load();
-            QCOMPARE(sh.v.txtReadReg[8]->text(), QString(c.shown));
+            QCOMPARE(test::Find<QLineEdit>(sh.v, "txtReadReg", 8)->text(), QString(c.shown));
             QCOMPARE(s.t.messages.texts(), c.warns ? Texts{kLowTemp} : Texts{});
             if (c.warns) QCOMPARE(s.t.messages.shown[0].caption + "|", std::string("|"));
             if (c.warns) QCOMPARE(s.t.messages.shown[0].icon, MsgIcon::None);
@@ -228,22 +245,25 @@ class ShellWindowTest : public QObject {
         test::SimTestApp s(41120);
         Shell sh(s.app);
         sh.form.Form_Load();
-        QVERIFY(sh.form.mnuUsb->isChecked());
+        QVERIFY(sh.item("mnuUsb")->isChecked());
 
         s.driver.unplug(0);
-        sh.form.mnuUsb->trigger();
-        QVERIFY(!sh.form.mnuUsb->isChecked());
+        sh.item("mnuUsb")->trigger();
+        QVERIFY(!sh.item("mnuUsb")->isChecked());
         QCOMPARE(s.app.usb.InterfaceKind, InterfaceNone);
         QCOMPARE(s.t.messages.texts(), Texts{kNoBuffers});
-        QCOMPARE(sh.form.lblStatusAdapter->text(), QString("No interface selected"));
+        QCOMPARE(test::Find<QLabel>(sh.form, "lblStatusAdapter")->text(),
+                 QString("No interface selected"));
         // With no interface, Read does nothing at all.
-        const QString before = sh.v.txtReadReg[2]->text();
-        sh.v.cmdReadData->click();
-        QCOMPARE(sh.v.cmdReadData->text() + " " + sh.v.txtReadReg[2]->text(), "Read " + before);
+        const QString before = test::Find<QLineEdit>(sh.v, "txtReadReg", 2)->text();
+        test::Find<QPushButton>(sh.v, "cmdReadData")->click();
+        QCOMPARE(test::Find<QPushButton>(sh.v, "cmdReadData")->text() + " " +
+                     test::Find<QLineEdit>(sh.v, "txtReadReg", 2)->text(),
+                 "Read " + before);
 
         s.driver.replug(0);
-        sh.form.mnuUsb->trigger();
-        QVERIFY(sh.form.mnuUsb->isChecked());
+        sh.item("mnuUsb")->trigger();
+        QVERIFY(sh.item("mnuUsb")->isChecked());
         QCOMPARE(s.app.usb.InterfaceKind, InterfaceUsb);
         QCOMPARE(sh.modalShows, 2);
     }
@@ -268,13 +288,13 @@ class ShellWindowTest : public QObject {
         looping.form.Form_Load();
         QString during;
         QTimer::singleShot(50, &looping.form, [&] {
-            during = looping.v.cmdReadData->text();
+            during = test::Find<QPushButton>(looping.v, "cmdReadData")->text();
             looping.form.close();
         });
-        looping.v.cmdReadData->click(); // loops until the window closes
+        test::Find<QPushButton>(looping.v, "cmdReadData")->click(); // loops until the window closes
         QCOMPARE(during, QString("STOP"));
         QCOMPARE(looping.ends, 1);
-        QVERIFY(!looping.v.ckLoop->isChecked());
+        QVERIFY(!test::Find<QCheckBox>(looping.v, "ckLoop")->isChecked());
     }
 };
 

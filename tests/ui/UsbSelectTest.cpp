@@ -2,9 +2,10 @@
 #include <QtWidgets>
 #include <functional>
 
+#include "Find.h"
 #include "TestApp.h"
-#include "sim/SimDriver.h"
 #include "registers/FrontEnd.h"
+#include "sim/SimDriver.h"
 #include "ui/frmUSBselect.h"
 
 using namespace tavrin::app;
@@ -48,17 +49,20 @@ class UsbSelectTest : public QObject {
 
         QCOMPARE(w.windowTitle(), QString("USB SPI Card Selection"));
         for (int k = 0; k < 4; ++k) {
-            QCOMPARE(w.optUsbPort[k]->isEnabled(), k == 1 || k == 2);
-            QCOMPARE(w.txtDescript0[k]->text().isEmpty(), k != 1 && k != 2);
+            QCOMPARE(test::Find<QRadioButton>(w, "optUsbPort", k)->isEnabled(), k == 1 || k == 2);
+            QCOMPARE(test::Find<QLineEdit>(w, "txtDescript0", k)->text().isEmpty(),
+                     k != 1 && k != 2);
         }
-        QVERIFY(w.optUsbPort[1]->isChecked() && t.app.usb.UsbReady);
+        QVERIFY(test::Find<QRadioButton>(w, "optUsbPort", 1)->isChecked() && t.app.usb.UsbReady);
         QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-1"));
         QVERIFY(!t.app.drv.UsbDevices[1].Descriptor1.empty());
-        QCOMPARE(w.txtDescript0[1]->text(),
+        QCOMPARE(test::Find<QLineEdit>(w, "txtDescript0", 1)->text(),
                  QString::fromStdString(t.app.drv.UsbDevices[1].Descriptor1));
         // Revision and speed in the "0.0" format with the user's separator.
-        QCOMPARE(QStringList({w.txtDriverRev[2]->text(), w.txtSpeed[1]->text(),
-                              w.txtSpeed[2]->text(), w.lblSlotStatus[3]->text()}),
+        QCOMPARE(QStringList({test::Find<QLineEdit>(w, "txtDriverRev", 2)->text(),
+                              test::Find<QLineEdit>(w, "txtSpeed", 1)->text(),
+                              test::Find<QLineEdit>(w, "txtSpeed", 2)->text(),
+                              test::Find<QLabel>(w, "lblSlotStatus", 3)->text()}),
                  QStringList({"1,3", "2,0", "1,1", "no permission"}));
         // Selecting slot 1 sent it the two SPI settings.
         QCOMPARE(driver.spiSetup(1), t.app.usb.SpiSetupValue);
@@ -67,7 +71,7 @@ class UsbSelectTest : public QObject {
 
         // Choosing EzUsb2 while 1 is ready moves the transfers there.
         t.app.usb.InterfaceKind = InterfaceUsb;
-        w.optUsbPort[2]->click();
+        test::Find<QRadioButton>(w, "optUsbPort", 2)->click();
         QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-2"));
         QCOMPARE(driver.spiSetup(2), t.app.usb.SpiSetupValue);
         QCOMPARE(driver.spiBits(2), uint8_t(120));
@@ -75,15 +79,15 @@ class UsbSelectTest : public QObject {
         QCOMPARE(t.app.res.RegValue, 41190);
 
         w.Form_Activate(); // reopening searches again: back to the lowest slot
-        QVERIFY(w.optUsbPort[1]->isChecked());
+        QVERIFY(test::Find<QRadioButton>(w, "optUsbPort", 1)->isChecked());
         ReadRawRegister(t.app, 0x56);
         QCOMPARE(t.app.res.RegValue, 41120);
 
         // "None" then an adapter: copied, not ready, nothing sent.
-        w.optUsbPort[4]->click();
+        test::Find<QRadioButton>(w, "optUsbPort", 4)->click();
         QVERIFY(!t.app.usb.UsbReady);
         driver.clearCommands();
-        w.optUsbPort[2]->click();
+        test::Find<QRadioButton>(w, "optUsbPort", 2)->click();
         QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-2"));
         QVERIFY(!t.app.usb.UsbReady);
         QVERIFY(driver.commands().empty());
@@ -99,7 +103,7 @@ class UsbSelectTest : public QObject {
         test::TestApp t(&driver);
         frmUSBselect w(t.app);
         w.Form_Activate();
-        QVERIFY(w.optUsbPort[0]->isChecked() && t.app.usb.UsbReady);
+        QVERIFY(test::Find<QRadioButton>(w, "optUsbPort", 0)->isChecked() && t.app.usb.UsbReady);
         // The search sent slot 0 its two settings once.
         QCOMPARE(SettingsSent(driver), size_t(2));
         t.app.usb.InterfaceKind = InterfaceUsb;
@@ -116,8 +120,9 @@ class UsbSelectTest : public QObject {
         for (const auto& select : ways) {
             w.Form_Activate(); // a fresh search: slot 0 ready
             driver.clearCommands();
-            select(w.optUsbPort[2]);
-            QVERIFY(w.optUsbPort[2]->isChecked() && !w.optUsbPort[0]->isChecked());
+            select(test::Find<QRadioButton>(w, "optUsbPort", 2));
+            QVERIFY(test::Find<QRadioButton>(w, "optUsbPort", 2)->isChecked() &&
+                    !test::Find<QRadioButton>(w, "optUsbPort", 0)->isChecked());
             QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-2"));
             QCOMPARE(SettingsSent(driver), size_t(2));
             QCOMPARE(driver.spiBits(2), uint8_t(120));
@@ -125,22 +130,23 @@ class UsbSelectTest : public QObject {
             QCOMPARE(t.app.res.RegValue, 41190);
 
             driver.clearCommands();
-            select(w.optUsbPort[0]);
+            select(test::Find<QRadioButton>(w, "optUsbPort", 0));
             QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-0"));
             QCOMPARE(SettingsSent(driver), size_t(2));
-            w.optUsbPort[0]->setChecked(true); // already selected: nothing runs again
+            // Already selected: nothing runs again.
+            test::Find<QRadioButton>(w, "optUsbPort", 0)->setChecked(true);
             QCOMPARE(SettingsSent(driver), size_t(2));
 
-            select(w.optUsbPort[4]); // "None"
+            select(test::Find<QRadioButton>(w, "optUsbPort", 4)); // "None"
             QVERIFY(!t.app.usb.UsbReady);
         }
         // A click still runs the handler, and a search still sends once, whether or not
         // its adapter was selected before.
-        w.optUsbPort[2]->click();
+        test::Find<QRadioButton>(w, "optUsbPort", 2)->click();
         QCOMPARE(t.app.usb.UsbSelDevice.DevName, std::string("Ezusb-2"));
         driver.clearCommands();
         w.Form_Activate();
-        QVERIFY(w.optUsbPort[0]->isChecked());
+        QVERIFY(test::Find<QRadioButton>(w, "optUsbPort", 0)->isChecked());
         QCOMPARE(SettingsSent(driver), size_t(2));
         driver.clearCommands();
         w.Form_Activate();
@@ -171,7 +177,7 @@ class UsbSelectTest : public QObject {
 
         QTimer::singleShot(0, &w, [&] {
             QTRY_COMPARE(w.searchCount(), 2);
-            w.cmdExit->click();
+            test::Find<QPushButton>(w, "cmdExit")->click();
         });
         w.exec();
         QCOMPARE(w.searchCount(), 2);

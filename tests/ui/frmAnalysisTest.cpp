@@ -15,11 +15,12 @@
 #include <random>
 #include <sstream>
 
+#include "Find.h"
 #include "SimTestApp.h"
-#include "ui/frmAnalysis.h"
 #include "app/App.h"
-#include "ui/frmForm1.h"
 #include "datalog/LogSession.h"
+#include "ui/frmAnalysis.h"
+#include "ui/frmForm1.h"
 
 using namespace tavrin::app;
 using namespace tavrin::base;
@@ -65,9 +66,11 @@ struct Rig {
         if (r.outcome != datalog::LogOutcome::Completed) return {};
         return path() / "SESSION_1.csv";
     }
+    QTableWidget* figures() const { return test::Find<QTableWidget>(w, "tblFigures"); }
+    QString status() const { return test::Find<QLabel>(w, "lblStatus")->text(); }
     QList<QLineSeries*> series() const {
         QList<QLineSeries*> out;
-        for (QAbstractSeries* a : w.chartView->chart()->series())
+        for (QAbstractSeries* a : test::Find<QChartView>(w, "chartView")->chart()->series())
             if (auto* l = qobject_cast<QLineSeries*>(a)) out << l;
         return out;
     }
@@ -82,25 +85,25 @@ class frmAnalysisTest : public QObject {
         Rig r;
         const fs::path file = r.log(3000, true);
         QVERIFY(!file.empty());
-        QVERIFY(!r.w.cmdExportCsv->isEnabled());
+        QVERIFY(!test::Find<QPushButton>(r.w, "cmdExportCsv")->isEnabled());
         QVERIFY(r.w.openFile(file));
         const an::AnalysisResult want = an::AnalyseLog(file, {});
         QCOMPARE(QString::fromStdString(want.error), QString());
         const QString table = QString::fromStdString(an::FiguresTable(want));
-        QCOMPARE(r.w.tblFigures->rowCount(), 3);
-        QCOMPARE(r.w.tblFigures->item(0, 0)->text(), QString("X Gryo"));
+        QCOMPARE(r.figures()->rowCount(), 3);
+        QCOMPARE(r.figures()->item(0, 0)->text(), QString("X Gryo"));
         const char* names[] = {"random walk", "noise density", "bias instability",
                                "rate random walk"};
         for (int row = 0; row < 3; ++row) {
-            QCOMPARE(r.w.tblFigures->item(row, 1)->text(),
+            QCOMPARE(r.figures()->item(row, 1)->text(),
                      QString::number(want.channels[row].series.fresh));
             for (int k = 0; k < 4; ++k) {
                 const QString line =
-                    QString("  %1: %2\n").arg(names[k], r.w.tblFigures->item(row, 3 + k)->text());
+                    QString("  %1: %2\n").arg(names[k], r.figures()->item(row, 3 + k)->text());
                 QVERIFY2(table.contains(line), qPrintable(line + " not in\n" + table));
             }
         }
-        QVERIFY(r.w.tblFigures->item(0, 3)->text().contains("deg/sqrt(h)"));
+        QVERIFY(r.figures()->item(0, 3)->text().contains("deg/sqrt(h)"));
 
         // One curve per channel with every point of the module's curve, then error bars.
         const auto lines = r.series();
@@ -109,12 +112,12 @@ class frmAnalysisTest : public QObject {
         QCOMPARE(lines[0]->at(0).x(), want.channels[0].curve[0].tau);
         QCOMPARE(lines[0]->at(0).y(), want.channels[0].curve[0].sigma);
 
-        QVERIFY(r.w.cmdExportCsv->isEnabled());
+        QVERIFY(test::Find<QPushButton>(r.w, "cmdExportCsv")->isEnabled());
         const fs::path csv = r.path() / "curve.csv";
         QVERIFY(r.w.exportCsv(csv));
         QCOMPARE(Bytes(csv), an::CurveCsvOf(want));
         QVERIFY(!r.w.exportCsv(r.path() / "no" / "such" / "curve.csv"));
-        QVERIFY(r.w.lblStatus->text().contains("could not be written"));
+        QVERIFY(r.status().contains("could not be written"));
 
         const fs::path png = r.path() / "plot.png";
         r.w.show();
@@ -136,8 +139,8 @@ class frmAnalysisTest : public QObject {
         };
         QVERIFY(!r.w.openFile(file));
         QCOMPARE(asked, 1);
-        QVERIFY(r.w.lblStatus->text().contains("give the sample rate"));
-        QCOMPARE(r.w.tblFigures->rowCount(), 0);
+        QVERIFY(r.status().contains("give the sample rate"));
+        QCOMPARE(r.figures()->rowCount(), 0);
 
         QVERIFY(r.w.openFile(file));
         QCOMPARE(asked, 2);
@@ -151,8 +154,8 @@ class frmAnalysisTest : public QObject {
         // A bad file: the module's message, the last result kept.
         std::ofstream(r.path() / "other.csv") << "Name,Value\r\n";
         QVERIFY(!r.w.openFile(r.path() / "other.csv"));
-        QVERIFY(r.w.lblStatus->text().contains("other.csv: line 1: not a log file"));
-        QCOMPARE(r.w.tblFigures->rowCount(), 3);
+        QVERIFY(r.status().contains("other.csv: line 1: not a log file"));
+        QCOMPARE(r.figures()->rowCount(), 3);
     }
 
     void everyFigureInItsColumn() {
@@ -178,7 +181,7 @@ class frmAnalysisTest : public QObject {
                                           &q.rateRandomWalk};
         for (int k = 0; k < 4; ++k) {
             QVERIFY(want[k]->available);
-            QVERIFY(r.w.tblFigures->item(0, 3 + k)->text().startsWith(
+            QVERIFY(r.figures()->item(0, 3 + k)->text().startsWith(
                 QString::fromStdString(an::NumberText(want[k]->value) + " ")));
         }
         // Both reference lines are drawn.
@@ -189,22 +192,22 @@ class frmAnalysisTest : public QObject {
 
     void aCaptureWritesALogFileAndPlotsIt() {
         Rig r;
-        r.w.ckOutput[3]->setChecked(false);
-        r.w.ckOutput[4]->setChecked(false);
-        r.w.ckOutput[5]->setChecked(true);
-        r.w.txtSamples->setText("1000");
+        test::Find<QCheckBox>(r.w, "ckOutput", 3)->setChecked(false);
+        test::Find<QCheckBox>(r.w, "ckOutput", 4)->setChecked(false);
+        test::Find<QCheckBox>(r.w, "ckOutput", 5)->setChecked(true);
+        test::Find<QLineEdit>(r.w, "txtSamples")->setText("1000");
         r.s.driver.clearCommands();
         QVERIFY(r.w.capture());
         const fs::path file = r.w.capturedFile();
         QCOMPARE(file, r.path() / "ADEV1_1.csv");
-        QVERIFY(r.w.lblStatus->text().contains(QString::fromStdString(file.string())));
+        QVERIFY(r.status().contains(QString::fromStdString(file.string())));
         const std::string text = Bytes(file);
         QVERIFY(text.starts_with("File Name,ADEV1_1.csv\r\n"));
         QVERIFY(text.find("Sample #,XgND,X Gryo,XaND,X acc,\r\n") != std::string::npos);
         QVERIFY(text.find("\r\n1000,") != std::string::npos);
         // Burst reads: one adapter command per sample.
         QCOMPARE(r.s.driver.commands().size(), std::size_t(1000));
-        QCOMPARE(r.w.tblFigures->rowCount(), 2);
+        QCOMPARE(r.figures()->rowCount(), 2);
         QCOMPARE(r.series()[0]->count(),
                  static_cast<int>(an::AnalyseLog(file, {}).channels[0].curve.size()));
         QVERIFY(r.series()[0]->count() > 5);
@@ -215,30 +218,32 @@ class frmAnalysisTest : public QObject {
         QCOMPARE(r.w.capturedFile(), r.path() / "ADEV2_1.csv");
         QCOMPARE(Bytes(file), text);
 
-        r.w.ckOutput[2]->setChecked(false);
-        r.w.ckOutput[5]->setChecked(false);
+        test::Find<QCheckBox>(r.w, "ckOutput", 2)->setChecked(false);
+        test::Find<QCheckBox>(r.w, "ckOutput", 5)->setChecked(false);
         QVERIFY(!r.w.capture());
-        QVERIFY(r.w.lblStatus->text().contains("at least one output"));
+        QVERIFY(r.status().contains("at least one output"));
     }
 
     void cancelStopsACaptureAndKeepsItsSamples() {
         Rig r;
-        r.w.txtSamples->setText("100000");
+        test::Find<QLineEdit>(r.w, "txtSamples")->setText("100000");
         long long events = 0;
         r.s.app.doEvents = [&] {
             QVERIFY(r.w.busy());
-            if (++events == 1500) QTest::mouseClick(r.w.cmdCancel, Qt::LeftButton);
+            if (++events == 1500)
+                QTest::mouseClick(test::Find<QPushButton>(r.w, "cmdCancel"), Qt::LeftButton);
         };
         r.w.show();
         QVERIFY(r.w.capture());
         QVERIFY(!r.w.busy());
-        QVERIFY(r.w.lblStatus->text().contains("Capture cancelled"));
+        QVERIFY(r.status().contains("Capture cancelled"));
         const std::string text = Bytes(r.w.capturedFile());
         const auto rows = std::count(text.begin(), text.end(), '\n') - 8;
         QVERIFY2(rows >= 1400 && rows < 2000, qPrintable(QString::number(rows)));
         QVERIFY(text.find("\r\n" + std::to_string(rows) + ",") != std::string::npos);
         QCOMPARE(r.w.result().channels[0].series.logged, static_cast<long long>(rows));
-        QVERIFY(r.w.cmdCapture->isEnabled() && !r.w.cmdCancel->isEnabled());
+        QVERIFY(test::Find<QPushButton>(r.w, "cmdCapture")->isEnabled() &&
+                !test::Find<QPushButton>(r.w, "cmdCancel")->isEnabled());
     }
 
     void theMainWindowsMenuItemAfterDatalogAndRegisters() {
@@ -248,25 +253,30 @@ class frmAnalysisTest : public QObject {
         for (QAction* a : form.menuBar()->actions()) items << a->text();
         QCOMPARE(items,
                  QStringList({"Interface", "Device", "Datalog", "Registers", "Analysis", "Exit"}));
-        QCOMPARE(form.findChild<QAction*>("mnuAnalysis"), form.mnuAnalysis);
-        QVERIFY(!form.mnuAnalysis->isEnabled());
+        QCOMPARE(form.menuBar()->actions().at(4), test::Find<QAction>(form, "mnuAnalysis"));
+        QVERIFY(!test::Find<QAction>(form, "mnuAnalysis")->isEnabled());
         int shown = 0;
         form.setAnalysisWindow([&] { ++shown; });
-        QVERIFY(form.mnuAnalysis->isEnabled());
-        form.mnuAnalysis->trigger();
+        QVERIFY(test::Find<QAction>(form, "mnuAnalysis")->isEnabled());
+        test::Find<QAction>(form, "mnuAnalysis")->trigger();
         QCOMPARE(shown, 1);
     }
 
     void controlsAreNamedAndReachable() {
         Rig r;
         for (QWidget* c : std::initializer_list<QWidget*>{
-                 r.w.cmdOpen, r.w.txtSamples, r.w.cmdCapture, r.w.cmdCancel, r.w.chartView,
-                 r.w.tblFigures, r.w.cmdExportCsv, r.w.cmdExportPng, r.w.ckOutput[2]}) {
+                 test::Find<QPushButton>(r.w, "cmdOpen"), test::Find<QLineEdit>(r.w, "txtSamples"),
+                 test::Find<QPushButton>(r.w, "cmdCapture"),
+                 test::Find<QPushButton>(r.w, "cmdCancel"),
+                 test::Find<QChartView>(r.w, "chartView"), r.figures(),
+                 test::Find<QPushButton>(r.w, "cmdExportCsv"),
+                 test::Find<QPushButton>(r.w, "cmdExportPng"),
+                 test::Find<QCheckBox>(r.w, "ckOutput", 2)}) {
             QVERIFY(!c->objectName().isEmpty());
             QVERIFY2(!c->accessibleName().isEmpty(), qPrintable(c->objectName()));
             QCOMPARE(r.w.findChild<QWidget*>(c->objectName()), c);
         }
-        QVERIFY(r.w.cmdOpen->focusPolicy() & Qt::TabFocus);
+        QVERIFY(test::Find<QPushButton>(r.w, "cmdOpen")->focusPolicy() & Qt::TabFocus);
     }
 };
 

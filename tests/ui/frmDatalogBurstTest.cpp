@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "Find.h"
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
 #include "ui/frmDatalog.h"
@@ -47,7 +48,7 @@ class frmDatalogBurstTest : public QObject {
     void offByDefaultSaysWhatItDoesAndMovesNothing() {
         Rig r;
         QCheckBox* box = r.w.findChild<QCheckBox*>("ckBurstRead");
-        QVERIFY(box == r.w.ckBurstRead && box);
+        QVERIFY(box == test::Find<QCheckBox>(r.w, "ckBurstRead") && box);
         QCOMPARE(box->text(), QString("Burst read"));
         QVERIFY(box->toolTip().contains("one adapter command"));
         QVERIFY(!box->isChecked());
@@ -68,15 +69,17 @@ class frmDatalogBurstTest : public QObject {
     void checkedSessionsReadEachSampleInOneCommandAndLockTheBox() {
         for (bool burst : {false, true}) {
             Rig r;
-            r.w.txtSamplesPerFile->setText("10");
-            for (int b : {2, 5, 8}) r.w.CheckReg[b]->setChecked(true);
-            r.w.ckBurstRead->setChecked(burst);
+            test::Find<QLineEdit>(r.w, "txtSamplesPerFile")->setText("10");
+            for (int b : {2, 5, 8}) test::Find<QCheckBox>(r.w, "CheckReg", b)->setChecked(true);
+            test::Find<QCheckBox>(r.w, "ckBurstRead")->setChecked(burst);
             bool lockedWhileRunning = false;
-            r.s.app.doEvents = [&] { lockedWhileRunning = !r.w.ckBurstRead->isEnabled(); };
+            r.s.app.doEvents = [&] {
+                lockedWhileRunning = !test::Find<QCheckBox>(r.w, "ckBurstRead")->isEnabled();
+            };
             r.s.driver.clearCommands();
-            r.w.cmdStartDatalog->click();
+            test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
             QVERIFY(lockedWhileRunning);
-            QVERIFY(r.w.ckBurstRead->isEnabled());
+            QVERIFY(test::Find<QCheckBox>(r.w, "ckBurstRead")->isEnabled());
             QCOMPARE(r.s.driver.commands().size(), std::size_t(burst ? 10 : 30));
             QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:18 "));
         }

@@ -9,6 +9,7 @@
 
 #include <fstream>
 
+#include "Find.h"
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
 #include "ui/SignalCancel.h"
@@ -37,12 +38,14 @@ struct Rig {
             [this] { ++loopCleared; }) {}
     std::vector<std::string> messages() const { return s.t.messages.texts(); }
     void type(const char* samplesPerFile, const char* filesPerSession) {
-        w.txtSamplesPerFile->setText(samplesPerFile);
-        w.txtFilesPerSession->setText(filesPerSession);
+        test::Find<QLineEdit>(w, "txtSamplesPerFile")->setText(samplesPerFile);
+        test::Find<QLineEdit>(w, "txtFilesPerSession")->setText(filesPerSession);
     }
     bool settingsEnabled() const {
-        return w.txtFileName->isEnabled() && w.txtSamplesPerFile->isEnabled() &&
-               w.CheckReg[2]->isEnabled() && w.ckNOHeader->isEnabled();
+        return test::Find<QLineEdit>(w, "txtFileName")->isEnabled() &&
+               test::Find<QLineEdit>(w, "txtSamplesPerFile")->isEnabled() &&
+               test::Find<QCheckBox>(w, "CheckReg", 2)->isEnabled() &&
+               test::Find<QCheckBox>(w, "ckNOHeader")->isEnabled();
     }
 };
 
@@ -78,43 +81,48 @@ class frmDatalogTest : public QObject {
         // Every opening starts from the defaults.
         for (int pass = 0; pass < 2; ++pass) {
             QString boxes;
-            for (int b = 1; b <= 8; ++b) boxes += r.w.CheckReg[b]->isChecked() ? '1' : '0';
-            QCOMPARE(QStringList({r.w.txtSamplesPerFile->text(), r.w.txtFilesPerSession->text(),
-                                  r.w.txtSampleDelay->text(), r.w.txtFileName->text(),
-                                  r.w.txtDirectory->text(), boxes}),
+            for (int b = 1; b <= 8; ++b)
+                boxes += test::Find<QCheckBox>(r.w, "CheckReg", b)->isChecked() ? '1' : '0';
+            QCOMPARE(QStringList({test::Find<QLineEdit>(r.w, "txtSamplesPerFile")->text(),
+                                  test::Find<QLineEdit>(r.w, "txtFilesPerSession")->text(),
+                                  test::Find<QLineEdit>(r.w, "txtSampleDelay")->text(),
+                                  test::Find<QLineEdit>(r.w, "txtFileName")->text(),
+                                  test::Find<QLineEdit>(r.w, "txtDirectory")->text(), boxes}),
                      QStringList({"1000", "1", "0", "DATALOG", r.dir.path.c_str(), "01000000"}));
-            QVERIFY(!r.w.ckNOScale->isChecked() && !r.w.ckNOHeader->isChecked());
-            QVERIFY(!r.w.txtFileNum->isEnabled() && r.w.LBLDatalogInProgress->isHidden());
+            QVERIFY(!test::Find<QCheckBox>(r.w, "ckNOScale")->isChecked() &&
+                    !test::Find<QCheckBox>(r.w, "ckNOHeader")->isChecked());
+            QVERIFY(!test::Find<QLineEdit>(r.w, "txtFileNum")->isEnabled() &&
+                    test::Find<QLabel>(r.w, "LBLDatalogInProgress")->isHidden());
             QCOMPARE(r.w.LogFileName, std::string("DATALOG"));
             QCOMPARE(r.w.LogSamplesPerFile, 1000.0);
             QCOMPARE(r.loopCleared, 1 + pass);
             r.type("7", "3");
-            r.w.txtFileName->setText("OTHER");
-            r.w.CheckReg[5]->setChecked(true);
-            r.w.ckNOScale->setChecked(true);
-            r.w.ckNOHeader->setChecked(true);
+            test::Find<QLineEdit>(r.w, "txtFileName")->setText("OTHER");
+            test::Find<QCheckBox>(r.w, "CheckReg", 5)->setChecked(true);
+            test::Find<QCheckBox>(r.w, "ckNOScale")->setChecked(true);
+            test::Find<QCheckBox>(r.w, "ckNOHeader")->setChecked(true);
             r.w.show(); // a new opening
         }
     }
 
     void typedNumbersAreRewrittenAtOnce() {
         Rig r;
-        r.w.txtSamplesPerFile->selectAll();
-        QTest::keyClick(r.w.txtSamplesPerFile, Qt::Key_Delete);
-        QCOMPARE(r.w.txtSamplesPerFile->text(), QString("1000"));
-        r.w.txtSamplesPerFile->selectAll();
-        QTest::keyClicks(r.w.txtSamplesPerFile, "250");
+        test::Find<QLineEdit>(r.w, "txtSamplesPerFile")->selectAll();
+        QTest::keyClick(test::Find<QLineEdit>(r.w, "txtSamplesPerFile"), Qt::Key_Delete);
+        QCOMPARE(test::Find<QLineEdit>(r.w, "txtSamplesPerFile")->text(), QString("1000"));
+        test::Find<QLineEdit>(r.w, "txtSamplesPerFile")->selectAll();
+        QTest::keyClicks(test::Find<QLineEdit>(r.w, "txtSamplesPerFile"), "250");
         QCOMPARE(r.w.LogSamplesPerFile, 250.0);
         const std::tuple<QLineEdit*, const char*, const char*> cases[] = {
-            {r.w.txtSamplesPerFile, "0", "1"},
-            {r.w.txtSamplesPerFile, "5000000000", "2147483647"},
-            {r.w.txtFilesPerSession, "3000000000", "2000000000"},
-            {r.w.txtFilesPerSession, "-2", "1"},
-            {r.w.txtSampleDelay, "40000", "32000"},
-            {r.w.txtSampleDelay, "-5", "0"},
-            {r.w.txtSampleDelay, "ab", "0"},
-            {r.w.txtSampleDelay, "2.5", "2.5"},
-            {r.w.txtDirectory, "/elsewhere", r.dir.path.c_str()},
+            {test::Find<QLineEdit>(r.w, "txtSamplesPerFile"), "0", "1"},
+            {test::Find<QLineEdit>(r.w, "txtSamplesPerFile"), "5000000000", "2147483647"},
+            {test::Find<QLineEdit>(r.w, "txtFilesPerSession"), "3000000000", "2000000000"},
+            {test::Find<QLineEdit>(r.w, "txtFilesPerSession"), "-2", "1"},
+            {test::Find<QLineEdit>(r.w, "txtSampleDelay"), "40000", "32000"},
+            {test::Find<QLineEdit>(r.w, "txtSampleDelay"), "-5", "0"},
+            {test::Find<QLineEdit>(r.w, "txtSampleDelay"), "ab", "0"},
+            {test::Find<QLineEdit>(r.w, "txtSampleDelay"), "2.5", "2.5"},
+            {test::Find<QLineEdit>(r.w, "txtDirectory"), "/elsewhere", r.dir.path.c_str()},
         };
         for (auto [edit, typed, shown] : cases) {
             edit->setText(typed);
@@ -123,27 +131,27 @@ class frmDatalogTest : public QObject {
         QCOMPARE(r.w.LogSamplesPerFile, 2147483647.0);
         QCOMPARE(r.w.LogFilesPerSession, 1.0);
         Rig comma(",");
-        QCOMPARE(comma.w.lblFext->text(), QString(".txt"));
-        comma.w.txtSampleDelay->setText("2,5");
-        QCOMPARE(comma.w.txtSampleDelay->text(), QString("2,5"));
+        QCOMPARE(test::Find<QLabel>(comma.w, "lblFext")->text(), QString(".txt"));
+        test::Find<QLineEdit>(comma.w, "txtSampleDelay")->setText("2,5");
+        QCOMPARE(test::Find<QLineEdit>(comma.w, "txtSampleDelay")->text(), QString("2,5"));
     }
 
     void startNeedsASelectionAndASafeName() {
         Rig r;
-        r.w.CheckReg[2]->setChecked(false);
-        r.w.cmdStartDatalog->click();
+        test::Find<QCheckBox>(r.w, "CheckReg", 2)->setChecked(false);
+        test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
         QCOMPARE(r.s.t.messages.shown.size(), std::size_t(1));
         QCOMPARE(r.s.t.messages.shown[0].text,
                  std::string("Please check at least one DATA SELECTION box."));
         QCOMPARE(r.s.t.messages.shown[0].caption, std::string(""));
-        QCOMPARE(r.w.cmdStartDatalog->text(), QString("Start Datalog"));
+        QCOMPARE(test::Find<QPushButton>(r.w, "cmdStartDatalog")->text(), QString("Start Datalog"));
         // The stems refused are listed with the session; here only the window's part.
-        r.w.CheckReg[2]->setChecked(true);
-        r.w.txtFileName->setText("../DATALOG");
-        r.w.cmdStartDatalog->click();
+        test::Find<QCheckBox>(r.w, "CheckReg", 2)->setChecked(true);
+        test::Find<QLineEdit>(r.w, "txtFileName")->setText("../DATALOG");
+        test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
         QCOMPARE(r.messages().size(), std::size_t(2));
         QVERIFY(r.messages().back().find("INVALID FILE NAME") != std::string::npos);
-        QCOMPARE(r.w.cmdStartDatalog->text(), QString("Start Datalog"));
+        QCOMPARE(test::Find<QPushButton>(r.w, "cmdStartDatalog")->text(), QString("Start Datalog"));
         QVERIFY(r.dir.names().empty());
     }
 
@@ -153,20 +161,25 @@ class frmDatalogTest : public QObject {
         int events = 0, inFile2 = 0;
         r.s.app.doEvents = [&] {
             if (++events == 1) {
-                QCOMPARE(r.w.cmdStartDatalog->text(), QString("Cancel Datalog"));
-                QVERIFY(r.w.cmdStartDatalog->isEnabled() && !r.settingsEnabled());
-                QVERIFY(!r.w.LBLDatalogInProgress->isHidden() && r.w.sessionRunning());
-                QVERIFY(r.w.lblProgress->text().startsWith("File 1 of 3"));
+                QCOMPARE(test::Find<QPushButton>(r.w, "cmdStartDatalog")->text(),
+                         QString("Cancel Datalog"));
+                QVERIFY(test::Find<QPushButton>(r.w, "cmdStartDatalog")->isEnabled() &&
+                        !r.settingsEnabled());
+                QVERIFY(!test::Find<QLabel>(r.w, "LBLDatalogInProgress")->isHidden() &&
+                        r.w.sessionRunning());
+                QVERIFY(test::Find<QLabel>(r.w, "lblProgress")->text().startsWith("File 1 of 3"));
             }
             // Events run once after opening, then after each sample: this is after sample 4.
-            if (r.w.txtFileNum->text() == "2" && ++inFile2 == 5) r.w.cmdStartDatalog->click();
+            if (test::Find<QLineEdit>(r.w, "txtFileNum")->text() == "2" && ++inFile2 == 5)
+                test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
         };
-        r.w.cmdStartDatalog->click();
+        test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
         QVERIFY(!r.w.sessionRunning() && r.settingsEnabled());
-        QCOMPARE(r.w.cmdStartDatalog->text(), QString("Start Datalog"));
-        QVERIFY(r.w.LBLDatalogInProgress->isHidden());
-        QCOMPARE(r.w.txtFileNum->text(), QString("2"));
-        QVERIFY(r.w.lblProgress->text().startsWith("File 2 of 3    Sample 4 of 10    "));
+        QCOMPARE(test::Find<QPushButton>(r.w, "cmdStartDatalog")->text(), QString("Start Datalog"));
+        QVERIFY(test::Find<QLabel>(r.w, "LBLDatalogInProgress")->isHidden());
+        QCOMPARE(test::Find<QLineEdit>(r.w, "txtFileNum")->text(), QString("2"));
+        const QString progress = test::Find<QLabel>(r.w, "lblProgress")->text();
+        QVERIFY(progress.startsWith("File 2 of 3    Sample 4 of 10    "));
         QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:18 DATALOG_2.csv:12 "));
         QVERIFY(r.messages().empty());
     }
@@ -181,7 +194,7 @@ class frmDatalogTest : public QObject {
             r.w.close();
             QVERIFY(r.w.isVisible()); // still open while the file is finished
         };
-        r.w.cmdStartDatalog->click();
+        test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
         QVERIFY(!r.w.isVisible());
         QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:38 "));
         // Program exit: the callback runs once, after the file is complete and closed.
@@ -191,7 +204,7 @@ class frmDatalogTest : public QObject {
         r.s.app.doEvents = [&] {
             if (++events == 11) r.w.requestCancel([&] { ++exits, filesAtExit = r.dir.files(); });
         };
-        r.w.cmdStartDatalog->click();
+        test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
         QCOMPARE(exits, 1);
         QCOMPARE(filesAtExit, std::string("DATALOG_1.csv:18 "));
         r.w.requestCancel([&] { ++exits; }); // no session: at once
@@ -209,22 +222,24 @@ class frmDatalogTest : public QObject {
             if (prefix.find(".part.") == std::string::npos) return;
             ++finishing;
             // Nothing left to cancel: the button is off while the file is put together.
-            QVERIFY(!r.w.cmdStartDatalog->isEnabled());
-            QVERIFY(r.w.lblProgress->text().contains("finishing: 0 of "));
+            QVERIFY(!test::Find<QPushButton>(r.w, "cmdStartDatalog")->isEnabled());
+            QVERIFY(test::Find<QLabel>(r.w, "lblProgress")->text().contains("finishing: 0 of "));
             // A click made now waits in the queue, as a click during a busy stretch would.
-            const QPointF at = r.w.cmdStartDatalog->rect().center();
+            const QPointF at = test::Find<QPushButton>(r.w, "cmdStartDatalog")->rect().center();
             for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
                 QCoreApplication::postEvent(
-                    r.w.cmdStartDatalog,
-                    new QMouseEvent(type, at, r.w.cmdStartDatalog->mapToGlobal(at), Qt::LeftButton,
-                                    Qt::LeftButton, Qt::NoModifier));
+                    test::Find<QPushButton>(r.w, "cmdStartDatalog"),
+                    new QMouseEvent(
+                        type, at, test::Find<QPushButton>(r.w, "cmdStartDatalog")->mapToGlobal(at),
+                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
         };
-        r.w.cmdStartDatalog->click();
+        test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
         QCoreApplication::processEvents();
         QCOMPARE(finishing, 1);
         QCOMPARE(sessions, 1); // the queued click started nothing
         QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:20008 "));
-        QVERIFY(r.w.cmdStartDatalog->isEnabled() && !r.w.sessionRunning());
+        QVERIFY(test::Find<QPushButton>(r.w, "cmdStartDatalog")->isEnabled() &&
+                !r.w.sessionRunning());
         QVERIFY(r.messages().empty());
         r.w.setFileSystem(nullptr);
     }
@@ -254,10 +269,11 @@ class frmDatalogTest : public QObject {
         }));
         int inFile2 = 0;
         r.s.app.doEvents = [&] {
-            if (r.w.txtFileNum->text() == "2" && ++inFile2 == 50) ::kill(::getpid(), SIGTERM);
+            if (test::Find<QLineEdit>(r.w, "txtFileNum")->text() == "2" && ++inFile2 == 50)
+                ::kill(::getpid(), SIGTERM);
             QCoreApplication::processEvents();
         };
-        r.w.cmdStartDatalog->click();
+        test::Find<QPushButton>(r.w, "cmdStartDatalog")->click();
         QCOMPARE(signo, SIGTERM);
         // The file under way is whole with the samples taken; no third file is begun.
         const auto names = r.dir.names();

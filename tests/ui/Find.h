@@ -1,0 +1,25 @@
+#pragma once
+// Controls reached as a user's tools reach them, by their documented object names. A
+// name that is missing, of another type or given twice ends the test program at once,
+// naming the control: a renamed control must not pass unnoticed.
+#include <QObject>
+#include <QString>
+#include <QtGlobal>
+
+namespace tavrin::test {
+
+template <class T> T* Find(const QObject& root, const QString& name) {
+    const QList<T*> found = root.findChildren<T*>(name);
+    if (found.size() != 1)
+        qFatal("%lld controls of type %s named \"%s\" under \"%s\", not one",
+               static_cast<long long>(found.size()), T::staticMetaObject.className(),
+               qPrintable(name), qPrintable(root.objectName()));
+    return found.front();
+}
+
+// An element of a control array: Find<QLineEdit>(view, "txtReadReg", 8) is "txtReadReg_8".
+template <class T> T* Find(const QObject& root, const char* array, int index) {
+    return Find<T>(root, QString("%1_%2").arg(array).arg(index));
+}
+
+} // namespace tavrin::test
