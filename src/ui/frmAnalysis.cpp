@@ -26,11 +26,11 @@
 #include <thread>
 #include <vector>
 
-#include "base/FileLocation.h"
-#include "ui/QtText.h"
 #include "app/App.h"
+#include "base/FileLocation.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
+#include "ui/QtText.h"
 
 namespace tavrin::ui {
 
@@ -164,9 +164,9 @@ frmAnalysis::frmAnalysis(app::App& app, QWidget* parent) : QDialog(parent), app_
     };
 
     connect(cmdOpen, &QPushButton::clicked, this, [this] {
-        const QString f = QFileDialog::getOpenFileName(this, "Open log file",
-                                                       Q(base::FilesDirectory(app_.platform).string()),
-                                                       "Log files (*.csv *.txt);;All files (*)");
+        const QString f = QFileDialog::getOpenFileName(
+            this, "Open log file", Q(base::FilesDirectory(app_.platform).string()),
+            "Log files (*.csv *.txt);;All files (*)");
         if (!f.isEmpty()) openFile(f.toStdString());
     });
     connect(cmdCapture, &QPushButton::clicked, this, [this] { capture(); });
