@@ -29,8 +29,11 @@ void StripChart::fillColumns(int from, int to, QRgb color) {
     from = std::max(from, 0);
     to = std::min(to, kImageWidth - 1);
     if (from > to) return;
+    // bits() once: scanLine() per row checks for sharing every time and was the hot spot.
+    uchar* bits = image_.bits();
+    const qsizetype stride = image_.bytesPerLine();
     for (int y = 0; y < kImageHeight; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+        auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
         std::fill(row + from, row + to + 1, color);
     }
 }
