@@ -1,7 +1,6 @@
 #pragma once
-// Controls reached as a user's tools reach them, by their documented object names. A
-// name that is missing, of another type or given twice ends the test program at once,
-// naming the control: a renamed control must not pass unnoticed.
+// Controls found by their documented object names, as a user's tools find them. A name
+// missing, of another type or given twice ends the test program, naming the control.
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
