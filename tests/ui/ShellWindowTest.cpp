@@ -99,7 +99,8 @@ class ShellWindowTest : public QObject {
         // Bits first, then the set-up.
         const auto& sent = s.driver.commands();
         auto first = [&](uint8_t code) {
-            return std::find_if(sent.begin(), sent.end(), [&](auto& c) { return !c.empty() && c[0] == code; });
+            return std::find_if(sent.begin(), sent.end(),
+                                [&](auto& c) { return !c.empty() && c[0] == code; });
         };
         QVERIFY(first(0x0C) < first(0x0B) && first(0x0B) != sent.end());
         QCOMPARE(sh.models(), QString("41120 "));
