@@ -121,7 +121,8 @@ class ShellWindowTest : public QObject {
         // The Device menu applies a model and nothing else.
         sh.item("mnu41040")->trigger();
         QCOMPARE(sh.models(), QString("41040 "));
-        QCOMPARE(Shown(sh.v, "FrameDataPLot"), QString("Data Plot   Device = 41040"));
+        QCOMPARE(Shown(sh.v, "FrameDataPLot") + " " + Shown(sh.v, "lblnFS2"),
+                 QString("Data Plot   Device = 41040 -10"));
         QCOMPARE(s.app.regs.LastRegIndex, int16_t(32));
         QVERIFY(s.t.messages.shown.empty());
 
