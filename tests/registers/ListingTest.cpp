@@ -75,6 +75,12 @@ TEST(RegisterListing, BothTablesByteForByte) {
         EXPECT_EQ(events, 0) << "the listing let window events run between reads";
         EXPECT_TRUE(s.t.messages.texts().empty());
     }
+    // Update Flash: the store command, then 250 ms for the sensor to store its settings.
+    test::SimTestApp f;
+    const long long steps = f.t.delaySteps, flashes = f.sensor.flashCount();
+    UpdateFlash(f.app);
+    EXPECT_EQ(f.sensor.flashCount(), flashes + 1);
+    EXPECT_EQ(f.t.delaySteps - steps, 25000);
     // Info registers as whole numbers.
     const RegisterRecord info{"FLSH_CNT", "Info", 0x00, 2, 16};
     for (const auto& [scaled, text] : {std::pair{12.4, "12"}, {12.6, "13"}})

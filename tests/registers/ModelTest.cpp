@@ -77,6 +77,7 @@ TEST(SetDevice, AppliesEveryModelsFactors) {
 
 TEST(SetDevice, UnrecognisedNumberShowsTheMessageAndKeepsTheTable) {
     test::SimTestApp s(41060);
+    EXPECT_EQ(ReadProductNumber(s.app), 41060.0f); // PROD_ID, not the serial number
     FakeDisplay d(s.t.messages);
     SetDevice(s.app, 41190, d); // a recognised model first: its base scale stays
     d.log.clear();
