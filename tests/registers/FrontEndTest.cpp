@@ -1,3 +1,4 @@
+// The register front end: positions in, adapter frames out, results in App::res.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -6,12 +7,8 @@
 #include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
 
-using namespace tavrin::app;
-using namespace tavrin::base;
 using namespace tavrin::registers;
-using namespace tavrin::sim;
 using namespace tavrin::transport;
-using namespace tavrin::view;
 
 namespace tavrin {
 namespace {
@@ -32,41 +29,38 @@ TEST(FrontEndRead, SendsRequestTwiceAndTakesSecondWord) {
     EXPECT_EQ(address, 0x3E);
     EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x02, 0x3E, 0x00, 0x3E, 0x00}}));
     EXPECT_EQ(s.app.usb.SpiInWords[1], 0x1234);
-    EXPECT_EQ(s.app.usb.SpiInWords[2], 0xABCD);
     EXPECT_EQ(s.driver.openHandles(), 0);
     EXPECT_TRUE(s.t.messages.shown.empty());
 }
 
 TEST(FrontEndRead, DecodesScalesAndKeepsNewDataBit) {
-    struct Row {
+    // In this order: the new-data bit is cleared by a read without it, and kept by a
+    // register that has no new-data flag (FLSH_CNT).
+    const struct {
         int16_t pos;
         uint16_t addr, word;
-        int32_t value, ndBit; // ndBit -1: not checked
-        double scaled, tol;   // tol 0: not checked
-    };
-    const Row rows[] = {
-        {2, 0x04, 0x3FFF, -1, 0, -static_cast<double>(0.07326f), 1e-12}, // 14-bit two's complement
-        {2, 0x04, 0xDFFF, 8191, 32768, 0, 0},     // flag bits never enter the value
-        {0, 0x00, 0x8123, 0x8123, 32768, 0, 0},   // FLSH_CNT has no new-data flag: RegNDBit stays
-        {8, 0x10, 0x0FFF, -1, -1, 24.8547, 1e-4}, // XTEMP_OUT: 12-bit, offset 25
-        {1, 0x02, 0xCFFF, 4095, -1, 0, 0},        // SUPPLY_OUT unsigned 12-bit
+        int32_t value, ndBit;
+        double scaled;
+    } rows[] = {
+        {2, 0x04, 0xDFFF, 8191, 32768, 8191 * 0.07326},
+        {2, 0x04, 0x3FFF, -1, 0, -0.07326},
+        {2, 0x04, 0x9FFF, 8191, 32768, 8191 * 0.07326},
+        {0, 0x00, 0x0123, 0x123, 32768, 0x123},
+        {8, 0x10, 0x0FFF, -1, 0, 24.8547},
+        {1, 0x02, 0xCFFF, 4095, 32768, 7.49999},
     };
     test::SimTestApp s; // standard table, table scales
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         s.sensor.hold(r.addr, r.word);
         ReadRegister(s.app, r.pos);
-        EXPECT_EQ(s.app.res.RegRaw, r.word) << r.pos;
-        EXPECT_EQ(s.app.res.RegValue, r.value) << r.pos;
-        if (r.ndBit >= 0) {
-            EXPECT_EQ(s.app.res.RegNDBit, r.ndBit) << r.pos;
-        }
-        if (r.tol > 0) {
-            EXPECT_NEAR(s.app.res.RegScaled, r.scaled, r.tol) << r.pos;
-        }
+        EXPECT_EQ(s.app.res.RegRaw, r.word) << r.word;
+        EXPECT_EQ(s.app.res.RegValue, r.value) << r.word;
+        EXPECT_EQ(s.app.res.RegNDBit, r.ndBit) << r.word;
+        EXPECT_NEAR(s.app.res.RegScaled, r.scaled, 1e-4) << r.word;
     }
 }
 
-TEST(FrontEndRead, UnreadablePositionsSendNothingAndKeepResults) {
+TEST(FrontEndRead, UnreadablePositionsAndNoTransportSendNothing) {
     test::SimTestApp s;
     s.sensor.hold(0x04, 0x0005);
     ReadRegister(s.app, 2);
@@ -79,18 +73,13 @@ TEST(FrontEndRead, UnreadablePositionsSendNothingAndKeepResults) {
         WriteRegister(s.app, pos, 0x1234);
     }
     EXPECT_TRUE(s.driver.commands().empty());
-    EXPECT_EQ(s.app.res.RegRaw, before.RegRaw);
-    EXPECT_EQ(s.app.res.RegValue, before.RegValue);
-    EXPECT_EQ(s.app.res.RegScaled, before.RegScaled);
+    EXPECT_EQ(std::tie(s.app.res.RegRaw, s.app.res.RegValue, s.app.res.RegScaled),
+              std::tie(before.RegRaw, before.RegValue, before.RegScaled));
 
-    // The placeholder of the 41040 table is not readable either.
-    test::SimTestApp m(41040);
+    test::SimTestApp m(41040); // its placeholder is not readable either
     ReadRegister(m.app, 1);
     EXPECT_TRUE(m.driver.commands().empty());
-}
 
-TEST(FrontEndRead, WithoutTransportReadsZeroAndWritesNothing) {
-    test::SimTestApp s;
     s.app.usb.InterfaceKind = InterfaceNone;
     int16_t a = 0x10;
     EXPECT_EQ(ReadRegisterWord(s.app, a), 0);
@@ -101,10 +90,9 @@ TEST(FrontEndRead, WithoutTransportReadsZeroAndWritesNothing) {
     EXPECT_TRUE(s.driver.commands().empty());
 }
 
-TEST(FrontEndWrite, FramesOrderAndWait) {
+TEST(FrontEndWrite, FramesOrderWaitAndMasks) {
     test::SimTestApp s;
     s.app.regs.RegisterTable[35].Address = 0x16;
-    ASSERT_EQ(s.app.regs.RegisterTable[11].Address, 0x16);
     // 16-bit registers high byte first (position 35 low byte first), then 0.1 ms.
     WriteRegister(s.app, 11, 0x1234);
     EXPECT_EQ(s.t.delaySteps, 10);
@@ -113,22 +101,15 @@ TEST(FrontEndWrite, FramesOrderAndWait) {
     WriteRegister(s.app, 20, 0x1FF); // ALM_SMPL1 at 0x2A, 8 bits: one frame, no wait
     EXPECT_EQ(s.t.delaySteps, 20);
     EXPECT_EQ(s.sensor.word(0x2A) & 0xFF, 0xFF);
-    EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x02, 0x97, 0x12, 0x96, 0x34},
-                                        {0x0D, 0x01, 0x02, 0x96, 0x34, 0x97, 0x12},
-                                        {0x0D, 0x01, 0x01, 0xAA, 0xFF}}));
-}
-
-TEST(FrontEndWrite, FramePairMasksCallersVariables) {
-    test::SimTestApp s;
     int16_t a1 = 0xC0, b1 = 0x1AB, a2 = 0x41, b2 = -1;
     WriteFramePair(s.app, a1, b1, a2, b2);
     EXPECT_EQ((std::vector<int16_t>{a1, b1, a2, b2}),
               (std::vector<int16_t>{0x40, 0xAB, 0x41, 0xFF}));
-    EXPECT_EQ(s.driver.commands().back(), (Bytes{0x0D, 0x01, 0x02, 0xC0, 0xAB, 0xC1, 0xFF}));
-}
+    EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x02, 0x97, 0x12, 0x96, 0x34},
+                                        {0x0D, 0x01, 0x02, 0x96, 0x34, 0x97, 0x12},
+                                        {0x0D, 0x01, 0x01, 0xAA, 0xFF},
+                                        {0x0D, 0x01, 0x02, 0xC0, 0xAB, 0xC1, 0xFF}}));
 
-TEST(FrontEndWrite, ValuesReachTheSensor) {
-    test::SimTestApp s;
     WriteRegister(s.app, s.app.regs.iZACCL_OFF, -300);
     EXPECT_EQ(s.sensor.word(0x24), 0xFED4);
     const int before = s.sensor.flashCount();
@@ -150,17 +131,14 @@ TEST(GyroScale, RangeCodeSelectsScaleAndResetsChartLimits) {
         EXPECT_EQ(s.app.plot.GyPlotMax, 350);
         EXPECT_EQ(s.app.plot.GyPlotMin, -350);
     }
-}
-
-TEST(GyroScale, WritingSensAvgUpdatesScale) {
-    test::SimTestApp s(41190);
-    s.app.model.GyroBaseScale = 0.2;
-    WriteRegister(s.app, s.app.regs.iSENS_AVG, 0x0102);
-    EXPECT_EQ(s.sensor.word(0x38), 0x0102);
-    EXPECT_EQ(s.app.regs.RegisterTable[3].RegScale, 0.05f);
-    // The write's own frames, then the read of SENS_AVG.
-    ASSERT_EQ(s.driver.commands().size(), 2u);
-    EXPECT_EQ(s.driver.commands()[1], (Bytes{0x0D, 0x01, 0x02, 0x38, 0x00, 0x38, 0x00}));
+    // Writing SENS_AVG reads the range back: the write's own frames, then the read.
+    test::SimTestApp w(41190);
+    w.app.model.GyroBaseScale = 0.2;
+    WriteRegister(w.app, 27, 0x0102);
+    EXPECT_EQ(w.sensor.word(0x38), 0x0102);
+    EXPECT_EQ(w.app.regs.RegisterTable[3].RegScale, 0.05f);
+    ASSERT_EQ(w.driver.commands().size(), 2u);
+    EXPECT_EQ(w.driver.commands()[1], (Bytes{0x0D, 0x01, 0x02, 0x38, 0x00, 0x38, 0x00}));
 }
 
 } // namespace
