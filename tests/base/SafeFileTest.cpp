@@ -11,7 +11,6 @@
 #include "base/SafeFile.h"
 
 using namespace tavrin::base;
-using namespace tavrin::datalog;
 
 using namespace tavrin;
 using test::Lines;

@@ -5,7 +5,6 @@
 #include "base/HexText.h"
 #include "base/NumberText.h"
 
-using namespace tavrin;
 using namespace tavrin::base;
 
 TEST(HexText, BothDirections) {
@@ -14,17 +13,10 @@ TEST(HexText, BothDirections) {
                                                      {-1, "FFFF"},   {0xABCD, "ABCD"}};
     for (const auto& [v, text] : toHex) EXPECT_EQ(LongToHex4(v), text) << v;
     // Odd characters count as digits of their own; longer than four is reported invalid.
-    const std::pair<const char*, int32_t> fromHex[] = {{"ff", 255},
-                                                       {"FF", 255},
-                                                       {"", 0},
-                                                       {"1G", 16},
-                                                       {" 7", 7},
-                                                       {"FFFF", 65535},
-                                                       {"aBc1", 0xABC1},
-                                                       {"12345", kHexTooLong},
-                                                       {" FFFF", kHexTooLong}};
+    const std::pair<const char*, int32_t> fromHex[] = {
+        {"ff", 255},     {"FF", 255},      {"", 0},       {"1G", 16},   {" 7", 7},
+        {"FFFF", 65535}, {"aBc1", 0xABC1}, {"12345", -1}, {" FFFF", -1}};
     for (const auto& [text, v] : fromHex) EXPECT_EQ(HexToLong(text), v) << text;
-    EXPECT_LT(kHexTooLong, 0); // outside every valid result 0..65535
 }
 
 TEST(NumberText, FixedAndGeneralFormsWithTheUsersSeparator) {
@@ -36,10 +28,17 @@ TEST(NumberText, FixedAndGeneralFormsWithTheUsersSeparator) {
     for (const auto& [v, d, sep, text] : fixed) EXPECT_EQ(FixedText(v, d, sep), text) << v;
     // 15 significant digits: 0.1 + 0.2 shows as 0.3.
     const std::tuple<double, const char*, const char*> general[] = {
-        {350, ".", "350"},        {-350, ".", "-350"},  {0, ".", "0"},
-        {-0.0, ".", "0"},         {1.25, ".", "1.25"},  {-0.1, ".", "-0.1"},
-        {0.1 + 0.2, ".", "0.3"},  {1e-5, ".", "1E-05"}, {-0.07326, ".", "-0.07326"},
-        {24.8547, ",", "24,8547"}};
+        {350, ".", "350"},
+        {-350, ".", "-350"},
+        {0, ".", "0"},
+        {-0.0, ".", "0"},
+        {1.25, ".", "1.25"},
+        {-0.1, ".", "-0.1"},
+        {0.1 + 0.2, ".", "0.3"},
+        {1e-5, ".", "1E-05"},
+        {-0.07326, ".", "-0.07326"},
+        {24.8547, ",", "24,8547"},
+        {1.23456789012345, ".", "1.23456789012345"}};
     for (const auto& [v, sep, text] : general) EXPECT_EQ(GeneralText(v, sep), text) << v;
     EXPECT_EQ(GeneralTextSingle(45296.53f), "45296.53");
     EXPECT_EQ(GeneralTextSingle(0.1f), "0.1"); // 7 digits hide the float's tail
@@ -66,12 +65,6 @@ TEST(NumberText, ParseNumberAcceptsWholeTextNumbersOnly) {
 
 #include "TestApp.h"
 #include "base/FileLocation.h"
-
-using namespace tavrin::app;
-using namespace tavrin::base;
-using namespace tavrin::registers;
-using namespace tavrin::transport;
-using namespace tavrin::view;
 
 TEST(FileLocation, ProgramDirectoryWhenWritableElseUserFolder) {
     namespace fs = std::filesystem;

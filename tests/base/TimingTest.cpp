@@ -6,31 +6,8 @@
 #include "TestApp.h"
 #include "base/Timing.h"
 
-using namespace tavrin::app;
 using namespace tavrin::base;
-using namespace tavrin::registers;
-using namespace tavrin::transport;
-using namespace tavrin::view;
-
-using namespace tavrin;
 using tavrin::test::TestApp;
-
-namespace {
-
-// A calibration run on a scripted clock: each measurement reads the clock twice.
-struct Calibration : ::testing::Test {
-    TestApp t;
-    std::vector<int32_t> passesSeen; // DelayCount10us at each spin step (first of each wait)
-
-    void SetUp() override {
-        t.app.timing.spin = [this](int32_t passes) {
-            ++t.delaySteps;
-            if (passesSeen.empty() || passesSeen.back() != passes) passesSeen.push_back(passes);
-        };
-    }
-};
-
-} // namespace
 
 // Steps round halves to even from the single-precision value; 0 returns at once; small or
 // negative waits become one step and the 0.01 floor is written back to the caller's variable.
@@ -44,7 +21,7 @@ TEST(DelayMs, StepsAndTheFloor) {
                  {-3, 1, 0.01f},
                  {0.125f, 12, 0.125f},
                  {0.375f, 38, 0.375f},
-                 {0.015f, 1, 0.015f}, // below 0.015
+                 {0.015f, 1, 0.015f},
                  {0.1f, 10, 0.1f},
                  {250, 25000, 250}};
     for (const auto& c : cases) {
@@ -56,11 +33,15 @@ TEST(DelayMs, StepsAndTheFloor) {
     }
 }
 
-TEST(DelayMs, RunsTheCalibrationOnFirstUse) {
+TEST(DelayMs, RunsTheCalibrationOnFirstUseButNotForZero) {
     TestApp t;
     t.app.timing.DelayCalibrated = false;
     t.platform.clockScript = {0.0f, 0.5f, 1.0f, 4.0f};
-    float ms = 1;
+    float ms = 0;
+    DelayMs(t.app, ms);
+    EXPECT_FALSE(t.app.timing.DelayCalibrated);
+    EXPECT_EQ(t.platform.waitCursorOn, 0);
+    ms = 1;
     DelayMs(t.app, ms);
     EXPECT_TRUE(t.app.timing.DelayCalibrated);
     // 500 + 3000 ms of calibration, then the 1 ms asked for.
@@ -77,7 +58,8 @@ TEST(DelayMs, TheRealLoopTakesLongerForMorePasses) {
     EXPECT_GT(time(50'000'000), time(1000));
 }
 
-TEST_F(Calibration, BranchesOfTheTwoMeasurements) {
+// Each measurement reads the clock twice; the passes of each are seen at its first step.
+TEST(CalibrateDelay, BranchesOfTheTwoMeasurements) {
     struct Case {
         const char* what;
         bool cmdLine;
@@ -104,18 +86,21 @@ TEST_F(Calibration, BranchesOfTheTwoMeasurements) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        passesSeen.clear();
+        TestApp t;
+        std::vector<int32_t> passesSeen;
+        t.app.timing.spin = [&](int32_t passes) {
+            if (passesSeen.empty() || passesSeen.back() != passes) passesSeen.push_back(passes);
+        };
         t.platform.cmdLine = c.cmdLine ? "x" : "";
         t.platform.clockScript.assign(c.clock.begin(), c.clock.end());
         t.app.timing.DelayCalibrated = false;
-        const int cursorOn = t.platform.waitCursorOn, cursorOff = t.platform.waitCursorOff;
         CalibrateDelay(t.app);
         EXPECT_EQ(t.app.timing.DelayCount10us, c.count);
         EXPECT_TRUE(t.app.timing.DelayCalibrated);
-        if (!c.passes.empty()) { // passes of each measurement
+        if (!c.passes.empty()) {
             EXPECT_EQ(passesSeen, c.passes);
         }
-        EXPECT_EQ(t.platform.waitCursorOn - cursorOn, 1);
-        EXPECT_EQ(t.platform.waitCursorOff - cursorOff, 1);
+        EXPECT_EQ(t.platform.waitCursorOn, 1);
+        EXPECT_EQ(t.platform.waitCursorOff, 1);
     }
 }

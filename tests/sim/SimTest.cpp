@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -13,11 +12,8 @@
 #include "transport/UsbSpi.h"
 
 using namespace tavrin::app;
-using namespace tavrin::base;
 using namespace tavrin::registers;
-using namespace tavrin::sim;
 using namespace tavrin::transport;
-using namespace tavrin::view;
 
 namespace tavrin::sim {
 namespace {
@@ -55,38 +51,25 @@ TEST(SensorFrames, ReadAnsweredDuringNextFrameWritesOneByte) {
     EXPECT_EQ(s.word(0x20), 0x7F00); // only the high byte was written
     s.frame(Write(0x20, 0x12));
     EXPECT_EQ(s.word(0x20), 0x7F12);
-}
-
-TEST(SensorFrames, ReadOnlyRegistersIgnoreWrites) {
-    SimSensor s(41120, true, 1);
+    // Read-only registers ignore writes.
     const std::vector<uint16_t> before = {s.word(0x56), s.word(0x00), s.word(0x3C)};
     for (int a : {0x00, 0x01, 0x3C, 0x56, 0x57, 0x58}) s.frame(Write(a, 0x55));
     EXPECT_EQ((std::vector<uint16_t>{s.word(0x56), s.word(0x00), s.word(0x3C)}), before);
 }
 
-TEST(SensorDefaults, SettingsOfEveryModel) {
-    for (float model : {41040.f, 41120.f, 41140.f, 41160.f, 41170.f, 41190.f}) {
-        SimSensor s(model, true, 1);
-        EXPECT_EQ((s.word(0x38) >> 8) & 7, 4); // widest gyroscope range
-        EXPECT_NE(s.word(0x36), 0);
-        EXPECT_EQ(s.word(0x3C), 0);
-        EXPECT_NE(s.word(0x58), 0);
-    }
-}
-
 TEST(SensorNewData, SetBySampleClockClearedByRead) {
     SimSensor s(41120, true, 7);
     // A new sample every 1 ms (SMPL_PRD 1); one transfer is 0.25 ms.
-    EXPECT_TRUE(s.word(0x04) & SimSensor::kNewData);
+    EXPECT_TRUE(s.word(0x04) & 0x8000);
     std::vector<bool> nd;
-    for (int i = 0; i < 8; ++i) nd.push_back(ReadWord(s, 0x04) & SimSensor::kNewData);
+    for (int i = 0; i < 8; ++i) nd.push_back(ReadWord(s, 0x04) & 0x8000);
     EXPECT_EQ(nd, (std::vector<bool>{true, false, false, true, false, false, false, true}));
-    EXPECT_FALSE(s.word(0x04) & SimSensor::kNewData);
-    EXPECT_TRUE(s.word(0x06) & SimSensor::kNewData); // other outputs still unread
+    EXPECT_FALSE(s.word(0x04) & 0x8000);
+    EXPECT_TRUE(s.word(0x06) & 0x8000); // other outputs still unread
 
     s.setWord(0x36, 0x0003); // 2 ms period
     int fresh = 0;
-    for (int i = 0; i < 40; ++i) fresh += (ReadWord(s, 0x04) & SimSensor::kNewData) != 0;
+    for (int i = 0; i < 40; ++i) fresh += (ReadWord(s, 0x04) & 0x8000) != 0;
     EXPECT_EQ(fresh, 5);
 }
 
@@ -96,11 +79,11 @@ TEST(SensorStatus, RaisedStatusBitsAndErrorFlag) {
     s.raiseStatus(0x0100);
     EXPECT_EQ(ReadWord(s, 0x3C), 0x0106);
     for (int i = 0; i < 4; ++i) s.tick();
-    EXPECT_TRUE(s.word(0x0A) & SimSensor::kErrorFlag);
+    EXPECT_TRUE(s.word(0x0A) & 0x4000);
     s.clearStatus(0x0106);
     EXPECT_EQ(ReadWord(s, 0x3C), 0);
     for (int i = 0; i < 4; ++i) s.tick();
-    EXPECT_FALSE(s.word(0x0A) & SimSensor::kErrorFlag);
+    EXPECT_FALSE(s.word(0x0A) & 0x4000);
 }
 
 TEST(SensorOutputs, AccelerometerOffsetShiftsOutput) {
@@ -123,18 +106,10 @@ TEST(SensorOutputs, FlashUpdateCommandCounts) {
     EXPECT_EQ(ReadWord(s, 0x3E), 0);
 }
 
-TEST(SensorOutputs, HoldPinsUntilRelease) {
-    SimSensor s(41120, true, 1);
-    s.hold(0x04, 0xC123);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(ReadWord(s, 0x04), 0xC123);
-    s.release(0x04);
-    EXPECT_NE(ReadWord(s, 0x04), 0xC123);
-}
-
 TEST(SensorDeterminism, SameSeedSameWords) {
     SimSensor a(41120, true, 42), b(41120, true, 42), c(41120, true, 43);
     std::vector<uint16_t> wa, wb, wc;
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 20; ++i) {
         for (int addr = 0x02; addr <= 0x10; addr += 2) {
             wa.push_back(ReadWord(a, addr));
             wb.push_back(ReadWord(b, addr));
@@ -149,7 +124,7 @@ TEST(SensorOutputs, TemperatureDriftsSlowly) {
     SimSensor s(41120, true, 5);
     auto temp = [&] {
         const uint16_t w = s.word(0x10);
-        return 25.0 + ((w & 0x7FF) - (w & 0x800)) * SimSensor::kTempScale;
+        return 25.0 + ((w & 0x7FF) - (w & 0x800)) * 0.136;
     };
     const double start = temp();
     EXPECT_NEAR(start, 25.0, 0.5);
@@ -165,36 +140,24 @@ struct Link {
         d.addAdapter(0, o);
         h = d.open("Ezusb-0");
     }
-    int request(uint32_t code, Bytes in, uint8_t* out, std::size_t outLen) {
+    int bulk(uint8_t pipe, Bytes& buf) {
+        const uint8_t in[4] = {pipe, 0, 0, 0};
         got = 0;
-        return d.ioctl(h, code, in.data(), in.size(), out, outLen, got);
+        return d.ioctl(h, ezusb::kBulkTransfer, in, 4, buf.data(), buf.size(), got);
     }
-    int send(Bytes cmd) {
-        return request(ezusb::kBulkTransfer, {0, 0, 0, 0}, cmd.data(), cmd.size());
+    int send(Bytes cmd) { return bulk(0, cmd); }
+    // One register read: command of two frames, reply of two words.
+    void read(int addr) {
+        const auto a = static_cast<uint8_t>(addr);
+        Bytes reply(4);
+        ASSERT_EQ(send({0x0D, 1, 2, a, 0, a, 0}), 1);
+        ASSERT_EQ(bulk(1, reply), 1);
     }
-    Bytes receive(std::size_t n) {
-        Bytes b(n);
-        if (request(ezusb::kBulkTransfer, {1, 0, 0, 0}, b.data(), n) != 1) return {};
-        b.resize(got);
-        return b;
-    }
+    int64_t sensorUs() { return std::llround(d.sensor(0).now() * 1e6); }
     SimDriver d;
     DriverHandle h = 0;
     uint32_t got = 0;
 };
-
-TEST(SimAdapter, StringDescriptorsInDriverFormat) {
-    Link l;
-    uint8_t buf[64] = {};
-    ASSERT_EQ(l.request(ezusb::kGetStringDescriptor, {2, 0, 0, 0, 0x1B}, buf, sizeof buf), 1);
-    Bytes expected = {28, 3};
-    for (char c : std::string("VORLA USB-SPI")) expected.insert(expected.end(), {uint8_t(c), 0});
-    EXPECT_EQ(Bytes(buf, buf + l.got), expected);
-    // A 4-byte buffer gets the head only.
-    ASSERT_EQ(l.request(ezusb::kGetStringDescriptor, {2, 0, 0, 0, 0x1B}, buf, 4), 1);
-    EXPECT_EQ(l.got, 4u);
-    EXPECT_EQ(l.request(ezusb::kGetStringDescriptor, {9, 0, 0, 0, 0x1B}, buf, 64), 0);
-}
 
 TEST(SimAdapter, CommandProtocol) {
     Link l;
@@ -202,33 +165,15 @@ TEST(SimAdapter, CommandProtocol) {
     ASSERT_EQ(l.send({0x0C, 120}), 1);
     EXPECT_EQ(l.d.spiSetup(0), 10);
     EXPECT_EQ(l.d.spiBits(0), 120);
-    EXPECT_EQ(l.receive(2), Bytes{}); // settings have no reply
+    Bytes reply(2);
+    EXPECT_EQ(l.bulk(1, reply), 0); // settings have no reply
 
     EXPECT_EQ(l.send({0x0D, 1, 0}), 0);                // no frames
     EXPECT_EQ(l.send({0x0D, 1, 17}), 0);               // too many frames
     EXPECT_EQ(l.send({0x0D, 1, 2, 0x56, 0, 0x56}), 0); // frames missing
     EXPECT_EQ(l.send({0x42}), 0);                      // unknown command
-    EXPECT_EQ(l.request(ezusb::kBulkTransfer, {5, 0, 0, 0}, nullptr, 0), 0);
+    EXPECT_EQ(l.bulk(5, reply), 0);
     EXPECT_EQ(l.d.commands().size(), 6u); // every pipe-0 send is logged
-}
-
-TEST(SimAdapter, FaultsFireOnTheNthCallOnly) {
-    Link l;
-    l.d.failRequest(ezusb::kGetPipeInfo, 2);
-    std::array<uint8_t, ezusb::kPipeInfoSize> pi{};
-    EXPECT_EQ(l.request(ezusb::kGetPipeInfo, {}, pi.data(), pi.size()), 1);
-    EXPECT_EQ(l.request(ezusb::kGetPipeInfo, {}, pi.data(), pi.size()), 0);
-    EXPECT_EQ(l.request(ezusb::kGetPipeInfo, {}, pi.data(), pi.size()), 1);
-
-    l.d.failBulk(1, 1);
-    ASSERT_EQ(l.send({0x00}), 1); // pipe 0 is not counted
-    EXPECT_EQ(l.receive(2), Bytes{});
-
-    l.d.shortReply(2, 1);
-    ASSERT_EQ(l.send({0x00}), 1);
-    EXPECT_EQ(l.receive(2).size(), 2u);
-    ASSERT_EQ(l.send({0x00}), 1);
-    EXPECT_EQ(l.receive(2).size(), 1u);
 }
 
 TEST(SimAdapter, SlotsHandlesAndUnplug) {
@@ -352,6 +297,7 @@ TEST(ModelReadout, EveryModelReadsLikeASensorAtRest) {
         EXPECT_EQ(s.app.res.RegRaw, static_cast<int32_t>(model));
         EXPECT_EQ(s.app.res.RegValue, s.app.res.RegRaw);
         EXPECT_EQ(s.app.res.RegScaled, model);
+        EXPECT_EQ((s.sensor.word(0x38) >> 8) & 7, 4); // widest gyroscope range
         ApplyModelScales(s.app, model);
         RegisterMap& m = s.app.regs;
         double zSum = 0;
@@ -393,6 +339,68 @@ TEST(ModelReadout, GyroscopeRangeAndOffsetThroughTheProgram) {
         // The same rate reads the same in every range once the scale follows.
         EXPECT_NEAR(sum / 40, 5.0, 0.2) << std::hex << avg;
     }
+}
+
+SimOptions Speed(bool high, bool usbTime = true) {
+    SimOptions o;
+    o.highSpeed = high;
+    o.usbTime = usbTime;
+    return o;
+}
+
+TEST(UsbTime, EachBulkTransferWaitsForTheNextFrameThenTakesItsBytes) {
+    Link hs(Speed(true));
+    hs.read(0x04);
+    // Command at the first microframe, 7 bytes at 480 Mbit/s; reply at the second, 4 bytes.
+    EXPECT_EQ(hs.d.usbTimeNs(0), 250'000 + 67);
+    EXPECT_EQ(hs.sensorUs(), 125); // the frames are clocked when the command has arrived
+    Bytes sixteen(35, 0);
+    sixteen[0] = 0x0D, sixteen[1] = 1, sixteen[2] = 16;
+    ASSERT_EQ(hs.bulk(0, sixteen), 1);
+    EXPECT_EQ(hs.d.usbTimeNs(0), 375'000 + 584);
+
+    Link fs(Speed(false));
+    fs.read(0x04);
+    EXPECT_EQ(fs.d.usbTimeNs(0), 2'000'000 + 2667); // 1 ms frames, 12 Mbit/s
+    EXPECT_EQ(fs.sensorUs(), 1004);
+    Bytes setting = {0x0B, 10}; // settings take USB time too, but move no sample clock
+    ASSERT_EQ(fs.bulk(0, setting), 1);
+    EXPECT_EQ(fs.d.usbTimeNs(0), 3'000'000 + 1334);
+    EXPECT_EQ(fs.sensorUs(), 1004);
+
+    // The fixed step: 250 us per SPI transfer command, nothing for the rest.
+    Link fixed(Speed(false, false));
+    fixed.read(0x04);
+    ASSERT_EQ(fixed.bulk(0, setting), 1);
+    fixed.read(0x04);
+    EXPECT_EQ(fixed.sensorUs(), 500);
+    EXPECT_EQ(fixed.d.usbTimeNs(0), 0);
+}
+
+TEST(SampleCount, SamplesMadeAndCaughtFollowTheReadRate) {
+    // XGYRO_OUT read over and over for 100 ms of sample clock (a sample every 1 ms): at
+    // high speed a read takes 250 us and catches every sample, the one made at start
+    // too; at full speed it takes 2 ms, the last at 101.004 ms, and catches every other.
+    struct Case {
+        bool high;
+        long long made, caught;
+    };
+    for (const Case& c : {Case{true, 101, 101}, Case{false, 102, 51}}) {
+        SCOPED_TRACE(c.high);
+        Link l(Speed(c.high));
+        while (l.sensorUs() < 100'000) l.read(0x04);
+        EXPECT_EQ(l.d.sensor(0).samplesMade(), c.made);
+        EXPECT_EQ(l.d.sensor(0).samplesCaught(), c.caught);
+    }
+}
+
+TEST(SimConfigFindings, ControlCharactersInTheTextStillGiveOneLine) {
+    std::string error;
+    const std::string text("0:41120,241\x01\n90", 16);
+    EXPECT_EQ(MakeSimDriverFromText(text, error), nullptr);
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    EXPECT_EQ(error.find('\x01'), std::string::npos) << error;
+    EXPECT_NE(error.find("241\\x01\\x0A90"), std::string::npos) << error;
 }
 
 } // namespace

@@ -100,10 +100,6 @@ void EmulatedAdapter::commandLocked(const uint8_t* p, std::size_t n) {
     if (n == 0) return;
     if (p[0] == 0x00) {
         reply_.insert(reply_.end(), {setup_.revMajor, setup_.revMinor});
-    } else if (p[0] == 0x0B && n >= 2) {
-        spiSetup_ = p[1];
-    } else if (p[0] == 0x0C && n >= 2) {
-        spiBits_ = p[1];
     } else if ((p[0] == 0x0D || p[0] == 0x0E) && n >= 3) {
         const std::size_t frames = std::min<std::size_t>(p[2], (n - 3) / 2);
         for (std::size_t i = 0; i < frames; ++i) {
@@ -208,11 +204,11 @@ void EmulatedAdapter::handleIoctl(UMockdevIoctlClient* client) {
         if (halted_.count(ep) != 0) {
             finishLocked(client, urbData, -EPIPE, 0);
         } else if (fault != faults_.end()) {
-            const int status = fault->status;
+            const UrbFault f = *fault;
             faults_.erase(fault);
-            if (status == -EPIPE) halted_.insert(ep);
+            if (f.status == -EPIPE) halted_.insert(ep);
             if (ep == kReplyEp) reply_.clear(); // a garbled reply is lost
-            finishLocked(client, urbData, status, 0);
+            finishLocked(client, urbData, f.status, f.length);
         } else if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
             const int n = controlLocked(buf ? buf->data : nullptr, length);
             finishLocked(client, urbData, std::min(n, 0), std::max(n, 0));

@@ -31,11 +31,12 @@ struct AdapterSetup {
     uint8_t revMajor = 2, revMinor = 7;
 };
 
-// One endpoint's next URB completes with this (negative errno) status; -EPIPE also
-// halts the endpoint until the host clears it.
+// One endpoint's next URB completes with this (negative errno) status and byte count,
+// and is not acted on; -EPIPE also halts the endpoint until the host clears it.
 struct UrbFault {
     uint8_t endpoint;
     int status;
+    int length = 0;
 };
 
 class EmulatedAdapter {
@@ -61,8 +62,6 @@ class EmulatedAdapter {
     int opens() const { return get(&EmulatedAdapter::opens_); }
     int claims() const { return get(&EmulatedAdapter::claims_); }
     int haltsCleared() const { return get(&EmulatedAdapter::halts_); }
-    uint8_t spiSetup() const { return get(&EmulatedAdapter::spiSetup_); }
-    uint8_t spiBits() const { return get(&EmulatedAdapter::spiBits_); }
     // wIndex of every string request.
     std::vector<uint16_t> langIdsAsked() const { return get(&EmulatedAdapter::langIds_); }
 
@@ -100,7 +99,6 @@ class EmulatedAdapter {
     std::vector<uint16_t> langIds_;
     bool answering_ = true, busy_ = false, plugged_ = true, logging_ = true;
     int opens_ = 0, claims_ = 0, halts_ = 0;
-    uint8_t spiSetup_ = 0, spiBits_ = 0;
     uint16_t latch_ = 0; // word the sensor clocks out during the next frame
     // Where the testbed put it; only the testbed's thread touches these.
     std::string sysPath_, devNode_;

@@ -8,11 +8,8 @@
 #include "transport/UsbSpi.h"
 
 using namespace tavrin::app;
-using namespace tavrin::base;
 using namespace tavrin::registers;
-using namespace tavrin::sim;
 using namespace tavrin::transport;
-using namespace tavrin::view;
 
 namespace tavrin {
 namespace {
@@ -23,6 +20,7 @@ using Texts = std::vector<std::string>;
 
 using sim::SimDriver;
 using sim::SimOptions;
+
 const Texts kNoBuffers{"No USB Buffers Found, Please Verify Setup and Restart"};
 
 SimOptions Product(uint16_t id, bool highSpeed = true) {
@@ -267,7 +265,7 @@ TEST(SpiTransfer, CountOutsideOneToSixteenIsRefused) {
     EXPECT_EQ(s.driver.openHandles(), 0);
 }
 
-TEST(SpiSettings, SetupAndBitsCommands) {
+TEST(SpiSettings, SetupAndBitsCommandsOnlyWhenReady) {
     test::SimTestApp s;
     auto& usb = s.app.usb;
     usb.SpiSetupValue = 0;
@@ -279,6 +277,17 @@ TEST(SpiSettings, SetupAndBitsCommands) {
     EXPECT_EQ(s.driver.commands(), (Log{{0x0B, 0x01}, {0x0C, 120}, {0x0C, 0x00}}));
     EXPECT_TRUE(s.t.messages.shown.empty());
     EXPECT_EQ(s.driver.openHandles(), 0);
+
+    usb.UsbReady = false; // nothing touches the device
+    const long opens = s.driver.totalOpens();
+    uint8_t count = 2;
+    usb.SpiSetupValue = 0;
+    UsbSetupSpi(s.app, usb.SpiSetupValue);
+    UsbSetSpiBits(s.app, usb.SpiBits);
+    UsbSpiTransfer(s.app, count);
+    EXPECT_EQ(s.driver.totalOpens(), opens);
+    EXPECT_EQ(usb.SpiSetupValue, 0);
+    EXPECT_TRUE(s.t.messages.shown.empty());
 }
 
 TEST(SpiFailures, EachFailureIsNamedOnceFreezesReadsAndWaitsForASearch) {
@@ -330,20 +339,6 @@ TEST(SpiFailures, EachFailureIsNamedOnceFreezesReadsAndWaitsForASearch) {
         EXPECT_EQ(s.app.res.RegRaw, 0x0777);
         EXPECT_EQ(s.driver.openHandles(), 0);
     }
-}
-
-TEST(SpiNotReady, NothingTouchesTheDevice) {
-    test::SimTestApp s;
-    s.app.usb.UsbReady = false;
-    const long opens = s.driver.totalOpens();
-    uint8_t count = 2;
-    s.app.usb.SpiSetupValue = 0;
-    UsbSetupSpi(s.app, s.app.usb.SpiSetupValue);
-    UsbSetSpiBits(s.app, s.app.usb.SpiBits);
-    UsbSpiTransfer(s.app, count);
-    EXPECT_EQ(s.driver.totalOpens(), opens);
-    EXPECT_EQ(s.app.usb.SpiSetupValue, 0);
-    EXPECT_TRUE(s.t.messages.shown.empty());
 }
 
 } // namespace
