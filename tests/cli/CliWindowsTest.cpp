@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "../ui/Find.h"
+#include "LogTestSupport.h"
 #include "RunCli.h"
 #include "TestApp.h"
 #include "registers/Model.h"
@@ -14,46 +15,37 @@
 #include "ui/frmDatalog.h"
 #include "ui/frmManualReg.h"
 
-using namespace tavrin::app;
-using namespace tavrin::base;
-using namespace tavrin::registers;
-using namespace tavrin::sim;
-using namespace tavrin::transport;
-using namespace tavrin::ui;
-using namespace tavrin::view;
-
 using namespace tavrin;
 using namespace tavrin::test;
 
 namespace {
 
-struct NoDisplay : DeviceDisplay {
+struct NoDisplay : registers::DeviceDisplay {
     void uncheckAllModels() override {}
     void checkModel(int) override {}
     void showAccLimits(const std::string&, const std::string&, const std::string&) override {}
     void showDeviceCaption(const std::string&) override {}
 };
 
-// The program's start-up on a seeded simulated adapter ("MODEL,seed=1" for the CLI), with
-// the windows' files going to `dir`.
+// The program's start-up on a seeded simulated adapter ("MODEL,seed=1" for the
+// CLI), with the windows' files going to `dir`.
 struct WindowBench {
     WindowBench(float model, const std::filesystem::path& dir) : t(&driver) {
         sim::SimOptions o;
         o.model = model;
         driver.addAdapter(0, o);
         t.platform.progDir = dir;
-        SetTransportDefaults(t.app.usb);
-        ConnectFirstAdapter(t.app);
+        transport::SetTransportDefaults(t.app.usb);
+        transport::ConnectFirstAdapter(t.app);
         NoDisplay display;
-        SetDevice(t.app, ReadProductNumber(t.app), display);
+        registers::SetDevice(t.app, registers::ReadProductNumber(t.app), display);
     }
     sim::SimDriver driver;
     TestApp t;
 };
 
 // Lines 2 to 6 carry the date, the time and the seconds of the run.
-std::vector<std::string> WithoutClockLines(const std::string& file) {
-    auto lines = SplitLines(file);
+Lines WithoutClockLines(Lines lines) {
     if (lines.size() > 6) lines.erase(lines.begin() + 1, lines.begin() + 6);
     return lines;
 }
@@ -72,23 +64,13 @@ class CliWindowsTest : public QObject {
         QFETCH(int, model);
         ScratchDir dir;
         WindowBench w(static_cast<float>(model), dir.path);
-        {
-            frmManualReg window(w.t.app);
-            test::Find<QPushButton>(window, "cmdWriteFile")->click();
-        }
+        ui::frmManualReg window(w.t.app);
+        test::Find<QPushButton>(window, "cmdWriteFile")->click();
         QVERIFY(w.t.messages.texts().empty());
-        const auto cliFile = dir.path / "cli.txt";
-        const CliResult r =
-            RunCli({"--sim", std::to_string(model) + ",seed=1", "dump", "-o", cliFile.string()});
-        QCOMPARE(r.status, 0);
-        const std::string saved = ReadFileBytes(dir.path / "Registers_LOG.txt");
-        QVERIFY(saved.size() > 500);
-        QVERIFY(ReadFileBytes(cliFile) == saved);
-        // Without -o the same listing goes to standard output, with plain line ends.
-        std::string plain;
-        for (char c : saved)
-            if (c != '\r') plain += c;
-        QCOMPARE(RunCli({"--sim", std::to_string(model) + ",seed=1", "dump"}).out, plain);
+        const auto sim = std::to_string(model) + ",seed=1";
+        QCOMPARE(RunCli({"--sim", sim, "dump", "-o", (dir.path / "cli.txt").string()}).status, 0);
+        QVERIFY(dir.read("Registers_LOG.txt").size() > 500);
+        QVERIFY(dir.read("cli.txt") == dir.read("Registers_LOG.txt"));
     }
 
     void logEqualsTheLoggingWindow_data() {
@@ -108,11 +90,10 @@ class CliWindowsTest : public QObject {
         ScratchDir windowDir, cliDir;
         {
             WindowBench w(41120, windowDir.path);
-            frmDatalog window(w.t.app, {});
-            const QStringList checked = boxes.split(',');
+            ui::frmDatalog window(w.t.app, {});
             for (int b = 1; b <= 8; ++b)
                 test::Find<QCheckBox>(window, "CheckReg", b)
-                    ->setChecked(checked.contains(QString::number(b)));
+                    ->setChecked(boxes.split(',').contains(QString::number(b)));
             test::Find<QCheckBox>(window, "ckNOScale")->setChecked(raw);
             test::Find<QCheckBox>(window, "ckDisableND")->setChecked(noND);
             test::Find<QCheckBox>(window, "ckNOHeader")->setChecked(noHeader);
@@ -122,34 +103,19 @@ class CliWindowsTest : public QObject {
             test::Find<QPushButton>(window, "cmdStartDatalog")->click();
             QVERIFY(w.t.messages.texts().empty());
         }
-        std::vector<std::string> args = {"--sim",
-                                         "41120,seed=1",
-                                         "log",
-                                         "--boxes",
-                                         boxes.toStdString(),
-                                         "--samples",
-                                         "40",
-                                         "--files",
-                                         "2",
-                                         "--stem",
-                                         "RUN",
-                                         "--dir",
-                                         cliDir.path.string()};
+        auto args = SplitFields("--sim 41120,seed=1 log --samples 40 --files 2 --stem RUN --dir " +
+                                    cliDir.path.string() + " --boxes " + boxes.toStdString(),
+                                ' ');
         if (raw) args.push_back("--raw");
         if (noND) args.push_back("--no-nd");
         if (noHeader) args.push_back("--no-header");
-        const CliResult r = RunCli(args);
-        QCOMPARE(r.status, 0);
-        QCOMPARE(cliDir.names(), windowDir.names());
-        QCOMPARE(cliDir.names(), std::vector<std::string>({"RUN_1.csv", "RUN_2.csv"}));
+        QCOMPARE(RunCli(args).status, 0);
+        QCOMPARE(cliDir.names(), Lines({"RUN_1.csv", "RUN_2.csv"}));
+        QCOMPARE(windowDir.names(), cliDir.names());
         for (const auto& name : windowDir.names()) {
-            const std::string a = ReadFileBytes(windowDir.path / name);
-            const std::string b = ReadFileBytes(cliDir.path / name);
-            QVERIFY(SplitLines(a).size() == 40u + (noHeader ? 0u : 8u));
-            if (noHeader)
-                QVERIFY(a == b);
-            else
-                QVERIFY(WithoutClockLines(a) == WithoutClockLines(b));
+            QCOMPARE(windowDir.lines(name).size(), std::size_t(noHeader ? 40 : 48));
+            QVERIFY(WithoutClockLines(windowDir.lines(name)) ==
+                    WithoutClockLines(cliDir.lines(name)));
         }
     }
 };

@@ -1,5 +1,6 @@
 #pragma once
-// Runs the built tavrin-cli as a shell would, with its output and status collected.
+// Runs the built tavrin-cli as a shell would, with its output and status
+// collected.
 #include <sys/types.h>
 
 #include <filesystem>
@@ -14,7 +15,8 @@ struct CliResult {
     std::string err;
 };
 
-// Extra environment entries are "NAME=value"; TAVRIN_SIM is removed unless given.
+// Extra environment entries are "NAME=value"; TAVRIN_SIM is removed unless
+// given.
 CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
 
 // The same, started in the background; Wait collects it.
@@ -25,16 +27,6 @@ struct CliProcess {
 CliProcess StartCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
 CliResult WaitCli(const CliProcess& p);
 
-// A fresh directory, removed with everything in it.
-struct ScratchDir {
-    ScratchDir();
-    ~ScratchDir();
-    std::filesystem::path path;
-    // The names of the files in it, sorted.
-    std::vector<std::string> names() const;
-};
-
-std::string ReadFileBytes(const std::filesystem::path& p);
 // Lines split at LF, each keeping what precedes the LF (CR included).
 std::vector<std::string> SplitLines(const std::string& text);
 
