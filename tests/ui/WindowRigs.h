@@ -25,11 +25,9 @@ inline QList<QStringList> DataTable(const QString& path) {
 // A caption as the user sees it: a window's title, a frame's title, a control's
 // text.
 inline QString Caption(const QObject* o) {
-    const bool window = o->isWidgetType() && static_cast<const QWidget*>(o)->isWindow();
-    return o->property(window                              ? "windowTitle"
-                       : qobject_cast<const QGroupBox*>(o) ? "title"
-                                                           : "text")
-        .toString();
+    if (o->isWidgetType() && static_cast<const QWidget*>(o)->isWindow())
+        return static_cast<const QWidget*>(o)->windowTitle();
+    return o->property(qobject_cast<const QGroupBox*>(o) ? "title" : "text").toString();
 }
 
 // The documented captions of window `w` (its rows of captions.tsv) that it does

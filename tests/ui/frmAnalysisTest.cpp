@@ -70,16 +70,12 @@ class frmAnalysisTest : public QObject {
         QCOMPARE(r.dir.read("ADEV1_1.csv"), text);
     }
 
-    // A file without header: the rate is asked for; a bad file keeps the last
-    // result.
+    // A file without header: the rate is asked for; a bad file keeps the last result.
     void openingFilesWithoutHeaderOrOfOtherKinds() {
         Rig r;
-        std::ofstream(r.path("bare.csv"), std::ios::binary) << [] {
-            std::string rows;
-            for (int k = 1; k <= 300; ++k)
-                rows += std::to_string(k) + ",0." + char('0' + k % 7) + ",\r\n";
-            return rows;
-        }();
+        std::ofstream bare(r.path("bare.csv"), std::ios::binary);
+        for (int k = 1; k <= 300; ++k) bare << k << ",0." << k % 7 << ",\r\n";
+        bare.close();
         r.w.askRate = [](const QString&) { return std::optional<double>(500); };
         QVERIFY(r.w.openFile(r.path("bare.csv")));
         QCOMPARE(r.w.result().channels.at(0).series.tau0, 1.0 / 500);
