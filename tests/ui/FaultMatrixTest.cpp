@@ -1,13 +1,18 @@
-// Every driver request of start-up, one loop pass and one register listing fails on its
-// n-th call, for every n: no crash or hang, the documented message once, and a new search
-// brings reading back.
+// Every driver request of start-up, one loop pass, one register listing and a short
+// logging session (plain and burst) fails on its n-th call, for every n: no crash or
+// hang, the documented message once, completed log files intact, and a new search brings
+// reading back.
 #include <QtTest>
 #include <QtWidgets>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "Find.h"
+#include "LogTestSupport.h"
 #include "TestApp.h"
+#include "datalog/LogSession.h"
 #include "registers/FrontEnd.h"
 #include "registers/Listing.h"
 #include "sim/SimDriver.h"
@@ -48,7 +53,7 @@ class FaultDriver : public EzUsbDriver {
     EzUsbDriver& inner_;
 };
 
-enum Phase { Startup, LoopPass, Listing };
+enum Phase { Startup, LoopPass, Listing, Logging, BurstLogging };
 
 // The program around one simulated 41120 sensor, with the fault driver in front of it.
 struct Rig {
@@ -75,12 +80,23 @@ struct Rig {
         if (phase == Startup) form.Form_Load();
         if (phase == LoopPass) readOnce();
         if (phase == Listing) registers::BuildRegisterListing(t.app);
+        if (phase < Logging) return;
+        datalog::LogSettings s;
+        s.burst = phase == BurstLogging;
+        s.columns.box[2] = s.columns.box[5] = true;
+        s.directory = dir.path;
+        s.samplesPerFile = 5;
+        s.filesPerSession = 2;
+        datalog::DiskFileSystem disk;
+        report = datalog::RunLogSession(t.app, s, datalog::LogHooks{}, disk);
     }
 
     sim::SimDriver sim;
     FaultDriver faults;
     test::TestApp t;
     ui::frmForm1 form{t.app};
+    test::ScratchDir dir;
+    datalog::LogReport report;
 };
 
 } // namespace
@@ -93,7 +109,7 @@ class FaultMatrixTest : public QObject {
         QTest::addColumn<uint>("code");
         QTest::addColumn<int>("pipe");
         QTest::addColumn<int>("nth");
-        for (int phase = Startup; phase <= Listing; ++phase) {
+        for (int phase = Startup; phase <= BurstLogging; ++phase) {
             Rig dry; // a clean run tells how many calls of each kind the phase makes
             if (phase != Startup) dry.run(Startup);
             dry.faults.counts.clear();
@@ -143,11 +159,18 @@ class FaultMatrixTest : public QObject {
             // Bulk transfers only: the failed direction is named once, the adapter is given
             // up, later transfers are skipped silently.
             QCOMPARE(shown.front(), pipe == 0 ? "Error Writing SPI" : "Error Reading SPI");
-            QCOMPARE(shown.size(), size_t(1));
+            // A logging session stops there, saying so; its file keeps the samples before.
+            QCOMPARE(shown.size(), size_t(phase >= Logging ? 2 : 1));
+            if (phase >= Logging) {
+                QVERIFY2(shown[1].rfind("\r\nLOGGING STOPPED\r\n", 0) == 0, shown[1].c_str());
+                QCOMPARE(r.report.outcome, datalog::LogOutcome::TransferFailed);
+            }
             QVERIFY(!r.t.app.usb.UsbReady);
             r.run(phase);
             QCOMPARE(r.t.messages.texts().size(), shown.size());
         }
+        if (phase >= Logging) // both files whole under their final names, nothing else left
+            QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:13 DATALOG_2.csv:13 "));
 
         // A new search brings reading back.
         r.t.messages.clear();

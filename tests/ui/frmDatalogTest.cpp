@@ -1,7 +1,11 @@
 // The logging window, offscreen, driving sessions on the simulated sensor.
+#include <signal.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include "WindowRigs.h"
+#include "ui/SignalCancel.h"
 
 using namespace tavrin;
 using Rig = test::DatalogRig;
@@ -115,6 +119,88 @@ class frmDatalogTest : public QObject {
                     ->text()
                     .startsWith("File 2 of 3    Sample 4 of 10    "));
         QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:18 DATALOG_2.csv:12 "));
+    }
+    // Closing the window, exiting and a termination signal all finish the file
+    // under way first: a log is never lost to a badly timed close or a logout.
+    void closingExitingOrSigtermFinishesTheFileFirst() {
+        Rig r;
+        r.w.show();
+        r.edit("txtSamplesPerFile")->setText("100");
+        r.edit("txtFilesPerSession")->setText("2");
+        int events = 0;
+        r.s.app.doEvents = [&] {
+            if (++events != 31) return;
+            r.w.close();
+            QVERIFY(r.w.isVisible()); // still open while the file is finished
+        };
+        r.start()->click();
+        QVERIFY(!r.w.isVisible());
+        QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:38 "));
+        int exits = 0;
+        std::string filesAtExit;
+        events = 0;
+        r.s.app.doEvents = [&] {
+            if (++events == 11) r.w.requestCancel([&] { ++exits, filesAtExit = r.dir.files(); });
+        };
+        r.start()->click();
+        QCOMPARE(exits, 1);
+        QCOMPARE(filesAtExit, std::string("DATALOG_1.csv:18 "));
+        r.w.requestCancel([&] { ++exits; }); // no session: at once
+        QCOMPARE(exits, 2);
+
+        test::DatalogRig t;
+        t.edit("txtSamplesPerFile")->setText("100000");
+        t.edit("txtFilesPerSession")->setText("3");
+        int signo = 0;
+        std::string filesAtEnd;
+        QVERIFY(ui::InstallSignalCancel([&](int sig) {
+            signo = sig;
+            t.w.requestCancel([&] { filesAtEnd = t.dir.files(); });
+        }));
+        int inFile2 = 0;
+        t.s.app.doEvents = [&] {
+            if (t.edit("txtFileNum")->text() == "2" && ++inFile2 == 50) ::kill(::getpid(), SIGTERM);
+            QCoreApplication::processEvents();
+        };
+        t.start()->click();
+        ui::InstallSignalCancel(nullptr);
+        QCOMPARE(signo, SIGTERM);
+        // The file under way is whole with the samples taken; no third file is begun.
+        QCOMPARE(t.dir.names(), (std::vector<std::string>{"DATALOG_1.csv", "DATALOG_2.csv"}));
+        QCOMPARE(filesAtEnd, t.dir.files());
+        const auto lines = t.dir.lines("DATALOG_2.csv");
+        QVERIFY(lines.size() >= 8 + 49 && lines.size() < 8 + 100000);
+        QCOMPARE(test::SplitFields(lines.back())[0], std::to_string(lines.size() - 8));
+        QCOMPARE(t.dir.lines("DATALOG_1.csv").size(), std::size_t(100008));
+    }
+
+    // While the file is put together the button is off and a queued click starts
+    // nothing.
+    void finishingDropsItsClicks() {
+        Rig r;
+        test::FaultyFileSystem fs;
+        r.w.setFileSystem(&fs);
+        r.edit("txtSamplesPerFile")->setText("20000");
+        r.s.app.doEvents = [] { QCoreApplication::processEvents(); };
+        int sessions = 0, finishing = 0;
+        fs.onCreate = [&](const std::string& prefix) {
+            if (prefix.find(".rows.") != std::string::npos) ++sessions;
+            if (prefix.find(".part.") == std::string::npos) return;
+            ++finishing;
+            QVERIFY(!r.start()->isEnabled());
+            QVERIFY(test::Find<QLabel>(r.w, "lblProgress")->text().contains("finishing: 0 of "));
+            const QPointF at = r.start()->rect().center();
+            for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QCoreApplication::postEvent(
+                    r.start(), new QMouseEvent(type, at, r.start()->mapToGlobal(at), Qt::LeftButton,
+                                               Qt::LeftButton, Qt::NoModifier));
+        };
+        r.start()->click();
+        QCoreApplication::processEvents();
+        QVERIFY(finishing == 1 && sessions == 1);
+        QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:20008 "));
+        QVERIFY(r.start()->isEnabled() && !r.w.sessionRunning() && r.s.t.messages.shown.empty());
+        r.w.setFileSystem(nullptr);
     }
 };
 
