@@ -15,24 +15,27 @@ using Texts = std::vector<std::string>;
 namespace {
 
 const std::string kNoBuffers = "No USB Buffers Found, Please Verify Setup and Restart";
-const QString kTitle = "Corvane -  TAVRIN, ver 3.0  Six Degree of Freedom Demonstration Software";
 
 std::string Unrecognised(const std::string& n) {
-    return "\r\nERROR\r\nModule Name = frmForm1\r\nRoutine Name = SetDevice\r\nProductNumber = " +
+    return "\r\nERROR\r\nModule Name = frmForm1\r\nRoutine Name = "
+           "SetDevice\r\nProductNumber = " +
            n +
            "\r\nThis product number is NOT recognized.\r\n\r\n"
            "USE 'Device' in the menu bar to select a product.\r\n";
 }
 
-// What a user reads on a control (or the window): its text or title.
-QString Shown(const QObject& root, const QString& name) {
-    const QObject* o = root.objectName() == name ? &root : test::Find<QObject>(root, name);
-    for (const char* property : {"text", "title", "windowTitle"})
-        if (const QVariant v = o->property(property); v.isValid()) return v.toString();
+// What a user reads on a control (or the window): its text or title, or for
+// "name:property" that property.
+QString Shown(const QObject& root, const QString& what) {
+    const QStringList p = what.split(':');
+    const QObject* o = root.objectName() == p[0] ? &root : test::Find<QObject>(root, p[0]);
+    for (const QString& property :
+         p.size() > 1 ? p.mid(1) : QStringList{"text", "title", "windowTitle"})
+        if (const QVariant v = o->property(qPrintable(property)); v.isValid()) return v.toString();
     return "?";
 }
 
-// Checks the controls listed for `state` in the table of documented texts.
+// Checks the rows listed for `state` in the table of what the user reads.
 void CheckShown(const QWidget& root, const QString& state) {
     QFile f(TAVRIN_UI_DATA "/shell-captions.tsv");
     QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -43,11 +46,12 @@ void CheckShown(const QWidget& root, const QString& state) {
         ++rows;
         QCOMPARE(c[1] + ": " + Shown(root, c[1]), c[1] + ": " + c.value(2));
     }
-    QVERIFY(rows > 3);
+    QVERIFY(rows > 0);
 }
 
-// The main window; the selection window is shown modally for real: once its search has
-// run, `onModal` runs and OK is pressed. The program's end is counted, not done.
+// The main window; the selection window is shown modally for real: once its
+// search has run, `onModal` runs and OK is pressed. The program's end is
+// counted, not done.
 struct Shell {
     explicit Shell(app::App& app) : form(app) {
         form.execModal = [this](QDialog& d) {
@@ -68,14 +72,6 @@ struct Shell {
     std::function<void()> onModal;
     int modalShows = 0, ends = 0;
     QAction* item(const char* name) const { return test::Find<QAction>(form, name); }
-    QString models() const { // the Device menu's checked models
-        QString out;
-        for (const char* name :
-             {"mnu41040", "mnu41120", "mnu41140", "mnu41160", "mnu41170", "mnu41190"})
-            if (item(name)->isChecked()) out += item(name)->text() + " ";
-        return out;
-    }
-    QString readout(int p) const { return test::Find<QLineEdit>(v, "txtReadReg", p)->text(); }
 };
 
 } // namespace
@@ -88,59 +84,45 @@ class ShellWindowTest : public QObject {
         s.sensor.raiseStatus(0x0001);
         Shell sh(s.app);
         CheckShown(sh.form, "design");
-        QCOMPARE(test::Find<QPushButton>(sh.v, "cmdReadData")->toolTip(),
-                 QString("Read the Output Registers"));
         test::Find<QLineEdit>(sh.v, "txtLoopDelay")->setText("7");
         sh.form.Form_Load();
 
         QVERIFY(s.t.messages.shown.empty() && sh.modalShows == 0);
-        QVERIFY(sh.item("mnuUsb")->isChecked() && sh.item("mnuUsb")->isVisible());
         QCOMPARE(s.app.usb.InterfaceKind, InterfaceUsb);
         // Bits first, then the set-up.
-        const auto& sent = s.driver.commands();
-        auto first = [&](uint8_t code) {
-            return std::find_if(sent.begin(), sent.end(),
-                                [&](auto& c) { return !c.empty() && c[0] == code; });
-        };
-        QVERIFY(first(0x0C) < first(0x0B) && first(0x0B) != sent.end());
-        QCOMPARE(sh.models(), QString("41120 "));
+        QString codes;
+        for (const auto& c : s.driver.commands())
+            if (!c.empty() && (c[0] == 0x0B || c[0] == 0x0C)) codes += QString::number(c[0]);
+        QVERIFY2(codes.startsWith("1211"), qPrintable(codes));
         // The status was read and one output pass filled the readouts.
         CheckShown(sh.form, "41120");
-        QVERIFY(std::abs(sh.readout(8).toDouble() - 25) < 5);
-        QVERIFY(std::abs(sh.readout(7).toDouble() - 1) < 0.1);
-        QVERIFY(test::Find<QCheckBox>(sh.v, "ckLoop")->isChecked());
-        const QRgb colours[] = {qRgb(242, 0, 0), qRgb(0, 150, 0), qRgb(0, 0, 150)};
-        for (int c = 2; c <= 7; ++c) {
-            QVERIFY(test::Find<QCheckBox>(sh.v, "ckG", c)->isChecked());
-            QCOMPARE(sh.v.plotColors()[c], colours[(c - 2) % 3]);
-        }
-        const QString adapter = Shown(sh.form, "lblStatusAdapter");
-        QVERIFY2(adapter.contains("EzUsb0") && adapter.contains("simulated"), qPrintable(adapter));
+        QVERIFY(std::abs(Shown(sh.v, "txtReadReg_8").toDouble() - 25) < 5);
+        QVERIFY(std::abs(Shown(sh.v, "txtReadReg_7").toDouble() - 1) < 0.1);
+        for (int c = 2; c <= 7; ++c)
+            QCOMPARE(sh.v.plotColors()[c],
+                     (std::array{qRgb(242, 0, 0), qRgb(0, 150, 0), qRgb(0, 0, 150)}[(c - 2) % 3]));
         QCOMPARE(s.driver.openHandles(), 0);
 
-        // The Device menu applies a model and nothing else.
+        // The Device menu applies a model and nothing else; the accel limits go back to 10.
+        test::Find<QPushButton>(sh.v, "cmdScaleAcc")->click();
         sh.item("mnu41040")->trigger();
-        QCOMPARE(sh.models(), QString("41040 "));
-        QCOMPARE(Shown(sh.v, "FrameDataPLot") + " " + Shown(sh.v, "lblnFS2"),
-                 QString("Data Plot   Device = 41040 -10"));
+        CheckShown(sh.form, "41040");
         QCOMPARE(s.app.regs.LastRegIndex, int16_t(32));
         QVERIFY(s.t.messages.shown.empty());
 
-        // The Usb menu searches again; with no interface Read does nothing at all.
+        // The Usb menu searches again.
         s.driver.unplug(0);
         sh.item("mnuUsb")->trigger();
-        QVERIFY(!sh.item("mnuUsb")->isChecked() && s.app.usb.InterfaceKind == InterfaceNone);
+        QCOMPARE(s.app.usb.InterfaceKind, InterfaceNone);
         QCOMPARE(s.t.messages.texts(), Texts{kNoBuffers});
-        QCOMPARE(Shown(sh.form, "lblStatusAdapter"), QString("No interface selected"));
-        const QString before = sh.readout(2);
-        test::Find<QPushButton>(sh.v, "cmdReadData")->click();
-        QCOMPARE(Shown(sh.v, "cmdReadData") + " " + sh.readout(2), "Read " + before);
+        CheckShown(sh.form, "unplugged");
         s.driver.replug(0);
         sh.item("mnuUsb")->trigger();
         QVERIFY(sh.item("mnuUsb")->isChecked() && s.app.usb.InterfaceKind == InterfaceUsb);
         QCOMPARE(sh.modalShows, 2);
 
-        // Work that must finish first defers the end, however often the window is closed.
+        // Work that must finish first defers the end, however often the window is
+        // closed.
         int asked = 0;
         sh.form.beforeUnload = [&] { return ++asked, false; };
         sh.form.close();
@@ -155,29 +137,25 @@ class ShellWindowTest : public QObject {
         t.app.usb.InterfaceKind = InterfaceUsb;
         Shell sh(t.app);
         sh.form.Form_Load();
-
         QCOMPARE(t.messages.texts(), (Texts{kNoBuffers, kNoBuffers, Unrecognised("0")}));
-        QCOMPARE(t.messages.shown[2].icon, base::MsgIcon::Critical);
-        QCOMPARE(sh.modalShows, 1);
-        QVERIFY(!sh.item("mnuUsb")->isChecked() && !t.app.usb.UsbReady);
-        QCOMPARE(t.app.usb.InterfaceKind, InterfaceUsb);
+        QVERIFY(sh.modalShows == 1 && !t.app.usb.UsbReady &&
+                t.app.usb.InterfaceKind == InterfaceUsb);
         CheckShown(sh.form, "none");
-        QVERIFY(Shown(sh.form, "lblStatusAdapter").contains("No adapter"));
-        QCOMPARE(t.app.model.GyroBaseScale, 0.0);
         QCOMPARE(t.app.regs.RegisterTable[2].RegScale, 0.0f); // range code 0 from a word of 0
 
         sh.item("mnu41170")->trigger();
-        QCOMPARE(sh.models(), QString("41170 "));
-        QCOMPARE(t.messages.shown.size(), 3u);
         test::Find<QCheckBox>(sh.v, "ckLoop")->setChecked(false);
         test::Find<QPushButton>(sh.v, "cmdReadData")->click();
-        QCOMPARE(Shown(sh.v, "cmdReadData") + " " + sh.readout(2), "Read 0.00");
+        CheckShown(sh.form, "41170");
+        QCOMPARE(t.messages.shown.size(), 3u);
         sh.item("MnuExit")->trigger();
         QVERIFY(sh.ends == 1 && sh.form.isHidden());
     }
 
-    // An adapter chosen in the window the load step had to show still leaves Usb unchecked.
-    void loadLeavesUsbUncheckedAfterTheSelectionWindow() {
+    // An adapter chosen in the window the load step had to show still leaves Usb unchecked:
+    // one search by the load step, one as the window opened; the user's search finds it.
+    // Closing while the read loop runs stops the loop and ends the program.
+    void selectionWindowAtLoadThenClosingWhileLooping() {
         test::SimTestApp s(41190);
         s.driver.unplug(0);
         Shell sh(s.app);
@@ -186,81 +164,51 @@ class ShellWindowTest : public QObject {
             test::Find<QPushButton>(sh.form.usbSelectWindow(), "cmdFindEzUsb")->click();
         };
         sh.form.Form_Load();
-        // One search by the load step, one as the window opened; the user's search finds it.
         QCOMPARE(s.t.messages.texts(), (Texts{kNoBuffers, kNoBuffers}));
-        QVERIFY(s.app.usb.UsbReady && !sh.item("mnuUsb")->isChecked());
-        QCOMPARE(sh.models(), QString("41190 "));
+        QVERIFY(s.app.usb.UsbReady);
+        CheckShown(sh.form, "41190");
+        QString during;
+        QTimer::singleShot(50, &sh.form, [&] {
+            during = Shown(sh.v, "cmdReadData");
+            sh.form.close();
+        });
+        test::Find<QPushButton>(sh.v, "cmdReadData")->click(); // loops until closed
+        QVERIFY(during == "STOP" && sh.ends == 1);
+        QVERIFY(!test::Find<QCheckBox>(sh.v, "ckLoop")->isChecked());
     }
 
-    void oldestSystemFamilyRefusesUsb() {
-        const struct {
-            float platform, build;
-            bool refused;
-        } cases[] = {
-            {1, 2000, true}, {1, 1998, true}, {1, 2001, false}, {2, 100, false}, {2, 2000, false}};
-        for (const auto& c : cases) {
+    // The oldest system family refuses USB (up to build 2000). Around -99 degC with the
+    // model's scale 0.136 and offset 25 the load warns, with an empty caption and no icon;
+    // 2047 counts give 303.39.
+    void loadStepRefusalsAndWarnings() {
+        const std::string cold = "Temperature < -99'C,  Check Dut Connections / Power";
+        const std::tuple<float, float, uint16_t, const char*, const char*, Texts> cases[] = {
+            {1, 2000, 0, ".", "25.00", {"USB not available for Windows95", Unrecognised("0")}},
+            {1, 1998, 0, ".", "25.00", {"USB not available for Windows95", Unrecognised("0")}},
+            {1, 2001, 0x0C70, ".", "-99.03", {cold}}, // -912 counts
+            {2, 100, 0x0C71, ".", "-98.90", {}},
+            {2, 2000, 0x0C70, ",", "-99,03", {cold}},
+            {2, 2000, 0x07FF, ".", "303.39", {}}};
+        for (const auto& [platform, build, word, sep, shown, texts] : cases) {
             test::SimTestApp s(41120);
-            s.t.platform.os = {c.platform, c.build};
+            s.t.platform.os = {platform, build};
+            s.t.platform.decimalSep = sep;
+            s.sensor.hold(0x10, word);
             const long opensBefore = s.driver.totalOpens();
             Shell sh(s.app);
             sh.form.Form_Load();
+            const bool refused = !texts.empty() && texts[0].starts_with("USB not");
             QCOMPARE(std::pair(s.app.shell.OsPlatform, s.app.shell.OsBuild),
-                     std::pair(c.platform, c.build));
-            QCOMPARE(sh.form.windowTitle(), kTitle);
-            QCOMPARE(sh.item("mnuUsb")->isVisible() && sh.item("mnuUsb")->isChecked(), !c.refused);
-            if (!c.refused) {
-                QVERIFY(s.t.messages.shown.empty());
-                QCOMPARE(s.app.model.ProductNumber, 41120.0f);
-                continue;
-            }
-            QCOMPARE(s.t.messages.texts(),
-                     (Texts{"USB not available for Windows95", Unrecognised("0")}));
-            QCOMPARE(s.t.messages.shown[0].caption, std::string("TAVRIN_3"));
-            QCOMPARE(s.app.usb.InterfaceKind, InterfaceNone);
-            QVERIFY(s.driver.totalOpens() == opensBefore && sh.modalShows == 0);
+                     std::pair(platform, build));
+            QCOMPARE(sh.item("mnuUsb")->isVisible() && sh.item("mnuUsb")->isChecked(), !refused);
+            QCOMPARE(s.app.usb.InterfaceKind, refused ? InterfaceNone : InterfaceUsb);
+            QCOMPARE(Shown(sh.v, "txtReadReg_8"), QString(shown));
+            QVERIFY((s.driver.totalOpens() > opensBefore) != refused && sh.modalShows == 0);
+            QCOMPARE(s.t.messages.texts(), texts);
+            if (texts.empty()) continue;
+            QCOMPARE(s.t.messages.shown[0].caption, std::string(refused ? "TAVRIN_3" : ""));
+            QVERIFY(refused || s.t.messages.shown[0].icon == base::MsgIcon::None);
         }
-    }
-
-    // Around -99 degC with the model's scale 0.136 and offset 25; 2047 counts give 303.39.
-    // The warning has an empty caption and no icon.
-    void temperatureWarning() {
-        const struct {
-            uint16_t word;
-            const char *sep, *shown;
-            bool warns;
-        } cases[] = {{0x0C70, ".", "-99.03", true}, // -912 counts
-                     {0x0C71, ".", "-98.90", false},
-                     {0x0C70, ",", "-99,03", true},
-                     {0x07FF, ".", "303.39", false}};
-        for (const auto& c : cases) {
-            test::SimTestApp s(41120);
-            s.t.platform.decimalSep = c.sep;
-            s.sensor.hold(0x10, c.word);
-            Shell sh(s.app);
-            sh.form.Form_Load();
-            QCOMPARE(sh.readout(8), QString(c.shown));
-            QCOMPARE(s.t.messages.texts().size(), size_t(c.warns));
-            if (!c.warns) continue;
-            QCOMPARE(s.t.messages.shown[0].text,
-                     std::string("Temperature < -99'C,  Check Dut Connections / Power"));
-            QCOMPARE(s.t.messages.shown[0].caption + "|", std::string("|"));
-            QCOMPARE(s.t.messages.shown[0].icon, base::MsgIcon::None);
-        }
-    }
-
-    // Closing while the read loop runs stops the loop and ends the program.
-    void closingStopsTheLoop() {
-        test::SimTestApp s(41120);
-        Shell looping(s.app);
-        looping.form.Form_Load();
-        QString during;
-        QTimer::singleShot(50, &looping.form, [&] {
-            during = Shown(looping.v, "cmdReadData");
-            looping.form.close();
-        });
-        test::Find<QPushButton>(looping.v, "cmdReadData")->click(); // loops until closed
-        QVERIFY(during == "STOP" && looping.ends == 1);
-        QVERIFY(!test::Find<QCheckBox>(looping.v, "ckLoop")->isChecked());
     }
 };
 
