@@ -10,9 +10,8 @@ namespace tavrin::test {
 template <class T> T* Find(const QObject& root, const QString& name) {
     const QList<T*> found = root.findChildren<T*>(name);
     if (found.size() != 1)
-        qFatal("%lld controls of type %s named \"%s\" under \"%s\", not one",
-               static_cast<long long>(found.size()), T::staticMetaObject.className(),
-               qPrintable(name), qPrintable(root.objectName()));
+        qFatal("%lld controls %s \"%s\", not one", qlonglong(found.size()),
+               T::staticMetaObject.className(), qPrintable(name));
     return found.front();
 }
 
