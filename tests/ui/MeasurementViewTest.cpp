@@ -2,7 +2,6 @@
 // read back from the off-screen image (241 rows).
 #include <QAccessible>
 #include <QTest>
-#include <cmath>
 #include <optional>
 
 #include "Find.h"
@@ -166,8 +165,11 @@ class MeasurementViewTest : public QObject {
     // Corrected as set or typed key by key: 9999 at the fourth digit.
     void loopDelayIsCorrectedAsTyped() {
         QLineEdit* f = Find<QLineEdit>(r->view, "txtLoopDelay");
-        const std::tuple<const char*, bool, const char*> rows[] = {
-            {"", false, "0"}, {"abc", false, "0"}, {"9999", true, "1000"}, {"12.5", true, "12.5"}};
+        const std::tuple<const char*, bool, const char*> rows[] = {{"", false, "0"},
+                                                                   {"-5", false, "0"},
+                                                                   {"abc", false, "0"},
+                                                                   {"9999", true, "1000"},
+                                                                   {"12.5", true, "12.5"}};
         for (const auto& [text, typed, want] : rows) {
             if (typed) f->selectAll();
             typed ? QTest::keyClicks(f, text) : f->setText(text);
