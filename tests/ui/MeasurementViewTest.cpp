@@ -125,7 +125,18 @@ class MeasurementViewTest : public QObject {
         r->s.app.usb.InterfaceKind = transport::InterfaceUsb;
         std::vector<int> waits;
         r->view.waitBetweenPasses = [&](int ms) { waits.push_back(ms); };
-        Find<QLineEdit>(r->view, "txtLoopDelay")->setText("12.5");
+        // The delay is corrected as set or typed key by key: 9999 at the fourth digit.
+        QLineEdit* f = Find<QLineEdit>(r->view, "txtLoopDelay");
+        const std::tuple<const char*, bool, const char*> rows[] = {{"", false, "0"},
+                                                                   {"-5", false, "0"},
+                                                                   {"abc", false, "0"},
+                                                                   {"9999", true, "1000"},
+                                                                   {"12.5", true, "12.5"}};
+        for (const auto& [text, typed, want] : rows) {
+            if (typed) f->selectAll();
+            typed ? QTest::keyClicks(f, text) : f->setText(text);
+            QCOMPARE(f->text(), QString(want));
+        }
         QString during;
         r->read(true, [&](int n) {
             if (n != 3) return;
@@ -162,21 +173,6 @@ class MeasurementViewTest : public QObject {
                      swatches[(c - 2) % 3]);
     }
 
-    // Corrected as set or typed key by key: 9999 at the fourth digit.
-    void loopDelayIsCorrectedAsTyped() {
-        QLineEdit* f = Find<QLineEdit>(r->view, "txtLoopDelay");
-        const std::tuple<const char*, bool, const char*> rows[] = {{"", false, "0"},
-                                                                   {"-5", false, "0"},
-                                                                   {"abc", false, "0"},
-                                                                   {"9999", true, "1000"},
-                                                                   {"12.5", true, "12.5"}};
-        for (const auto& [text, typed, want] : rows) {
-            if (typed) f->selectAll();
-            typed ? QTest::keyClicks(f, text) : f->setText(text);
-            QCOMPARE(f->text(), QString(want));
-        }
-    }
-
     void firstSegmentAndTheWrapFrom350ToZero() {
         r->stepGy({0, 0, 175, -175, 0});
         // All three start at (0, 0), blue drawn last; the marker one position ahead over
@@ -191,6 +187,8 @@ class MeasurementViewTest : public QObject {
         // at x = 2 stays until the sweep reaches it.
         QCOMPARE(colours(r->chart(2), {0, 180, 0, 72, 0, 24, 0, 12, 2, 120, 4, 60, 4, 180}),
                  QString("RRR_M_R"));
+        r->stepAcc({0, 0, 0, 0, 0, 1}); // the marker moves on over the old trace
+        QCOMPARE(colours(r->chart(2), {2, 108, 4, 180}), QString("RM"));
     }
 
     // An unchecked channel keeps what it drew, draws nothing more, yet tracks its value.
@@ -211,7 +209,7 @@ class MeasurementViewTest : public QObject {
     }
 
     // Labels start empty, so the first press picks the default.
-    void scaleButtonsCycle() {
+    void scaleButtonsAndLimits() {
         QStringList seen;
         for (const char* sep : {".", ","}) {
             r->s.t.platform.decimalSep = sep;
@@ -226,10 +224,7 @@ class MeasurementViewTest : public QObject {
                                          "175/0/-175 5/0/-5 50/0/-50 1,25/0/-1,25 5/0/-5 "
                                          "0,1/0/-0,1 350/0/-350 10/0/-10 175/0/-175 5/0/-5"));
         QCOMPARE(std::pair(r->p.AccPlotMax, r->p.AccPlotMin), std::pair(5.0, -5.0));
-    }
-
-    // Equal limits are kept apart, through the readout.
-    void equalLimits() {
+        // Equal limits are kept apart, through the readout.
         r->p.GyPlotMax = r->p.GyPlotMin = 0;
         r->click(r->button("cmdReadData"));
         QCOMPARE(std::pair(r->p.GyPlotMax, r->p.GyPlotMin), std::pair(0.0, -1.0));
