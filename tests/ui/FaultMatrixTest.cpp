@@ -5,8 +5,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 
 #include "Find.h"
@@ -28,36 +26,33 @@ namespace {
 using Key = std::pair<uint32_t, int>; // request code, and the pipe of bulk transfers
 
 // Counts requests by kind and fails the n-th call of one kind, in front of the simulator.
-class FaultDriver : public EzUsbDriver {
-  public:
-    explicit FaultDriver(EzUsbDriver& inner) : inner_(inner) {}
+struct FaultDriver : EzUsbDriver {
+    explicit FaultDriver(EzUsbDriver& inner) : inner(inner) {}
+    EzUsbDriver& inner;
     std::map<Key, int> counts;
     Key key{0, 0};
     int nth = 0;
     bool fired = false;
 
-    DriverHandle open(const std::string& name) override { return inner_.open(name); }
-    void close(DriverHandle h) override { inner_.close(h); }
-    std::string backendName() const override { return inner_.backendName(); }
+    DriverHandle open(const std::string& name) override { return inner.open(name); }
+    void close(DriverHandle h) override { inner.close(h); }
+    std::string backendName() const override { return inner.backendName(); }
     int ioctl(DriverHandle h, uint32_t code, const uint8_t* in, std::size_t inLen, uint8_t* out,
               std::size_t outLen, uint32_t& bytesReturned) override {
         const Key k{code, code == ezusb::kBulkTransfer && in && inLen >= 4 ? in[0] : -1};
         if (++counts[k] != nth || k != key)
-            return inner_.ioctl(h, code, in, inLen, out, outLen, bytesReturned);
+            return inner.ioctl(h, code, in, inLen, out, outLen, bytesReturned);
         fired = true;
-        bytesReturned = 0;
-        return 0;
+        return bytesReturned = 0;
     }
-
-  private:
-    EzUsbDriver& inner_;
 };
 
 enum Phase { Startup, LoopPass, Listing, Logging, BurstLogging };
 
-// The program around one simulated 41120 sensor, with the fault driver in front of it.
+// The program around one simulated 41120 sensor, with the fault driver in front of it;
+// every phase but start-up begins after a clean start-up.
 struct Rig {
-    Rig() : faults(sim), t(&faults) {
+    explicit Rig(int phase) : faults(sim), t(&faults) {
         sim.addAdapter(0, sim::SimOptions{});
         t.app.usb.InterfaceKind = InterfaceUsb;
         form.execModal = [](QDialog& d) { // the selection window: OK once it has searched
@@ -70,8 +65,11 @@ struct Rig {
         };
         form.endProgram = [] {};
         form.show();
+        if (phase == Startup) return;
+        form.Form_Load();
+        ready = t.app.usb.UsbReady && t.messages.shown.empty();
+        faults.counts.clear();
     }
-
     void readOnce() {
         test::Find<QCheckBox>(form, "ckLoop")->setChecked(false);
         test::Find<QPushButton>(form, "cmdReadData")->click();
@@ -97,6 +95,7 @@ struct Rig {
     ui::frmForm1 form{t.app};
     test::ScratchDir dir;
     datalog::LogReport report;
+    bool ready = false;
 };
 
 } // namespace
@@ -106,41 +105,31 @@ class FaultMatrixTest : public QObject {
   private slots:
     void everyRequestFailing_data() {
         QTest::addColumn<int>("phase");
-        QTest::addColumn<uint>("code");
-        QTest::addColumn<int>("pipe");
+        QTest::addColumn<Key>("key");
         QTest::addColumn<int>("nth");
         for (int phase = Startup; phase <= BurstLogging; ++phase) {
-            Rig dry; // a clean run tells how many calls of each kind the phase makes
-            if (phase != Startup) dry.run(Startup);
-            dry.faults.counts.clear();
+            Rig dry(phase); // a clean run tells how many calls of each kind the phase makes
             dry.run(phase);
             QVERIFY(!dry.faults.counts.empty());
             for (const auto& [key, count] : dry.faults.counts)
                 for (int n = 1; n <= count; ++n)
                     QTest::addRow("%d/%x/%d/%d", phase, key.first, key.second, n)
-                        << phase << uint(key.first) << key.second << n;
+                        << phase << key << n;
         }
     }
 
     void everyRequestFailing() {
         QFETCH(int, phase);
-        QFETCH(uint, code);
-        QFETCH(int, pipe);
+        QFETCH(Key, key);
         QFETCH(int, nth);
-        Rig r;
-        if (phase != Startup) {
-            r.run(Startup);
-            QVERIFY(r.t.app.usb.UsbReady);
-            r.t.messages.clear();
-            r.faults.counts.clear();
-        }
-        r.faults.key = {code, pipe};
+        Rig r(phase);
+        QVERIFY(phase == Startup || r.ready);
+        r.faults.key = key;
         r.faults.nth = nth;
         r.run(phase);
-        QVERIFY(r.faults.fired);
-        QCOMPARE(r.sim.openHandles(), 0);
-
+        QVERIFY(r.faults.fired && r.sim.openHandles() == 0);
         const auto shown = r.t.messages.texts();
+        QVERIFY(!shown.empty());
         if (phase == Startup) {
             // Each message start-up shows is a documented one, shown once (the unrecognised
             // model follows when the product could not be read).
@@ -148,23 +137,20 @@ class FaultMatrixTest : public QObject {
                                   "|No Valid USB Buffers Found, Please Verify Setup and Restart"
                                   "|Error getting Board Info|Error Setting up SPI"
                                   "|Error Setting SPI Bits|Error Writing SPI|Error Reading SPI|";
-            QVERIFY(!shown.empty());
-            for (const auto& m : shown) {
-                QVERIFY2(std::count(shown.begin(), shown.end(), m) == 1, m.c_str());
-                QVERIFY2(known.contains("|" + QString::fromStdString(m) + "|") ||
-                             m.find("This product number is NOT recognized.") != std::string::npos,
-                         m.c_str());
-            }
+            for (const auto& m : shown)
+                QVERIFY2(
+                    std::count(shown.begin(), shown.end(), m) == 1 &&
+                        (known.contains("|" + QString::fromStdString(m) + "|") ||
+                         m.find("This product number is NOT recognized.") != std::string::npos),
+                    m.c_str());
         } else {
             // Bulk transfers only: the failed direction is named once, the adapter is given
-            // up, later transfers are skipped silently.
-            QCOMPARE(shown.front(), pipe == 0 ? "Error Writing SPI" : "Error Reading SPI");
-            // A logging session stops there, saying so; its file keeps the samples before.
+            // up, later transfers are skipped silently. A logging session stops there,
+            // saying so; its file keeps the samples before.
+            QCOMPARE(shown.front(), key.second == 0 ? "Error Writing SPI" : "Error Reading SPI");
             QCOMPARE(shown.size(), size_t(phase >= Logging ? 2 : 1));
-            if (phase >= Logging) {
-                QVERIFY2(shown[1].rfind("\r\nLOGGING STOPPED\r\n", 0) == 0, shown[1].c_str());
-                QCOMPARE(r.report.outcome, datalog::LogOutcome::TransferFailed);
-            }
+            QVERIFY(phase < Logging || (shown[1].rfind("\r\nLOGGING STOPPED\r\n", 0) == 0 &&
+                                        r.report.outcome == datalog::LogOutcome::TransferFailed));
             QVERIFY(!r.t.app.usb.UsbReady);
             r.run(phase);
             QCOMPARE(r.t.messages.texts().size(), shown.size());
@@ -184,8 +170,7 @@ class FaultMatrixTest : public QObject {
         temp->clear();
         r.readOnce();
         QVERIFY(std::abs(temp->text().toDouble() - 25) < 10);
-        QVERIFY(r.t.messages.shown.empty());
-        QCOMPARE(r.sim.openHandles(), 0);
+        QVERIFY(r.t.messages.shown.empty() && r.sim.openHandles() == 0);
     }
 };
 
