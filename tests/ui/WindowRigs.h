@@ -27,11 +27,10 @@ inline QStringList WrongCaptions(const QWidget& w) {
         if (row[0] != w.objectName()) continue;
         ++rows;
         const QObject* o = row[1] == row[0] ? &w : w.findChild<QObject*>(row[1]);
-        const QString shown =
-            !o ? "missing"
-            : o == &w
-                ? w.windowTitle()
-                : o->property(qobject_cast<const QGroupBox*>(o) ? "title" : "text").toString();
+        const char* caption = o == &w                             ? "windowTitle"
+                              : qobject_cast<const QGroupBox*>(o) ? "title"
+                                                                  : "text";
+        const QString shown = o ? o->property(caption).toString() : "missing";
         if (shown != row[2]) wrong << row[1] + ": " + shown;
     }
     return rows ? wrong : QStringList{"no captions for " + w.objectName()};
