@@ -41,14 +41,7 @@ struct Rig {
     explicit Rig(int phase) : t(&sim) {
         sim.addAdapter(0, sim::SimOptions{});
         t.app.usb.InterfaceKind = InterfaceUsb;
-        form.execModal = [](QDialog& d) { // the selection window: OK once it has searched
-            auto& w = static_cast<ui::frmUSBselect&>(d);
-            QTimer::singleShot(0, &w, [&w, before = w.searchCount()] {
-                QTRY_VERIFY(w.searchCount() > before);
-                test::Find<QPushButton>(w, "cmdExit")->click();
-            });
-            w.exec();
-        };
+        form.execModal = [](QDialog& d) { static_cast<ui::frmUSBselect&>(d).Form_Activate(); };
         form.endProgram = [] {};
         form.show();
         if (phase == Startup) return;
