@@ -44,10 +44,15 @@ class frmDatalogTest : public QObject {
     Q_OBJECT
   private slots:
     // Every caption, and the column titles each box gives a file, with and
-    // without flags.
+    // without flags; no box, no file.
     void captionsAndColumnTitlesAsDocumented() {
         Rig r;
         QCOMPARE(test::WrongCaptions(r.w), QStringList());
+        r.reg(2)->setChecked(false);
+        r.start()->click();
+        QCOMPARE(r.s.t.messages.shown.at(0).text,
+                 std::string("Please check at least one DATA SELECTION box."));
+        QVERIFY(r.s.t.messages.shown[0].caption.empty() && r.dir.names().empty());
         const auto table = test::DataTable(QFINDTESTDATA("../data/ui/captions.tsv"));
         for (bool flags : {true, false}) {
             QString titles = "Sample #,";
@@ -61,56 +66,48 @@ class frmDatalogTest : public QObject {
         }
     }
 
-    // Whatever the last opening left, the next starts from the defaults.
-    void everyOpeningStartsFromTheDefaults() {
-        Rig r;
-        for (int pass = 1; pass <= 2; ++pass) {
-            QString shown;
+    // Typed numbers are rewritten at once; whatever an opening left, the next
+    // starts from the defaults.
+    void typedNumbersAndTheDefaultsOfEveryOpening() {
+        Rig r, comma(",");
+        for (int pass = 1;; ++pass) {
+            QString shown =
+                r.edit("txtDirectory")->text() == r.dir.path.c_str() ? "" : "elsewhere ";
             for (int b = 1; b <= 8; ++b) shown += r.reg(b)->isChecked() ? '1' : '0';
             for (const char* name : kBoxes) shown += r.box(name)->isChecked() ? '1' : '0';
-            for (const char* name : {"txtSamplesPerFile", "txtFilesPerSession", "txtSampleDelay",
-                                     "txtFileName", "txtDirectory"})
+            for (const char* name :
+                 {"txtSamplesPerFile", "txtFilesPerSession", "txtSampleDelay", "txtFileName"})
                 shown += " " + r.edit(name)->text();
-            QCOMPARE(shown, "010000000000 1000 1 0 DATALOG " + QString(r.dir.path.c_str()));
+            QCOMPARE(shown, QString("010000000000 1000 1 0 DATALOG"));
             QVERIFY(!r.edit("txtFileNum")->isEnabled() && !r.busyShown() && r.loopCleared == pass);
             if (pass == 2) break;
-            for (const char* name : {"txtSamplesPerFile", "txtFilesPerSession", "txtSampleDelay"})
-                r.edit(name)->setText("7");
+            for (const QStringList& row :
+                 test::DataTable(QFINDTESTDATA("../data/ui/field_rewrites.tsv"))) {
+                QLineEdit* edit = (row[0] == "," ? comma : r).edit(qPrintable(row[1]));
+                edit->setText(row[2]);
+                QCOMPARE(edit->text(), row[3]);
+            }
+            r.edit("txtFilesPerSession")->setText("7");
             r.edit("txtFileName")->setText("OTHER");
             for (int b = 1; b <= 8; ++b) r.reg(b)->setChecked(b != 2);
             for (const char* name : kBoxes) r.box(name)->setChecked(true);
             r.w.show(); // a new opening
         }
+        QCOMPARE(test::Find<QLabel>(comma.w, "lblFext")->text(), QString(".txt"));
         r.start()->click(); // one file of 1000 samples of XGYRO_OUT with flags
         QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:1008 "));
         QCOMPARE(r.dir.lines().at(7), std::string("Sample #,XgND,X Gryo,"));
     }
 
-    void typedNumbersAreRewrittenAtOnce() {
-        Rig point, comma(",");
-        for (const QStringList& row :
-             test::DataTable(QFINDTESTDATA("../data/ui/field_rewrites.tsv"))) {
-            QLineEdit* edit = (row[0] == "," ? comma : point).edit(qPrintable(row[1]));
-            edit->setText(row[2]);
-            QCOMPARE(edit->text(), row[3]);
-        }
-        QCOMPARE(test::Find<QLabel>(comma.w, "lblFext")->text(), QString(".txt"));
-    }
-
-    // No selection; a directory that cannot be used.
-    void whatStopsAStart() {
+    // A directory that cannot be used is named when the window opens.
+    void anUnusableDirectoryIsNamed() {
         Rig r;
-        r.reg(2)->setChecked(false);
-        r.start()->click();
-        QCOMPARE(r.s.t.messages.shown.at(0).text,
-                 std::string("Please check at least one DATA SELECTION box."));
-        QVERIFY(r.s.t.messages.shown[0].caption.empty() && r.dir.names().empty());
         const auto blocker = r.dir.path / "plain";
         std::ofstream(blocker) << "x";
         r.s.t.platform.progDir = blocker;
         r.s.t.platform.dataDir = blocker / "user";
         r.w.show();
-        QCOMPARE(r.s.t.messages.texts().at(1),
+        QCOMPARE(r.s.t.messages.texts().at(0),
                  "The files directory \"" + (blocker / "user").string() +
                      "\" does not exist and could not be created. Log files and the register "
                      "listing cannot be saved.");
