@@ -2,14 +2,11 @@
 // logging session (plain and burst) fails on its n-th call, for every n: no crash or
 // hang, the documented message once, completed log files intact, and a new search brings
 // reading back.
-#include <QtTest>
-#include <QtWidgets>
-
 #include <map>
 
-#include "Find.h"
 #include "LogTestSupport.h"
 #include "TestApp.h"
+#include "WindowRigs.h"
 #include "datalog/LogSession.h"
 #include "registers/Listing.h"
 #include "sim/SimDriver.h"
