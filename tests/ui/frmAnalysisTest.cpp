@@ -2,8 +2,6 @@
 // sensor: a capture, the analysis module's figures and curve shown, the export.
 #include <QChartView>
 #include <QLineSeries>
-#include <QTableWidget>
-#include <fstream>
 
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
