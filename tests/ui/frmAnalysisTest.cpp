@@ -37,10 +37,9 @@ class frmAnalysisTest : public QObject {
         QCOMPARE(s.driver.commands().size(), std::size_t(1000));
         const auto want = analysis::AnalyseLog(w.capturedFile(), {});
         QVERIFY(figures->rowCount() == 3 && figures->item(0, 0)->text() == "X Gryo");
-        for (int row = 0; row < 3; ++row) {
+        for (int row = 0; row < 3; ++row)
             QCOMPARE(figures->item(row, 1)->text(),
                      QString::number(want.channels[row].series.fresh));
-        }
         QVERIFY(figures->item(0, 3)->text().contains("deg/sqrt(h)"));
         const auto* curve = qobject_cast<QLineSeries*>(
             test::Find<QChartView>(w, "chartView")->chart()->series().at(0));
