@@ -23,6 +23,8 @@ class RegisterWindowTest : public QObject {
         QCOMPARE(test::WrongCaptions(w), QStringList());
         auto* combo = test::Find<QComboBox>(w, "cmboRegister");
         QVERIFY(combo->currentIndex() == -1 && combo->placeholderText() == "Select a Register");
+        QVERIFY(test::Find<QPlainTextEdit>(w, "Text1")->isReadOnly() &&
+                test::Find<QLineEdit>(w, "txtHex")->isReadOnly());
         s.driver.clearCommands();
         for (const char* typed : {"1234", "12G4"}) { // no choice yet: position 0
             test::Find<QLineEdit>(w, "txtDataWrite")->setText(typed);
