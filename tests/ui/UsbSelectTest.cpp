@@ -1,98 +1,70 @@
-#include <QtWidgets>
-
+// The adapter selection window on simulated adapters.
+#include "TestApp.h"
 #include "WindowRigs.h"
 #include "registers/FrontEnd.h"
 #include "sim/SimDriver.h"
 #include "ui/frmUSBselect.h"
 
 using namespace tavrin;
-using Bytes = std::vector<uint8_t>;
-
-namespace {
-
-QRadioButton* Port(const QWidget& w, int k) {
-    return test::Find<QRadioButton>(w, "optUsbPort", k);
-}
-
-// The model the chosen adapter's sensor reports.
-int Model(app::App& app) {
-    registers::ReadRawRegister(app, 0x56);
-    return app.res.RegValue;
-}
-
-} // namespace
 
 class UsbSelectTest : public QObject {
     Q_OBJECT
   private slots:
     void adaptersInSlotsOneAndTwoAndTheChoiceRules() {
         sim::SimDriver driver;
-        driver.addAdapter(1, {.model = 41120});
         driver.addAdapter(
-            2, {.model = 41190, .highSpeed = false, .firmwareMajor = 1, .firmwareMinor = 3});
+            1, {.model = 41190, .highSpeed = false, .firmwareMajor = 1, .firmwareMinor = 3});
+        driver.addAdapter(2, {.model = 41120, .firmwareMajor = 2, .firmwareMinor = 1});
         test::TestApp t(&driver);
         t.platform.decimalSep = ",";
-        ui::frmUSBselect w(t.app);
-        QCOMPARE(test::WrongCaptions(w), QStringList());
-        w.Form_Activate();
-        for (int k = 0; k < 4; ++k) {
-            QCOMPARE(Port(w, k)->isEnabled(), k == 1 || k == 2);
-            for (const char* box : {"txtDescript0", "txtDriverRev", "txtSpeed"}) {
-                QVERIFY(test::Find<QLineEdit>(w, box, k)->isReadOnly());
-                QCOMPARE(test::Find<QLineEdit>(w, box, k)->text().isEmpty(), k != 1 && k != 2);
-            }
-        }
-        QVERIFY(Port(w, 1)->isChecked() && t.app.usb.UsbReady && t.messages.shown.empty());
-        // Revision and speed in the "0.0" format with the user's separator.
-        QCOMPARE(QStringList({test::Find<QLineEdit>(w, "txtDriverRev", 2)->text(),
-                              test::Find<QLineEdit>(w, "txtSpeed", 1)->text(),
-                              test::Find<QLineEdit>(w, "txtSpeed", 2)->text()}),
-                 QStringList({"1,3", "2,0", "1,1"}));
-
-        // Choosing EzUsb2 while 1 is ready: SPI setup, then SPI bits, to slot 2.
-        // The last board read (slot 2, full speed) left the setup value at 35.
-        t.app.usb.InterfaceKind = transport::InterfaceUsb;
-        driver.clearCommands();
-        Port(w, 2)->click();
-        QCOMPARE(driver.commands(), (std::deque<Bytes>{{0x0B, 35}, {0x0C, 120}}));
-        QCOMPARE(Model(t.app), 41190);
-        w.Form_Activate(); // reopening searches again: back to the lowest slot
-        QVERIFY(Port(w, 1)->isChecked() && Model(t.app) == 41120);
-
-        // "None" then an adapter: copied, not ready, nothing sent.
-        Port(w, 4)->click();
-        driver.clearCommands();
-        Port(w, 2)->click();
-        QVERIFY(t.app.usb.UsbSelDevice.DevName == "Ezusb-2" && !t.app.usb.UsbReady &&
-                driver.commands().empty() && driver.openHandles() == 0);
-    }
-
-    // A toggle by assistive technology (not a click) switches the adapter like a
-    // click, once; a high-speed adapter alone is set up with 10; the close box
-    // only hides.
-    void toggleSelectsAndCloseBoxHides() {
-        sim::SimDriver driver;
-        driver.addAdapter(0, {.model = 41120});
-        driver.addAdapter(2, {.model = 41190});
-        test::TestApp t(&driver);
         QWidget owner;
         ui::frmUSBselect w(t.app, &owner);
+        QCOMPARE(test::WrongCaptions(w), QStringList());
+        auto port = [&](int k) { return test::Find<QRadioButton>(w, "optUsbPort", k); };
+        auto model = [&] { // the one the chosen adapter's sensor reports
+            registers::ReadRawRegister(t.app, 0x56);
+            return t.app.res.RegValue;
+        };
         w.Form_Activate();
-        QCOMPARE(driver.spiSetup(0), 10);
+        // Per slot: enabled, a descriptor or none, revision and speed in the "0.0"
+        // format with the user's separator; the boxes are read-only.
+        QStringList shown;
+        for (int k = 0; k < 4; ++k) {
+            shown << (port(k)->isEnabled() ? "on" : "off");
+            for (const char* box : {"txtDescript0", "txtDriverRev", "txtSpeed"}) {
+                auto* edit = test::Find<QLineEdit>(w, box, k);
+                shown << (edit->isReadOnly() ? "" : "editable ") +
+                             (box == std::string_view("txtDescript0") && !edit->text().isEmpty()
+                                  ? "named"
+                                  : edit->text());
+            }
+        }
+        QCOMPARE(shown.join(' '), QString("off    on named 1,3 1,1 on named 2,1 2,0 off   "));
+        QVERIFY(port(1)->isChecked() && t.app.usb.UsbReady && t.messages.shown.empty());
+        // Choosing EzUsb2 while 1 is ready, by a toggle of assistive technology as by
+        // a click: SPI setup, then SPI bits, to slot 2, once. The last board read
+        // (slot 2, high speed) left the setup value at 10.
         t.app.usb.InterfaceKind = transport::InterfaceUsb;
         driver.clearCommands();
-        QAccessible::queryAccessibleInterface(Port(w, 2))
-            ->actionInterface()
-            ->doAction(QAccessibleActionInterface::toggleAction());
-        Port(w, 2)->setChecked(true); // already selected: nothing runs again
-        QVERIFY(!Port(w, 0)->isChecked() && driver.commands().size() == 2 && Model(t.app) == 41190);
+        QAccessible::queryAccessibleInterface(port(2))->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+        port(2)->setChecked(true); // already selected: nothing runs again
+        QCOMPARE(driver.commands(), (std::deque<std::vector<uint8_t>>{{0x0B, 10}, {0x0C, 120}}));
+        QVERIFY(!port(1)->isChecked() && model() == 41120);
+        // Reopening searches again: back to the lowest slot. The close box only hides.
         bool closedByBox = false;
         QTimer::singleShot(0, &w, [&] {
             QTRY_COMPARE(w.searchCount(), 2);
             closedByBox = !w.close();
         });
         w.exec(); // returns only when the window is hidden
-        QVERIFY(closedByBox && w.isHidden() && Port(w, 0)->isChecked());
+        QVERIFY(closedByBox && w.isHidden() && port(1)->isChecked() && model() == 41190);
+        // "None" then an adapter: copied, not ready, nothing sent.
+        port(4)->click();
+        driver.clearCommands();
+        port(2)->click();
+        QVERIFY(t.app.usb.UsbSelDevice.DevName == "Ezusb-2" && !t.app.usb.UsbReady &&
+                driver.commands().empty() && driver.openHandles() == 0);
     }
 };
 

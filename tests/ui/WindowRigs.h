@@ -1,13 +1,9 @@
 #pragma once
-// Fixtures of the window tests: documented tables kept in tests/data/ui, and
-// the logging window that both logging-window test programs drive.
+// The documented tables of the window tests, kept in tests/data/ui.
 #include <QtTest>
 #include <QtWidgets>
 
 #include "Find.h"
-#include "LogTestSupport.h"
-#include "SimTestApp.h"
-#include "ui/frmDatalog.h"
 
 namespace tavrin::test {
 
@@ -22,16 +18,8 @@ inline QList<QStringList> DataTable(const QString& path) {
     return rows;
 }
 
-// A caption as the user sees it: a window's title, a frame's title, a control's
-// text.
-inline QString Caption(const QObject* o) {
-    if (o->isWidgetType() && static_cast<const QWidget*>(o)->isWindow())
-        return static_cast<const QWidget*>(o)->windowTitle();
-    return o->property(qobject_cast<const QGroupBox*>(o) ? "title" : "text").toString();
-}
-
-// The documented captions of window `w` (its rows of captions.tsv) that it does
-// not show, as "control: shown".
+// The documented captions of window `w` (its rows of captions.tsv: a window's
+// title, a frame's title, a control's text) that it does not show.
 inline QStringList WrongCaptions(const QWidget& w) {
     QStringList wrong;
     int rows = 0;
@@ -39,24 +27,13 @@ inline QStringList WrongCaptions(const QWidget& w) {
         if (row[0] != w.objectName()) continue;
         ++rows;
         const QObject* o = row[1] == row[0] ? &w : w.findChild<QObject*>(row[1]);
-        if (!o || Caption(o) != row[2]) wrong << row[1] + ": " + (o ? Caption(o) : "missing");
+        const char* caption = o == &w                             ? "windowTitle"
+                              : qobject_cast<const QGroupBox*>(o) ? "title"
+                                                                  : "text";
+        const QString shown = o ? o->property(caption).toString() : "missing";
+        if (shown != row[2]) wrong << row[1] + ": " + shown;
     }
     return rows ? wrong : QStringList{"no captions for " + w.objectName()};
 }
-
-// The logging window on a simulated 41120, its files in a scratch directory.
-struct DatalogRig {
-    ScratchDir dir;
-    SimTestApp s;
-    int loopCleared = 0;
-    ui::frmDatalog w;
-    explicit DatalogRig(const char* decimalSep = ".")
-        : w((s.t.platform.progDir = dir.path, s.t.platform.decimalSep = decimalSep, s.app),
-            [this] { ++loopCleared; }) {}
-    QLineEdit* edit(const char* name) const { return Find<QLineEdit>(w, name); }
-    QCheckBox* box(const char* name) const { return Find<QCheckBox>(w, name); }
-    QCheckBox* reg(int b) const { return Find<QCheckBox>(w, "CheckReg", b); }
-    QPushButton* start() const { return Find<QPushButton>(w, "cmdStartDatalog"); }
-};
 
 } // namespace tavrin::test
