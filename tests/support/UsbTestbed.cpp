@@ -151,11 +151,6 @@ void EmulatedAdapter::handleIoctl(UMockdevIoctlClient* client) {
     if (!plugged_) return done(-1, ENODEV);
 
     switch (request) {
-    case USBDEVFS_GET_CAPABILITIES: {
-        const uint32_t v = USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM;
-        std::memcpy(Resolve(arg, 0, sizeof v)->data, &v, sizeof v);
-        return done(0, 0);
-    }
     case USBDEVFS_DISCONNECT_CLAIM:
     case USBDEVFS_CLAIMINTERFACE:
         if (busy_) return done(-1, EBUSY);

@@ -83,9 +83,9 @@ TEST_F(Emulated, SearchNamesByBusThenPortPathTellsBoardsApartAndReadsCostNoOpen)
     AdapterSetup qeb = At(1, {2, 1}, ezusb::kProductQeb); // behind a hub
     qeb.langId = 0x0407;
     EmulatedAdapter& second = bed.plug(qeb);
-    EmulatedAdapter& full = bed.plug(At(1, {10}, ezusb::kProductVorla, 64)); // 10 after 2
-    bed.plug(At(1, {2}, 0xB777));
-    EmulatedAdapter& other = bed.plug({.vendor = 0x1234, .ports = {1}});
+    EmulatedAdapter& full = bed.plug(At(1, {10}, ezusb::kProductVorla, 64)); // 10 after 2.1
+    bed.plug(At(1, {1}, 0xB777));
+    EmulatedAdapter& other = bed.plug({.vendor = 0x1234, .bus = 3});
     full.setWord(0x3E, 0xABCD);
 
     EXPECT_TRUE(search());
@@ -101,7 +101,7 @@ TEST_F(Emulated, SearchNamesByBusThenPortPathTellsBoardsApartAndReadsCostNoOpen)
     EXPECT_EQ(app().usb.SpiSetupValue, 35); // the last board read sets it
     EXPECT_EQ(app().usb.UsbSelIndex, 1);
     // The language comes from descriptor 0 and is asked for once.
-    EXPECT_EQ(second.langIdsAsked(), (std::vector<uint16_t>{0, 0x0407, 0x0407}));
+    EXPECT_EQ(second.langIdsAsked(), (std::vector<uint16_t>{0, 0x0407, 0x0407, 0x0407, 0x0407}));
     EXPECT_EQ(fifth.opens() + other.opens(), 0);
     EXPECT_EQ(drv().backendName(), "USB"); // the main window's title shows it
 

@@ -45,27 +45,10 @@ TEST(UsbReplyLayout, DescriptorAndPipesInTheDriverLayoutAndNothingHalfWritten) {
               (Bytes{0x64, 0x01, 1, 2, 0xFF, 3, 4, 0, 0, 0, 0, 0, 17, 0, 0, 0}));
     for (int i = 0; i < 17; ++i) {
         const uint8_t* e = buf.data() + 16 + 20 * i;
-        EXPECT_EQ(Bytes(e, e + 20), (Bytes{static_cast<uint8_t>(i),
-                                           2,
-                                           static_cast<uint8_t>(0x81 + i),
-                                           static_cast<uint8_t>(i),
-                                           static_cast<uint8_t>(i % 4),
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0,
-                                           0}))
-            << i;
+        Bytes entry = {static_cast<uint8_t>(i), 2, static_cast<uint8_t>(0x81 + i),
+                       static_cast<uint8_t>(i), static_cast<uint8_t>(i % 4)};
+        entry.resize(20, 0);
+        EXPECT_EQ(Bytes(e, e + 20), entry) << i;
     }
     EXPECT_EQ(FormatPipeInfo(iface, header), 16u);
     EXPECT_EQ(header[12], 0);
