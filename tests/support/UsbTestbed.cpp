@@ -58,11 +58,6 @@ void EmulatedAdapter::setWord(uint8_t address, uint16_t w) {
     mem_[(address & 0x7E) + 1] = static_cast<uint8_t>(w >> 8);
 }
 
-uint16_t EmulatedAdapter::word(uint8_t address) const {
-    std::lock_guard l(mu_);
-    return static_cast<uint16_t>(mem_[address & 0x7E] | (mem_[(address & 0x7E) + 1] << 8));
-}
-
 void EmulatedAdapter::injectFault(UrbFault f) {
     std::lock_guard l(mu_);
     faults_.push_back(f);
@@ -73,8 +68,8 @@ void EmulatedAdapter::vanished(UMockdevIoctlClient* client) {
     for (UMockdevIoctlData* d : reapable_[client]) g_object_unref(d);
     reapable_.erase(client);
     std::erase_if(waiting_, [&](const Pending& p) {
-        if (p.client == client) g_object_unref(p.urb);
-        return p.client == client;
+        if (p.first == client) g_object_unref(p.second);
+        return p.first == client;
     });
 }
 
@@ -111,13 +106,13 @@ void EmulatedAdapter::serveWaitingLocked() {
     while (!waiting_.empty() && !reply_.empty()) {
         const Pending p = waiting_.front();
         waiting_.pop_front();
-        auto* urb = reinterpret_cast<usbdevfs_urb*>(p.urb->data);
-        const Data buf = Resolve(p.urb, offsetof(usbdevfs_urb, buffer),
+        auto* urb = reinterpret_cast<usbdevfs_urb*>(p.second->data);
+        const Data buf = Resolve(p.second, offsetof(usbdevfs_urb, buffer),
                                  static_cast<std::size_t>(urb->buffer_length));
         int n = 0;
         for (; buf && n < urb->buffer_length && !reply_.empty(); reply_.pop_front())
             buf->data[n++] = reply_.front();
-        finishLocked(p.client, p.urb, 0, n);
+        finishLocked(p.first, p.second, 0, n);
     }
 }
 
@@ -156,10 +151,10 @@ void EmulatedAdapter::handleIoctl(UMockdevIoctlClient* client) {
         if (busy_) return done(-1, EBUSY);
         ++claims_;
         return done(0, 0);
-    case USBDEVFS_RELEASEINTERFACE:
-        return done(0, 0);
     case USBDEVFS_CLEAR_HALT:
         ++halts_;
+        [[fallthrough]];
+    case USBDEVFS_RELEASEINTERFACE:
         return done(0, 0);
     case USBDEVFS_GETDRIVER:
     case USBDEVFS_IOCTL:
@@ -200,10 +195,10 @@ void EmulatedAdapter::handleIoctl(UMockdevIoctlClient* client) {
         unsigned long addr = 0;
         std::memcpy(&addr, arg->data, sizeof addr);
         auto it = std::find_if(waiting_.begin(), waiting_.end(), [&](const Pending& p) {
-            return p.client == client && p.urb->client_addr == addr;
+            return p.first == client && p.second->client_addr == addr;
         });
         if (it == waiting_.end()) return done(-1, EINVAL);
-        finishLocked(client, it->urb, -ENOENT, 0);
+        finishLocked(client, it->second, -ENOENT, 0);
         waiting_.erase(it);
         return done(0, 0);
     }

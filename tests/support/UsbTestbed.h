@@ -44,7 +44,6 @@ class EmulatedAdapter {
 
     // The register file behind the SPI port: 16-bit words at even addresses.
     void setWord(uint8_t address, uint16_t word);
-    uint16_t word(uint8_t address) const;
 
     void injectFault(UrbFault f);
     // Off: commands are taken, replies never come.
@@ -65,10 +64,7 @@ class EmulatedAdapter {
 
   private:
     friend class UsbTestbed;
-    struct Pending {
-        UMockdevIoctlClient* client;
-        UMockdevIoctlData* urb;
-    };
+    using Pending = std::pair<UMockdevIoctlClient*, UMockdevIoctlData*>;
     template <class T> T get(T EmulatedAdapter::*m) const {
         std::lock_guard l(mu_);
         return this->*m;
