@@ -58,7 +58,7 @@ class FakeCalls : public win32::Win32Calls {
     }
 };
 
-TEST(Win32Driver, OpensOnlyTheAdapterNamesAsWriteSharedExistingFiles) {
+TEST(Win32Driver, OpensOnlyAdapterNamesAsWriteSharedExistingFilesAndRefusesBadRequests) {
     FakeCalls sys;
     sys.sim.addAdapter(1);
     sys.sim.addAdapter(3);
@@ -70,18 +70,38 @@ TEST(Win32Driver, OpensOnlyTheAdapterNamesAsWriteSharedExistingFiles) {
         EXPECT_TRUE(sys.opens.empty());
 
         EXPECT_LE(drv.open("Ezusb-0"), 0); // nothing there
-        const DriverHandle a = drv.open("Ezusb-1"), b = drv.open("Ezusb-3");
+        const DriverHandle old = drv.open("Ezusb-1"), b = drv.open("Ezusb-3");
         const auto as = [](const char* path) { return Open{path, 0x40000000, 2, 3, 0}; };
         EXPECT_EQ(sys.opens, (std::vector<Open>{as("\\\\.\\Ezusb-0"), as("\\\\.\\Ezusb-1"),
                                                 as("\\\\.\\Ezusb-3")}));
-        EXPECT_TRUE(a > 0 && b > a);
-        drv.close(a);
-        drv.close(a);
+        EXPECT_TRUE(old > 0 && b > old);
+        drv.close(old);
+        drv.close(old);
         drv.close(12345);
         EXPECT_EQ(sys.closes, (std::vector<Handle>{0x40}));
+
+        // The system gives the closed value again: the old handle must not reach it.
+        const DriverHandle h = drv.open("Ezusb-1");
+        uint8_t buf[4] = {};
+        const uint8_t pipe0[4] = {0, 0, 0, 0};
+        uint32_t got = 0;
+        const std::tuple<DriverHandle, uint32_t, const uint8_t*, std::size_t, uint8_t*, std::size_t>
+            refused[] = {{old, ezusb::kBulkTransfer, pipe0, 4, buf, 1},
+                         {0, ezusb::kBulkTransfer, pipe0, 4, buf, 1},
+                         {h, 0x222999, pipe0, 4, buf, 4}, // not one of the adapter's
+                         {h, ezusb::kBulkTransfer, pipe0, 3, buf, 1},
+                         {h, ezusb::kBulkTransfer, nullptr, 4, buf, 1},
+                         {h, ezusb::kBulkTransfer, pipe0, 4, nullptr, 1},
+                         {h, ezusb::kGetPipeInfo, nullptr, 0, buf, std::size_t{1} << 32}};
+        for (const auto& [hh, code, in, inLen, out, outLen] : refused) {
+            got = 77;
+            EXPECT_EQ(drv.ioctl(hh, code, in, inLen, out, outLen, got) + got, 0u) << code;
+        }
+        EXPECT_TRUE(sys.requests.empty());
+        EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe0, 4, buf, 1, got), 1);
     }
     // What the program left open is closed with the driver.
-    EXPECT_EQ(sys.closes, (std::vector<Handle>{0x40, 0x44}));
+    EXPECT_EQ(sys.closes, (std::vector<Handle>{0x40, 0x44, 0x40}));
 }
 
 // The adapter layer's requests as the driver receives them: codes, input bytes, buffer sizes.
@@ -113,32 +133,6 @@ TEST(Win32Driver, ASearchSendsTheDocumentedRequests) {
         EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe1, 4, buf, 2, got), result);
         EXPECT_EQ(got, count);
     }
-}
-
-TEST(Win32Driver, MalformedRequestsAndStaleHandlesReachNoDriver) {
-    FakeCalls sys;
-    sys.sim.addAdapter(0);
-    win32::Win32Driver drv(sys);
-    const DriverHandle old = drv.open("Ezusb-0");
-    drv.close(old);
-    const DriverHandle h = drv.open("Ezusb-0"); // the system gives the same value again
-    uint8_t buf[4] = {};
-    const uint8_t pipe0[4] = {0, 0, 0, 0};
-    uint32_t got = 0;
-    const std::tuple<DriverHandle, uint32_t, const uint8_t*, std::size_t, uint8_t*, std::size_t>
-        refused[] = {{old, ezusb::kBulkTransfer, pipe0, 4, buf, 1},
-                     {0, ezusb::kBulkTransfer, pipe0, 4, buf, 1},
-                     {h, 0x222999, pipe0, 4, buf, 4}, // not one of the adapter's
-                     {h, ezusb::kBulkTransfer, pipe0, 3, buf, 1},
-                     {h, ezusb::kBulkTransfer, nullptr, 4, buf, 1},
-                     {h, ezusb::kBulkTransfer, pipe0, 4, nullptr, 1},
-                     {h, ezusb::kGetPipeInfo, nullptr, 0, buf, std::size_t{1} << 32}};
-    for (const auto& [hh, code, in, inLen, out, outLen] : refused) {
-        got = 77;
-        EXPECT_EQ(drv.ioctl(hh, code, in, inLen, out, outLen, got) + got, 0u) << code;
-    }
-    EXPECT_TRUE(sys.requests.empty());
-    EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe0, 4, buf, 1, got), 1);
 }
 
 } // namespace
