@@ -102,8 +102,6 @@ class UsbTestbed {
   public:
     UsbTestbed();
     ~UsbTestbed();
-    UsbTestbed(const UsbTestbed&) = delete;
-    UsbTestbed& operator=(const UsbTestbed&) = delete;
 
     // Attaches an adapter (creating root and intermediate hubs as needed).
     EmulatedAdapter& plug(AdapterSetup setup);

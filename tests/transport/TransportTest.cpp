@@ -106,19 +106,12 @@ TEST(BoardInfo, EachFailingStepGivesOneMessagePerAdapter) {
     }
 }
 
-struct Opened {
-    Opened() : t(&d) {
-        d.addAdapter(0);
-        h = UsbOpenDevice(t.app, "Ezusb-0");
-    }
-    ~Opened() { d.close(h); }
+// Descriptor texts, pipe sizes and transfers on one opened adapter.
+TEST(EzUsbRequests, TextsFromEveryOtherByteUpToTheDeliveredLengthAndDocumentedResults) {
     SimDriver d;
-    test::TestApp t;
-    DriverHandle h = 0;
-};
-
-TEST(StringDescriptor, TextFromEveryOtherByteUpToTheDeliveredLength) {
-    Opened o;
+    d.addAdapter(0);
+    test::TestApp t(&d);
+    const DriverHandle h = UsbOpenDevice(t.app, "Ezusb-0");
     Bytes big(300, 'Q');
     big[0] = 255;
     // Odd lengths, a reply that claims more than it delivers, or delivers more than it claims.
@@ -132,30 +125,28 @@ TEST(StringDescriptor, TextFromEveryOtherByteUpToTheDeliveredLength) {
         {{0}, ""},
         {big, std::string(127, 'Q')}};
     for (const auto& [reply, text] : rows) {
-        o.d.setStringDescriptor(0, 1, reply);
-        EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), text);
+        d.setStringDescriptor(0, 1, reply);
+        EXPECT_EQ(GetStringDescriptor(t.app, h, 1), text);
     }
-    EXPECT_EQ(GetStringDescriptor(o.t.app, 0, 1), "None");
-    o.d.failRequest(ezusb::kGetStringDescriptor, 2);
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "None");
-}
+    EXPECT_EQ(GetStringDescriptor(t.app, 0, 1), "None");
+    d.failRequest(ezusb::kGetStringDescriptor, 2);
+    EXPECT_EQ(GetStringDescriptor(t.app, h, 1), "None");
 
-TEST(PipesAndBulk, MaxPacketAndTransferResults) {
-    Opened o;
-    EXPECT_EQ(GetPipeMaxPacket(o.t.app, o.h, 3), 512);
-    EXPECT_EQ(GetPipeMaxPacket(o.t.app, 0, 3), 0);
-    EXPECT_EQ(GetPipeMaxPacket(o.t.app, o.h, 17), 0);
+    EXPECT_EQ(GetPipeMaxPacket(t.app, h, 3), 512);
+    EXPECT_EQ(GetPipeMaxPacket(t.app, 0, 3), 0);
+    EXPECT_EQ(GetPipeMaxPacket(t.app, h, 17), 0);
 
     uint8_t buf[4] = {0x00};
     int16_t pipe = 0;
     int32_t len = 1;
-    EXPECT_EQ(BulkTransfer(o.t.app, 0, pipe, buf, len), -2);
-    EXPECT_EQ(BulkTransfer(o.t.app, o.h, pipe, buf, len), 1);
+    EXPECT_EQ(BulkTransfer(t.app, 0, pipe, buf, len), -2);
+    EXPECT_EQ(BulkTransfer(t.app, h, pipe, buf, len), 1);
     pipe = 1;
     len = 4; // asks for more than the revision reply holds
-    EXPECT_EQ(BulkTransfer(o.t.app, o.h, pipe, buf, len), 1);
+    EXPECT_EQ(BulkTransfer(t.app, h, pipe, buf, len), 1);
     EXPECT_EQ(std::tuple(len, buf[0], buf[1]), std::tuple(2, 2, 1));
-    EXPECT_EQ(UsbOpenDevice(o.t.app, "Ezusb-1"), 0);
+    EXPECT_EQ(UsbOpenDevice(t.app, "Ezusb-1"), 0);
+    d.close(h);
 }
 
 TEST(SpiSettings, DocumentedDefaultsAndTheOrderOfEachStep) {

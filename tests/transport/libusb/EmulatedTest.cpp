@@ -94,14 +94,10 @@ TEST_F(Emulated, SearchNamesByBusThenPortPathTellsBoardsApartAndReadsCostNoOpen)
     EXPECT_EQ(fifth.opens() + other.opens(), 0);
     EXPECT_EQ(drv().backendName(), "USB"); // the main window's title shows it
 
-    // Reads and a frame pair written on the full-speed board.
+    // Reads on the full-speed board.
     app().usb.UsbSelDevice = dev[2];
     for (int i = 0; i < 20; ++i) ASSERT_EQ(read(0x3E), 0xABCD);
     EXPECT_EQ(full.commands().back(), (Bytes{0x0D, 1, 2, 0x3E, 0, 0x3E, 0}));
-    int16_t lo = 0x36, loByte = 0x34, hi = 0x37, hiByte = 0x12;
-    WriteFramePair(app(), lo, loByte, hi, hiByte);
-    EXPECT_EQ(full.commands().back(), (Bytes{0x0D, 1, 2, 0xB6, 0x34, 0xB7, 0x12}));
-    EXPECT_EQ(read(0x36), 0x1234);
     EXPECT_EQ(full.opens(), 1); // the search opened it; the reads did not
     EXPECT_EQ(full.claims(), 1);
     EXPECT_TRUE(shown().empty());
