@@ -17,11 +17,6 @@ using Bytes = std::vector<uint8_t>;
 using Log = std::deque<Bytes>;
 using Texts = std::vector<std::string>;
 using sim::SimDriver;
-using sim::SimOptions;
-
-SimOptions Product(uint16_t id, bool highSpeed = true) {
-    return {.productId = id, .highSpeed = highSpeed};
-}
 
 // A slot's fields as one comparable value, so a failure shows them all.
 auto Fields(const UsbDeviceInfo& d) {
@@ -33,7 +28,7 @@ TEST(Enumeration, NothingUsableFound) {
     // No driver, no adapter, or only adapters of another product or vendor (opened, then closed).
     for (int k = 0; k < 4; ++k) {
         SimDriver d;
-        if (k == 2) d.addAdapter(0, Product(0x1234));
+        if (k == 2) d.addAdapter(0, {.productId = 0x1234});
         if (k == 3) d.addAdapter(0, {.vendorId = 0x1234});
         test::TestApp t(k == 0 ? nullptr : &d);
         t.app.usb.UsbSelIndex = 3;
@@ -52,11 +47,11 @@ TEST(Enumeration, RecognisedAdaptersFillTheirSlots) {
     // The lowest present slot is selected; the last adapter read sets the SPI setup value.
     for (bool lowLast : {true, false}) {
         SimDriver d;
-        SimOptions qeb = Product(ezusb::kProductQeb, !lowLast);
-        qeb.firmwareMajor = 1;
-        qeb.firmwareMinor = 3;
-        d.addAdapter(3, qeb);
-        d.addAdapter(1, Product(ezusb::kProductVorla));
+        d.addAdapter(3, {.productId = ezusb::kProductQeb,
+                         .highSpeed = !lowLast,
+                         .firmwareMajor = 1,
+                         .firmwareMinor = 3});
+        d.addAdapter(1, {.productId = ezusb::kProductVorla});
         d.addAdapter(2); // its descriptor request fails: not taken for the previous adapter's
         d.failRequest(ezusb::kGetDeviceDescriptor, 2);
         test::TestApp t(&d);

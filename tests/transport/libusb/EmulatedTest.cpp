@@ -25,11 +25,9 @@ using Texts = std::vector<std::string>;
 
 AdapterSetup At(uint8_t bus, std::vector<uint8_t> ports, uint16_t product = ezusb::kProductVorla,
                 uint16_t maxPacket = 512) {
-    return {.product = product,
-            .bus = bus,
-            .ports = ports,
-            .maxPacket = maxPacket,
-            .descriptor1 = "Board " + std::to_string(ports.back())};
+    AdapterSetup s{.product = product, .bus = bus, .ports = ports, .maxPacket = maxPacket};
+    s.descriptor1 = "Board " + std::to_string(ports.back());
+    return s;
 }
 
 // The testbed exists before libusb starts; driver and program come up on first use.
