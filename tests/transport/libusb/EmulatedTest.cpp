@@ -11,6 +11,7 @@
 #include "TestApp.h"
 #include "UsbTestbed.h"
 #include "registers/FrontEnd.h"
+#include "registers/RegisterMap.h"
 #include "transport/UsbSpi.h"
 #include "transport/libusb/LibUsbDriver.h"
 
@@ -96,6 +97,18 @@ TEST_F(Emulated, SearchNamesByBusThenPortPathTellsBoardsApartAndReadsCostNoOpen)
     app().usb.UsbSelDevice = dev[2];
     for (int i = 0; i < 20; ++i) ASSERT_EQ(read(0x3E), 0xABCD);
     EXPECT_EQ(full.commands().back(), (Bytes{0x0D, 1, 2, 0x3E, 0, 0x3E, 0}));
+    // A burst: the six outputs in one command of seven frames, each word one frame later.
+    const uint16_t words[] = {0xBFFF, 0x2001, 0x80F0, 0x0FFF, 0x1234, 0x8765};
+    for (int i = 0; i < 6; ++i) full.setWord(static_cast<uint8_t>(0x04 + 2 * i), words[i]);
+    LoadStandardRegisterTable(app().regs);
+    const int16_t positions[] = {2, 3, 4, 5, 6, 7};
+    std::vector<RegResults> r(6);
+    ReadRegisterBurst(app(), positions, r);
+    EXPECT_EQ(full.commands().back(),
+              (Bytes{0x0D, 1, 7, 0x04, 0, 0x06, 0, 0x08, 0, 0x0A, 0, 0x0C, 0, 0x0E, 0, 0x0E, 0}));
+    const int32_t values[] = {-1, 0x2001 - 0x4000, 0xF0, 0x0FFF, 0x1234, 0x0765};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(r[i].RegValue, values[i]) << i;
+    EXPECT_EQ(r[0].RegNDBit + r[1].RegNDBit + r[2].RegNDBit, 2 * 32768);
     EXPECT_EQ(full.opens(), 1); // the search opened it; the reads did not
     EXPECT_EQ(full.claims(), 1);
     EXPECT_TRUE(shown().empty());
