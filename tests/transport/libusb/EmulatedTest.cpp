@@ -116,13 +116,14 @@ TEST_F(Emulated, SearchNamesByBusThenPortPathTellsBoardsApartAndReadsCostNoOpen)
 
 TEST_F(Emulated, MalformedRequestsAndPartlySentCommandsFail) {
     EmulatedAdapter& a = bed.plug({});
-    // Pipes the interface lacks, pipe numbers cut short, an unknown request, a command
-    // sent only in part, a closed handle.
+    // Pipes the interface lacks, pipe numbers cut short or missing, an unknown request, a
+    // command sent only in part, a closed handle.
     const DriverHandle h = drv().open("Ezusb-0");
     Bytes buf(4);
     uint32_t got = 0;
     for (int32_t pipe : {4, 256, -1}) EXPECT_EQ(bulk(h, pipe, buf, got), 0) << pipe;
     EXPECT_EQ(drv().ioctl(h, ezusb::kBulkTransfer, buf.data(), 3, buf.data(), 4, got), 0);
+    EXPECT_EQ(drv().ioctl(h, ezusb::kBulkTransfer, nullptr, 4, buf.data(), 4, got), 0);
     EXPECT_EQ(drv().ioctl(h, 0x222999, nullptr, 0, buf.data(), 4, got), 0);
     a.injectFault({0x01, 0, 3});
     Bytes cmd = {0x0D, 1, 2, 0x04, 0, 0x04, 0};
