@@ -10,7 +10,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -32,7 +31,7 @@ struct AdapterSetup {
 };
 
 // One endpoint's next URB completes with this (negative errno) status and byte count,
-// and is not acted on; -EPIPE also halts the endpoint until the host clears it.
+// and is not acted on.
 struct UrbFault {
     uint8_t endpoint;
     int status;
@@ -42,11 +41,9 @@ struct UrbFault {
 class EmulatedAdapter {
   public:
     explicit EmulatedAdapter(AdapterSetup setup) : setup_(std::move(setup)) {}
-    const AdapterSetup& setup() const { return setup_; }
 
     // The register file behind the SPI port: 16-bit words at even addresses.
     void setWord(uint8_t address, uint16_t word);
-    uint16_t word(uint8_t address) const;
 
     void injectFault(UrbFault f);
     // Off: commands are taken, replies never come.
@@ -67,10 +64,7 @@ class EmulatedAdapter {
 
   private:
     friend class UsbTestbed;
-    struct Pending {
-        UMockdevIoctlClient* client;
-        UMockdevIoctlData* urb;
-    };
+    using Pending = std::pair<UMockdevIoctlClient*, UMockdevIoctlData*>;
     template <class T> T get(T EmulatedAdapter::*m) const {
         std::lock_guard l(mu_);
         return this->*m;
@@ -94,7 +88,6 @@ class EmulatedAdapter {
     std::deque<Pending> waiting_; // reply URBs with nothing to read yet
     std::map<UMockdevIoctlClient*, std::deque<UMockdevIoctlData*>> reapable_;
     std::deque<UrbFault> faults_;
-    std::set<uint8_t> halted_; // stalled endpoints stay so until cleared
     std::vector<std::vector<uint8_t>> commands_;
     std::vector<uint16_t> langIds_;
     bool answering_ = true, busy_ = false, plugged_ = true, logging_ = true;
@@ -102,7 +95,6 @@ class EmulatedAdapter {
     uint16_t latch_ = 0; // word the sensor clocks out during the next frame
     // Where the testbed put it; only the testbed's thread touches these.
     std::string sysPath_, devNode_;
-    std::vector<std::string> pastNodes_;
     UMockdevIoctlBase* handler_ = nullptr;
 };
 
@@ -110,8 +102,6 @@ class UsbTestbed {
   public:
     UsbTestbed();
     ~UsbTestbed();
-    UsbTestbed(const UsbTestbed&) = delete;
-    UsbTestbed& operator=(const UsbTestbed&) = delete;
 
     // Attaches an adapter (creating root and intermediate hubs as needed).
     EmulatedAdapter& plug(AdapterSetup setup);
@@ -119,11 +109,6 @@ class UsbTestbed {
     void unplug(EmulatedAdapter& a);
     // Puts it back on the same port with a new device address, as a real replug does.
     void replug(EmulatedAdapter& a);
-    // Off: opening the adapter's node fails for want of permission (as root, for whom
-    // permissions do not apply, the node becomes a directory instead).
-    void setOpenable(EmulatedAdapter& a, bool on);
-    // File descriptors of this process still open on any node the adapter ever had.
-    int descriptorsOpenOn(const EmulatedAdapter& a) const;
 
   private:
     std::string addDevice(uint8_t bus, const std::vector<uint8_t>& ports, bool highSpeed,

@@ -7,7 +7,6 @@
 #include "transport/EzUsb.h"
 #include "transport/UsbSpi.h"
 
-using namespace tavrin::app;
 using namespace tavrin::registers;
 using namespace tavrin::transport;
 
@@ -17,42 +16,28 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Log = std::deque<Bytes>;
 using Texts = std::vector<std::string>;
-
 using sim::SimDriver;
-using sim::SimOptions;
-
-const Texts kNoBuffers{"No USB Buffers Found, Please Verify Setup and Restart"};
-
-SimOptions Product(uint16_t id, bool highSpeed = true) {
-    SimOptions o;
-    o.productId = id;
-    o.highSpeed = highSpeed;
-    return o;
-}
 
 // A slot's fields as one comparable value, so a failure shows them all.
 auto Fields(const UsbDeviceInfo& d) {
     return std::tie(d.DevName, d.Present, d.BoardType, d.Descriptor1, d.Descriptor2, d.FirmwareRev,
                     d.Speed);
 }
-#define EXPECT_SLOT(dev, ...) EXPECT_EQ(Fields(dev), Fields(UsbDeviceInfo{__VA_ARGS__}))
 
 TEST(Enumeration, NothingUsableFound) {
-    SimOptions otherVendor;
-    otherVendor.vendorId = 0x1234;
     // No driver, no adapter, or only adapters of another product or vendor (opened, then closed).
     for (int k = 0; k < 4; ++k) {
         SimDriver d;
-        if (k == 2) d.addAdapter(0, Product(0x1234));
-        if (k == 3) d.addAdapter(0, otherVendor);
+        if (k == 2) d.addAdapter(0, {.productId = 0x1234});
+        if (k == 3) d.addAdapter(0, {.vendorId = 0x1234});
         test::TestApp t(k == 0 ? nullptr : &d);
         t.app.usb.UsbSelIndex = 3;
         UsbFindBuffers(t.app);
         EXPECT_EQ(t.app.drv.UsbDevCount, 0) << k;
         EXPECT_FALSE(t.app.usb.UsbReady);
         EXPECT_EQ(t.app.usb.UsbSelIndex, -1);
-        EXPECT_EQ(t.app.drv.UsbDevices[0].DevName, "");
-        EXPECT_EQ(t.messages.texts(), kNoBuffers);
+        EXPECT_EQ(t.messages.texts(),
+                  Texts{"No USB Buffers Found, Please Verify Setup and Restart"});
         EXPECT_EQ(d.totalOpens(), k >= 2 ? 1 : 0);
         EXPECT_EQ(d.openHandles(), 0);
     }
@@ -62,41 +47,31 @@ TEST(Enumeration, RecognisedAdaptersFillTheirSlots) {
     // The lowest present slot is selected; the last adapter read sets the SPI setup value.
     for (bool lowLast : {true, false}) {
         SimDriver d;
-        SimOptions qeb = Product(ezusb::kProductQeb, !lowLast);
-        qeb.firmwareMajor = 1;
-        qeb.firmwareMinor = 3;
-        d.addAdapter(3, qeb);
-        d.addAdapter(1, Product(ezusb::kProductVorla));
+        d.addAdapter(3, {.productId = ezusb::kProductQeb,
+                         .highSpeed = !lowLast,
+                         .firmwareMajor = 1,
+                         .firmwareMinor = 3});
+        d.addAdapter(1, {.productId = ezusb::kProductVorla});
+        d.addAdapter(2); // its descriptor request fails: not taken for the previous adapter's
+        d.failRequest(ezusb::kGetDeviceDescriptor, 2);
         test::TestApp t(&d);
         t.app.drv.UsbDevices[0].DevName = "stale";
         t.app.drv.UsbDevices[0].Present = true;
         UsbFindBuffers(t.app);
         const auto& dev = t.app.drv.UsbDevices;
+        const UsbDeviceInfo empty{},
+            vorla{"Ezusb-1", true, "VORLA", "Corvane", "VORLA USB-SPI", 2.1f, "2"},
+            qebInfo{"Ezusb-3", true, "QEB", "Corvane", "QEB USB-SPI", 1.3f, lowLast ? "1.1" : "2"};
         EXPECT_EQ(t.app.drv.UsbDevCount, 2);
-        EXPECT_SLOT(dev[1], "Ezusb-1", true, "VORLA", "Corvane", "VORLA USB-SPI", 2.1f, "2");
-        EXPECT_SLOT(dev[3], "Ezusb-3", true, "QEB", "Corvane", "QEB USB-SPI", 1.3f,
-                    lowLast ? "1.1" : "2");
-        for (int k : {0, 2}) EXPECT_SLOT(dev[k], "", false, "", "", "", 0, "");
+        EXPECT_EQ(Fields(dev[1]), Fields(vorla));
+        EXPECT_EQ(Fields(dev[3]), Fields(qebInfo));
+        for (int k : {0, 2}) EXPECT_EQ(Fields(dev[k]), Fields(empty));
         EXPECT_EQ(t.app.usb.SpiSetupValue, lowLast ? 35 : 10);
         EXPECT_EQ(t.app.usb.UsbSelIndex, 1);
         EXPECT_EQ(t.app.usb.UsbSelDevice.DevName, "Ezusb-1");
         EXPECT_TRUE(t.app.usb.UsbReady);
         EXPECT_TRUE(t.messages.shown.empty());
-        EXPECT_EQ(d.openHandles(), 0);
     }
-}
-
-TEST(Enumeration, FailedDescriptorRequestIsNotTakenForThePreviousAdapter) {
-    SimDriver d;
-    d.addAdapter(0);
-    d.addAdapter(1);
-    d.failRequest(ezusb::kGetDeviceDescriptor, 2);
-    test::TestApp t(&d);
-    UsbFindBuffers(t.app);
-    EXPECT_EQ(t.app.drv.UsbDevCount, 1);
-    EXPECT_TRUE(t.app.drv.UsbDevices[0].Present);
-    EXPECT_FALSE(t.app.drv.UsbDevices[1].Present);
-    EXPECT_EQ(d.openHandles(), 0);
 }
 
 TEST(BoardInfo, EachFailingStepGivesOneMessagePerAdapter) {
@@ -116,7 +91,6 @@ TEST(BoardInfo, EachFailingStepGivesOneMessagePerAdapter) {
         const auto& dev = t.app.drv.UsbDevices[0];
         EXPECT_EQ(t.app.drv.UsbDevCount, 1) << k;
         EXPECT_FALSE(dev.Present) << k;
-        EXPECT_EQ(dev.DevName, "Ezusb-0") << k;
         EXPECT_EQ(dev.Descriptor1, "Corvane") << k;
         EXPECT_EQ(t.messages.texts(),
                   (Texts{"Error getting Board Info",
@@ -127,102 +101,81 @@ TEST(BoardInfo, EachFailingStepGivesOneMessagePerAdapter) {
     }
 }
 
-TEST(BoardInfo, SecondAdapterStillSelectedWhenFirstFails) {
+// Descriptor texts, pipe sizes and transfers on one opened adapter.
+TEST(EzUsbRequests, TextsFromEveryOtherByteUpToTheDeliveredLengthAndDocumentedResults) {
     SimDriver d;
     d.addAdapter(0);
-    d.addAdapter(2);
-    d.failStringDescriptor(0, 1);
     test::TestApp t(&d);
-    UsbFindBuffers(t.app);
-    EXPECT_EQ(t.messages.texts(), Texts{"Error getting Board Info"});
-    EXPECT_EQ(t.app.drv.UsbDevices[0].Descriptor1, "None");
-    EXPECT_EQ(t.app.usb.UsbSelIndex, 2);
-    EXPECT_TRUE(t.app.usb.UsbReady);
-}
-
-struct Opened {
-    Opened() : t(&d) {
-        d.addAdapter(0);
-        h = UsbOpenDevice(t.app, "Ezusb-0");
-    }
-    ~Opened() { d.close(h); }
-    std::string text(std::vector<uint8_t> reply) {
-        d.setStringDescriptor(0, 1, std::move(reply));
-        return GetStringDescriptor(t.app, h, 1);
-    }
-    SimDriver d;
-    test::TestApp t;
-    DriverHandle h = 0;
-};
-
-TEST(StringDescriptor, TextFromEveryOtherByteUpToTheDeliveredLength) {
-    Opened o;
-    std::vector<uint8_t> big(300, 'Q');
+    const DriverHandle h = UsbOpenDevice(t.app, "Ezusb-0");
+    Bytes big(300, 'Q');
     big[0] = 255;
-    const std::vector<std::pair<std::vector<uint8_t>, std::string>> rows = {
+    // Odd lengths, a reply that claims more than it delivers, or delivers more than it claims.
+    const std::vector<std::pair<Bytes, std::string>> rows = {
         {{10, 3, 'A', 0, 'B', 0, 'C', 0, 'D', 0, 'E', 0}, "ABCD"},
         {{2, 3}, ""},
         {{7, 3, 'x', 0, 'y', 0, 'z', 0}, "xyz"},
-        {{6, 3, 0xE9, 0, 'a', 0},
-         "\xC3\xA9"
-         "a"},
-        {{255, 3, 'O', 0, 'K', 0}, "OK"},      // claims more than it delivers
-        {{4, 3, 'a', 0, 'b', 0, 'c', 0}, "a"}, // delivers more than it claims
+        {{6, 3, 0xE9, 0, 'a', 0}, "\u00E9a"},
+        {{255, 3, 'O', 0, 'K', 0}, "OK"},
+        {{4, 3, 'a', 0, 'b', 0, 'c', 0}, "a"},
         {{0}, ""},
-        {big, std::string(127, 'Q')},
-    };
-    for (const auto& [reply, text] : rows) EXPECT_EQ(o.text(reply), text);
-    EXPECT_EQ(GetStringDescriptor(o.t.app, 0, 1), "None");
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 7), "None");
-    o.d.failRequest(ezusb::kGetStringDescriptor, 2);
-    EXPECT_EQ(GetStringDescriptor(o.t.app, o.h, 1), "None");
-}
+        {big, std::string(127, 'Q')}};
+    for (const auto& [reply, text] : rows) {
+        d.setStringDescriptor(0, 1, reply);
+        EXPECT_EQ(GetStringDescriptor(t.app, h, 1), text);
+    }
+    EXPECT_EQ(GetStringDescriptor(t.app, 0, 1), "None");
+    d.failRequest(ezusb::kGetStringDescriptor, 2);
+    EXPECT_EQ(GetStringDescriptor(t.app, h, 1), "None");
 
-TEST(PipesAndBulk, MaxPacketAndTransferResults) {
-    Opened o;
-    EXPECT_EQ(GetPipeMaxPacket(o.t.app, o.h, 3), 512);
-    EXPECT_EQ(GetPipeMaxPacket(o.t.app, 0, 3), 0);
-    EXPECT_EQ(GetPipeMaxPacket(o.t.app, o.h, 17), 0);
-    o.d.failRequest(ezusb::kGetPipeInfo);
-    EXPECT_EQ(GetPipeMaxPacket(o.t.app, o.h, 3), 0);
+    EXPECT_EQ(GetPipeMaxPacket(t.app, h, 3), 512);
+    EXPECT_EQ(GetPipeMaxPacket(t.app, 0, 3), 0);
+    EXPECT_EQ(GetPipeMaxPacket(t.app, h, 17), 0);
 
     uint8_t buf[4] = {0x00};
     int16_t pipe = 0;
     int32_t len = 1;
-    EXPECT_EQ(BulkTransfer(o.t.app, 0, pipe, buf, len), -2);
-    EXPECT_EQ(BulkTransfer(o.t.app, o.h, pipe, buf, len), 1);
+    EXPECT_EQ(BulkTransfer(t.app, 0, pipe, buf, len), -2);
+    EXPECT_EQ(BulkTransfer(t.app, h, pipe, buf, len), 1);
     pipe = 1;
     len = 4; // asks for more than the revision reply holds
-    EXPECT_EQ(BulkTransfer(o.t.app, o.h, pipe, buf, len), 1);
-    EXPECT_EQ(len, 2);
-    EXPECT_EQ(buf[0], 2);
-    EXPECT_EQ(buf[1], 1);
-    len = 2; // no reply pending
-    EXPECT_EQ(BulkTransfer(o.t.app, o.h, pipe, buf, len), 0);
-    EXPECT_EQ(len, 0);
-}
-
-TEST(OpenDevice, FailuresGiveNoHandle) {
-    SimDriver d;
-    d.addAdapter(1);
-    test::TestApp t(&d);
-    EXPECT_EQ(UsbOpenDevice(t.app, "Ezusb-0"), 0);
-    EXPECT_EQ(UsbOpenDevice(t.app, ""), 0);
-    d.unplug(1);
+    EXPECT_EQ(BulkTransfer(t.app, h, pipe, buf, len), 1);
+    EXPECT_EQ(std::tuple(len, buf[0], buf[1]), std::tuple(2, 2, 1));
     EXPECT_EQ(UsbOpenDevice(t.app, "Ezusb-1"), 0);
-    d.replug(1);
-    const DriverHandle h = UsbOpenDevice(t.app, "Ezusb-1");
-    EXPECT_GT(h, 0);
     d.close(h);
-    EXPECT_EQ(d.openHandles(), 0);
-    test::TestApp none;
-    EXPECT_EQ(UsbOpenDevice(none.app, "Ezusb-1"), 0);
 }
 
-TEST(SpiTransfer, ParameterIsForcedIntoRangeAndFramesSentHighByteFirst) {
+TEST(SpiSettings, DocumentedDefaultsAndTheOrderOfEachStep) {
+    test::SimTestApp s;
+    auto& usb = s.app.usb;
+    usb = {};
+    SetTransportDefaults(usb);
+    EXPECT_EQ(std::tie(usb.SpiXferParam, usb.SpiBits, usb.SpiSetupValue, usb.UsbXferCmdFlag,
+                       usb.InterfaceKind),
+              std::tuple(1, 120, 25, true, 2));
+    s.driver.clearCommands();
+    ASSERT_TRUE(ConnectFirstAdapter(s.app)); // bits, then setup
+    EXPECT_EQ(AdapterStatusText(s.app), "Adapter EzUsb0: Corvane, USB 2.0 (simulated)");
+    ChooseAdapter(s.app, 0); // setup, then bits
+    usb.SpiSetupValue = 0;
+    UsbSetupSpi(s.app, usb.SpiSetupValue);
+    EXPECT_EQ(usb.SpiSetupValue, 1);
+    uint8_t bits = 0; // no substitution for the bits
+    UsbSetSpiBits(s.app, bits);
+    EXPECT_EQ(
+        s.driver.commands(),
+        (Log{{0x00}, {0x0C, 120}, {0x0B, 10}, {0x0B, 10}, {0x0C, 120}, {0x0B, 1}, {0x0C, 0}}));
+    EXPECT_TRUE(s.t.messages.shown.empty());
+}
+
+TEST(SpiTransfer, ParameterForcedIntoRangeFramesHighByteFirstCountsBoundedWordsOneFrameLate) {
     test::SimTestApp s;
     auto& usb = s.app.usb;
     usb.SpiOutFrames[1] = 0xFF12;
+    usb.SpiInWords.fill(0x5A5A);
+    for (uint8_t n : {0, 17, 255}) { // refused
+        uint8_t count = n;
+        UsbSpiTransfer(s.app, count);
+    }
     uint8_t count = 1;
     usb.SpiXferParam = 0;
     UsbSpiTransfer(s.app, count);
@@ -236,14 +189,14 @@ TEST(SpiTransfer, ParameterIsForcedIntoRangeAndFramesSentHighByteFirst) {
                                         {0x0D, 0x05, 0x01, 0xFF, 0x12},
                                         {0x0E, 0x05, 0x01, 0xFF, 0x12}}));
     EXPECT_EQ(usb.SpiFrameCount, 1);
-}
+    EXPECT_EQ(usb.SpiInWords[2], 0x5A5A);
+    EXPECT_TRUE(usb.UsbReady);
 
-TEST(SpiTransfer, SixteenFramesAnswerEachPreviousRequest) {
-    test::SimTestApp s;
-    auto& usb = s.app.usb;
+    // Sixteen frames: each word answers the previous request.
+    usb.UsbXferCmdFlag = true;
     for (int i = 0; i < 16; ++i) s.sensor.hold(0x40 + 2 * i, static_cast<uint16_t>(0x1100 + i));
     for (int i = 1; i <= 16; ++i) usb.SpiOutFrames[i] = (0x40 + 2 * (i - 1)) * 256;
-    uint8_t count = 16;
+    count = 16;
     UsbSpiTransfer(s.app, count); // primes the last request
     UsbSpiTransfer(s.app, count);
     EXPECT_EQ(usb.SpiInWords[1], 0x110F); // the previous transfer's last request
@@ -251,83 +204,34 @@ TEST(SpiTransfer, SixteenFramesAnswerEachPreviousRequest) {
     EXPECT_EQ(s.driver.commands().back().size(), 35u);
 }
 
-TEST(SpiTransfer, CountOutsideOneToSixteenIsRefused) {
-    test::SimTestApp s;
-    auto& usb = s.app.usb;
-    usb.SpiInWords.fill(0x5A5A);
-    for (uint8_t n : {0, 17, 255}) {
-        uint8_t count = n;
-        UsbSpiTransfer(s.app, count);
-    }
-    EXPECT_TRUE(s.driver.commands().empty());
-    EXPECT_TRUE(usb.UsbReady);
-    for (int v : usb.SpiInWords) EXPECT_EQ(v, 0x5A5A);
-    EXPECT_EQ(s.driver.openHandles(), 0);
-}
-
-TEST(SpiSettings, SetupAndBitsCommandsOnlyWhenReady) {
-    test::SimTestApp s;
-    auto& usb = s.app.usb;
-    usb.SpiSetupValue = 0;
-    UsbSetupSpi(s.app, usb.SpiSetupValue);
-    EXPECT_EQ(usb.SpiSetupValue, 1);
-    UsbSetSpiBits(s.app, usb.SpiBits);
-    uint8_t bits = 0; // no substitution for the bits
-    UsbSetSpiBits(s.app, bits);
-    EXPECT_EQ(s.driver.commands(), (Log{{0x0B, 0x01}, {0x0C, 120}, {0x0C, 0x00}}));
-    EXPECT_TRUE(s.t.messages.shown.empty());
-    EXPECT_EQ(s.driver.openHandles(), 0);
-
-    usb.UsbReady = false; // nothing touches the device
-    const long opens = s.driver.totalOpens();
-    uint8_t count = 2;
-    usb.SpiSetupValue = 0;
-    UsbSetupSpi(s.app, usb.SpiSetupValue);
-    UsbSetSpiBits(s.app, usb.SpiBits);
-    UsbSpiTransfer(s.app, count);
-    EXPECT_EQ(s.driver.totalOpens(), opens);
-    EXPECT_EQ(usb.SpiSetupValue, 0);
-    EXPECT_TRUE(s.t.messages.shown.empty());
-}
-
 TEST(SpiFailures, EachFailureIsNamedOnceFreezesReadsAndWaitsForASearch) {
-    struct Case {
-        std::function<void(SimDriver&)> arm;
-        std::function<void(App&)> run;
-        const char* message;
+    using Run = void (*)(app::App&);
+    const Run setup = [](app::App& a) { UsbSetupSpi(a, a.usb.SpiSetupValue); };
+    const Run bits = [](app::App& a) { UsbSetSpiBits(a, a.usb.SpiBits); };
+    const Run read = [](app::App& a) { ReadRegister(a, 2); };
+    // Pipe that fails, or the size of a short reply, or an unplugged adapter.
+    const std::vector<std::tuple<std::string, int, Run, std::string>> cases = {
+        {"fail", 0, setup, "Error Setting up SPI"}, {"fail", 0, bits, "Error Setting SPI Bits"},
+        {"fail", 0, read, "Error Writing SPI"},     {"unplug", 0, read, "Error Writing SPI"},
+        {"fail", 1, read, "Error Reading SPI"},     {"short", 0, read, "Error Reading SPI"},
+        {"short", 1, read, "Error Reading SPI"},    {"short", 3, read, "Error Reading SPI"},
     };
-    const auto failBulk = [](int pipe) { return [pipe](SimDriver& d) { d.failBulk(pipe); }; };
-    const auto shortRead = [](uint32_t n) { return [n](SimDriver& d) { d.shortReply(1, n); }; };
-    const auto read = [](App& a) { ReadRegister(a, 2); };
-    const std::vector<Case> cases = {
-        {failBulk(0), [](App& a) { UsbSetupSpi(a, a.usb.SpiSetupValue); }, "Error Setting up SPI"},
-        {failBulk(0), [](App& a) { UsbSetSpiBits(a, a.usb.SpiBits); }, "Error Setting SPI Bits"},
-        {failBulk(0), read, "Error Writing SPI"},
-        {[](SimDriver& d) { d.unplug(0); }, read, "Error Writing SPI"},
-        {failBulk(1), read, "Error Reading SPI"},
-        // A short reply is a failed read, not stale data.
-        {shortRead(0), read, "Error Reading SPI"},
-        {shortRead(1), read, "Error Reading SPI"},
-        {shortRead(3), read, "Error Reading SPI"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.message);
+    for (const auto& [how, n, run, message] : cases) {
+        SCOPED_TRACE(message);
         test::SimTestApp s;
         s.sensor.hold(0x04, 0x0123);
         ReadRegister(s.app, 2);
         s.sensor.hold(0x04, 0x0777);
-        c.arm(s.driver);
-        c.run(s.app);
-        EXPECT_EQ(s.t.messages.texts(), Texts{c.message});
+        if (how == "fail") s.driver.failBulk(n);
+        if (how == "short") s.driver.shortReply(1, static_cast<uint32_t>(n));
+        if (how == "unplug") s.driver.unplug(0);
+        run(s.app);
+        EXPECT_EQ(s.t.messages.texts(), Texts{message});
         EXPECT_FALSE(s.app.usb.UsbReady);
-        EXPECT_EQ(s.driver.openHandles(), 0);
         // From now on everything is skipped silently and reads keep the last word.
         s.driver.clearCommands();
-        c.run(s.app);
-        UsbSetupSpi(s.app, s.app.usb.SpiSetupValue);
-        UsbSetSpiBits(s.app, s.app.usb.SpiBits);
+        for (Run r : {run, setup, bits, read}) r(s.app);
         WriteRegister(s.app, 12, 1);
-        ReadRegister(s.app, 2);
         EXPECT_TRUE(s.driver.commands().empty());
         EXPECT_EQ(s.t.messages.shown.size(), 1u);
         EXPECT_EQ(s.app.res.RegRaw, 0x0123);

@@ -7,26 +7,23 @@
 #include <tuple>
 
 #include "TestApp.h"
-#include "registers/FrontEnd.h"
 #include "sim/SimDriver.h"
 #include "transport/UsbSpi.h"
 #include "transport/win32/Win32Driver.h"
 
-using namespace tavrin::registers;
 using namespace tavrin::transport;
-using namespace tavrin::transport::win32;
 
 namespace tavrin {
 namespace {
 
-using Handle = Win32Calls::Handle;
+using Handle = win32::Win32Calls::Handle;
 using Open = std::tuple<std::string, uint32_t, uint32_t, uint32_t, uint32_t>;
 using Bytes = std::vector<uint8_t>;
 // Handle, code, the input's bytes, the output's size.
 using Request = std::tuple<Handle, uint32_t, Bytes, uint32_t>;
 
 // Handle values are the system's lowest free ones, so a closed value comes back.
-class FakeCalls : public Win32Calls {
+class FakeCalls : public win32::Win32Calls {
   public:
     sim::SimDriver sim;
     std::vector<Open> opens;
@@ -61,39 +58,57 @@ class FakeCalls : public Win32Calls {
     }
 };
 
-TEST(Win32Driver, OpensOnlyTheAdapterNamesAsWriteSharedExistingFiles) {
+TEST(Win32Driver, OpensOnlyAdapterNamesAsWriteSharedExistingFilesAndRefusesBadRequests) {
     FakeCalls sys;
     sys.sim.addAdapter(1);
     sys.sim.addAdapter(3);
     {
-        Win32Driver drv(sys);
+        win32::Win32Driver drv(sys);
         for (const char* bad :
              {"Ezusb-4", "Ezusb-", "Ezusb-01", "ezusb-0", "Ezusb-0 ", "..\\Ezusb-0", "COM1", ""})
             EXPECT_LE(drv.open(bad), 0) << bad;
         EXPECT_TRUE(sys.opens.empty());
 
         EXPECT_LE(drv.open("Ezusb-0"), 0); // nothing there
-        const DriverHandle a = drv.open("Ezusb-1"), b = drv.open("Ezusb-3");
+        const DriverHandle old = drv.open("Ezusb-1"), b = drv.open("Ezusb-3");
         const auto as = [](const char* path) { return Open{path, 0x40000000, 2, 3, 0}; };
         EXPECT_EQ(sys.opens, (std::vector<Open>{as("\\\\.\\Ezusb-0"), as("\\\\.\\Ezusb-1"),
                                                 as("\\\\.\\Ezusb-3")}));
-        EXPECT_GT(a, 0);
-        EXPECT_GT(b, 0);
-        EXPECT_NE(a, b);
-        drv.close(a);
-        drv.close(a);
+        EXPECT_TRUE(old > 0 && b > old);
+        drv.close(old);
+        drv.close(old);
         drv.close(12345);
         EXPECT_EQ(sys.closes, (std::vector<Handle>{0x40}));
+
+        // The system gives the closed value again: the old handle must not reach it.
+        const DriverHandle h = drv.open("Ezusb-1");
+        uint8_t buf[4] = {};
+        const uint8_t pipe0[4] = {0, 0, 0, 0};
+        uint32_t got = 0;
+        const std::tuple<DriverHandle, uint32_t, const uint8_t*, std::size_t, uint8_t*, std::size_t>
+            refused[] = {{old, ezusb::kBulkTransfer, pipe0, 4, buf, 1},
+                         {0, ezusb::kBulkTransfer, pipe0, 4, buf, 1},
+                         {h, 0x222999, pipe0, 4, buf, 4}, // not one of the adapter's
+                         {h, ezusb::kBulkTransfer, pipe0, 3, buf, 1},
+                         {h, ezusb::kBulkTransfer, nullptr, 4, buf, 1},
+                         {h, ezusb::kBulkTransfer, pipe0, 4, nullptr, 1},
+                         {h, ezusb::kGetPipeInfo, nullptr, 0, buf, std::size_t{1} << 32}};
+        for (const auto& [hh, code, in, inLen, out, outLen] : refused) {
+            got = 77;
+            EXPECT_EQ(drv.ioctl(hh, code, in, inLen, out, outLen, got) + got, 0u) << code;
+        }
+        EXPECT_TRUE(sys.requests.empty());
+        EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe0, 4, buf, 1, got), 1);
     }
     // What the program left open is closed with the driver.
-    EXPECT_EQ(sys.closes, (std::vector<Handle>{0x40, 0x44}));
+    EXPECT_EQ(sys.closes, (std::vector<Handle>{0x40, 0x44, 0x40}));
 }
 
 // The adapter layer's requests as the driver receives them: codes, input bytes, buffer sizes.
 TEST(Win32Driver, ASearchSendsTheDocumentedRequests) {
     FakeCalls sys;
     sys.sim.addAdapter(0);
-    Win32Driver drv(sys);
+    win32::Win32Driver drv(sys);
     tavrin::test::TestApp t(&drv);
     UsbFindBuffers(t.app);
     ASSERT_TRUE(t.app.drv.UsbDevices[0].Present);
@@ -118,58 +133,6 @@ TEST(Win32Driver, ASearchSendsTheDocumentedRequests) {
         EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe1, 4, buf, 2, got), result);
         EXPECT_EQ(got, count);
     }
-}
-
-TEST(Win32Driver, MalformedRequestsAndStaleHandlesReachNoDriver) {
-    FakeCalls sys;
-    sys.sim.addAdapter(0);
-    Win32Driver drv(sys);
-    const DriverHandle old = drv.open("Ezusb-0");
-    drv.close(old);
-    const DriverHandle h = drv.open("Ezusb-0"); // the system gives the same value again
-    uint8_t buf[4] = {};
-    const uint8_t pipe0[4] = {0, 0, 0, 0};
-    uint32_t got = 0;
-    const auto refused = [&](DriverHandle hh, uint32_t code, const uint8_t* in, std::size_t inLen,
-                             uint8_t* out, std::size_t outLen) {
-        got = 77;
-        return drv.ioctl(hh, code, in, inLen, out, outLen, got) == 0 && got == 0;
-    };
-    EXPECT_TRUE(refused(old, ezusb::kBulkTransfer, pipe0, 4, buf, 1));
-    EXPECT_TRUE(refused(0, ezusb::kBulkTransfer, pipe0, 4, buf, 1));
-    EXPECT_TRUE(refused(h, 0x222999, pipe0, 4, buf, 4)); // not one of the adapter's
-    EXPECT_TRUE(refused(h, ezusb::kBulkTransfer, pipe0, 3, buf, 1));
-    EXPECT_TRUE(refused(h, ezusb::kBulkTransfer, nullptr, 4, buf, 1));
-    EXPECT_TRUE(refused(h, ezusb::kBulkTransfer, pipe0, 4, nullptr, 1));
-    EXPECT_TRUE(refused(h, ezusb::kGetPipeInfo, nullptr, 0, buf, std::size_t{1} << 32));
-    EXPECT_TRUE(sys.requests.empty());
-    EXPECT_EQ(drv.ioctl(h, ezusb::kBulkTransfer, pipe0, 4, buf, 1, got), 1);
-}
-
-TEST(Win32Driver, TheAdapterLayerSearchesAndReadsThroughIt) {
-    FakeCalls sys;
-    sys.sim.addAdapter(0);
-    sim::SimSensor& qeb =
-        sys.sim.addAdapter(2, {.productId = ezusb::kProductQeb, .highSpeed = false});
-    sys.sim.addAdapter(3, {.productId = 0xB777});
-    Win32Driver drv(sys);
-    test::TestApp t(&drv);
-    t.app.usb.InterfaceKind = InterfaceUsb;
-    UsbFindBuffers(t.app);
-    const auto& dev = t.app.drv.UsbDevices;
-    EXPECT_TRUE(t.messages.shown.empty());
-    EXPECT_EQ(t.app.drv.UsbDevCount, 2);
-    EXPECT_EQ(std::tie(dev[0].BoardType, dev[0].Speed), std::tuple("VORLA", "2"));
-    EXPECT_EQ(std::tie(dev[2].BoardType, dev[2].Descriptor2, dev[2].FirmwareRev, dev[2].Speed),
-              std::tuple("QEB", "QEB USB-SPI", 2.1f, "1.1"));
-    EXPECT_FALSE(dev[3].Present);
-    EXPECT_EQ(t.app.usb.SpiSetupValue, 35);
-
-    t.app.usb.UsbSelDevice = dev[2];
-    qeb.hold(0x3E, 0xABCD);
-    int16_t address = 0x3E;
-    EXPECT_EQ(ReadRegisterWord(t.app, address), 0xABCD);
-    EXPECT_TRUE(sys.files.empty()); // every handle closed again
 }
 
 } // namespace
