@@ -14,6 +14,7 @@ TEST(ChartTextTest, LimitScaleHoverAndLoopDelayTexts) {
     EXPECT_EQ(LimitLabels(100, 0, ".").middle, "50");
     // The cycles are pressed through in the window test; labels not in a cycle fall back
     // to the default.
+    EXPECT_EQ(NextScale(Axis::Gyro, "175", "."), 50);
     EXPECT_EQ(NextScale(Axis::Gyro, "10", "."), 350);
     EXPECT_EQ(NextScale(Axis::Accel, "abc", "."), 10);
     EXPECT_EQ(NextScale(Axis::Accel, "1,25", ","), 0.1); // a comma locale's label
@@ -65,4 +66,27 @@ TEST(ClipSegmentTest, CutsToTheRectangleWithoutClampingTheSlope) {
         ASSERT_EQ(ClipSegment(s[0], s[1], s[2], s[3], 0, 0, w, h), visible) << in[3];
         for (int i = 0; visible && i < 4; ++i) EXPECT_NEAR(s[i], want[i], i % 2 ? 0 : tol) << i;
     }
+}
+
+// One step per sample: the sweep draws column 350 before it starts over at 0, equal limits
+// are separated, an unchecked trace draws nothing, and Max is the top row of the picture.
+TEST(PlotStepTest, SweepLimitsTracesAndRows) {
+    TraceState trace;
+    ChannelFlags checked{};
+    checked[6] = checked[7] = true; // accelerometer X unchecked
+    const Samples samples{};
+    double min = 4;
+    StepDrawing d;
+    for (int i = 0; i < 350; ++i) d = PlotStep(trace, samples, 5, 4, min, checked);
+    EXPECT_EQ(min, -1);
+    EXPECT_EQ(d.clearFrom, 350);
+    ASSERT_EQ(d.segmentCount, 2);
+    EXPECT_EQ(d.segments[0].channel, 6);
+    EXPECT_EQ(PlotStep(trace, samples, 5, 4, min, checked).clearFrom, 0);
+    const PixelMap map{10, -10, 351, 101};
+    EXPECT_EQ(map.py(10), 0);
+    EXPECT_EQ(map.py(-10), 100);
+    // The status rows, top to bottom: DIAG_STAT bits 0, 1, 2, 3, 8 and 9.
+    EXPECT_EQ(kStatusMasks,
+              (std::array<uint16_t, 6>{0x0001, 0x0002, 0x0004, 0x0008, 0x0100, 0x0200}));
 }
