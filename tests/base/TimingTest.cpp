@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <limits>
 #include <tuple>
 
@@ -37,16 +36,6 @@ TEST(DelayMs, RunsTheCalibrationOnFirstUseButNotForZero) {
     EXPECT_TRUE(t.app.timing.DelayCalibrated);
     // 500 + 3000 ms of calibration, then the 1 ms asked for.
     EXPECT_EQ(t.delaySteps, 50000 + 300000 + 100);
-}
-
-TEST(DelayMs, TheRealLoopTakesLongerForMorePasses) {
-    // The empty loop must survive optimisation: timing it proves it executes.
-    auto time = [](int32_t passes) {
-        const auto t0 = std::chrono::steady_clock::now();
-        SpinLoop(passes);
-        return std::chrono::steady_clock::now() - t0;
-    };
-    EXPECT_GT(time(50'000'000), time(1000));
 }
 
 // Each measurement reads the clock twice; the passes of each are seen at its first step.

@@ -2,8 +2,8 @@
 // reads equal to single reads, failures as single reads fail, bursts longer than a command.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
+#include <tuple>
 
 #include "SimTestApp.h"
 #include "registers/FrontEnd.h"
@@ -37,12 +37,8 @@ TEST(FrontEndRead, DecodesScalesAndKeepsNewDataBit) {
     // In this order: the new-data bit is cleared by a read without it, and kept by a
     // register that has no new-data flag (FLSH_CNT). The listing's golden files hold the
     // decoding of every register.
-    const struct {
-        int16_t pos;
-        uint16_t addr, word;
-        int32_t value, ndBit;
-        double scaled;
-    } rows[] = {
+    // Position, address, word, value, new-data bit, scaled value.
+    const std::tuple<int16_t, int, uint16_t, int32_t, int32_t, double> rows[] = {
         {2, 0x04, 0xDFFF, 8191, 32768, 8191 * 0.07326},
         {2, 0x04, 0x3FFF, -1, 0, -0.07326},
         {2, 0x04, 0x9FFF, 8191, 32768, 8191 * 0.07326},
@@ -51,38 +47,28 @@ TEST(FrontEndRead, DecodesScalesAndKeepsNewDataBit) {
         {1, 0x02, 0xCFFF, 4095, 32768, 7.49999},
     };
     test::SimTestApp s; // standard table, table scales
-    for (const auto& r : rows) {
-        s.sensor.hold(r.addr, r.word);
-        ReadRegister(s.app, r.pos);
-        EXPECT_EQ(s.app.res.RegRaw, r.word) << r.word;
-        EXPECT_EQ(s.app.res.RegValue, r.value) << r.word;
-        EXPECT_EQ(s.app.res.RegNDBit, r.ndBit) << r.word;
-        EXPECT_NEAR(s.app.res.RegScaled, r.scaled, 1e-4) << r.word;
+    for (const auto& [pos, addr, word, value, ndBit, scaled] : rows) {
+        s.sensor.hold(addr, word);
+        ReadRegister(s.app, pos);
+        EXPECT_EQ(s.app.res.RegRaw, word) << word;
+        EXPECT_EQ(s.app.res.RegValue, value) << word;
+        EXPECT_EQ(s.app.res.RegNDBit, ndBit) << word;
+        EXPECT_NEAR(s.app.res.RegScaled, scaled, 1e-4) << word;
     }
     // The single-precision factor, as the log files show it.
     EXPECT_DOUBLE_EQ(ScaleValue(s.app.regs.RegisterTable[2], -1), -static_cast<double>(0.07326f));
 }
 
-TEST(FrontEndRead, UnreadablePositionsAndNoTransportSendNothing) {
+// Bursts show that unreadable and outside positions are read as nothing.
+TEST(FrontEndWrite, OutsideTheTableOrWithoutTransportSendsNothing) {
     test::SimTestApp s, m(41040);
-    s.sensor.hold(0x04, 0x0005);
-    ReadRegister(s.app, 2);
-    s.driver.clearCommands();
-    const RegResults before = s.app.res;
-    // GLOB_CMD, CONT_SLP and positions outside the table; the 41040's placeholder.
-    for (int16_t pos : {31, 29, -1, 297, 32000}) ReadRegister(s.app, pos);
     for (int16_t pos : {-1, 297, 32000}) WriteRegister(s.app, pos, 0x1234);
-    ReadRegister(m.app, 1);
-    EXPECT_TRUE(s.driver.commands().empty());
-    EXPECT_TRUE(m.driver.commands().empty());
-    EXPECT_EQ(std::tie(s.app.res.RegRaw, s.app.res.RegValue, s.app.res.RegScaled),
-              std::tie(before.RegRaw, before.RegValue, before.RegScaled));
+    ReadRegister(m.app, 1); // the 41040's placeholder is not readable either
     s.app.usb.InterfaceKind = transport::InterfaceNone;
-    int16_t a = 0x10;
-    EXPECT_EQ(ReadRegisterWord(s.app, a), 0);
     WriteRegister(s.app, 12, 0x1234);
     WriteRegister(s.app, 20, 0x12);
     EXPECT_TRUE(s.driver.commands().empty());
+    EXPECT_TRUE(m.driver.commands().empty());
 }
 
 TEST(FrontEndWrite, FramesOrderWaitAndMasks) {
@@ -192,7 +178,9 @@ TEST(BurstRead, OneCommandOfKPlusOneFramesEachRequestAnsweredByTheNextFrame) {
     p.insert(p.begin() + 16, 31);
     p.push_back(400);
     a.driver.clearCommands();
+    b.driver.clearCommands();
     ExpectAsSingles(a, b, p);
+    EXPECT_EQ(b.driver.commands().size(), 20u); // single reads: one command per readable one
     const auto& sent = a.driver.commands();
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].size(), 35u);
@@ -228,14 +216,10 @@ TEST(BurstRead, FailuresAreTodaysTransferFailures) {
         EXPECT_EQ(Burst(a.app, p)[1].RegRaw, 0x8123);
         EXPECT_EQ(a.t.messages.texts(), std::vector<std::string>{message});
         EXPECT_FALSE(a.app.usb.UsbReady);
-        EXPECT_EQ(a.driver.openHandles(), 0);
         // Skipped silently from then on, until a new search.
         a.driver.clearCommands();
         Burst(a.app, p);
         EXPECT_TRUE(a.driver.commands().empty());
-        a.driver.replug(0);
-        transport::UsbFindBuffers(a.app);
-        EXPECT_EQ(Burst(a.app, p)[0].RegRaw, 0x8777);
     }
     test::SimTestApp a, b; // without transport: zero read, nothing sent
     a.app.usb.InterfaceKind = b.app.usb.InterfaceKind = transport::InterfaceNone;

