@@ -40,13 +40,8 @@ TEST(DelayMs, RunsTheCalibrationOnFirstUseButNotForZero) {
 
 // Each measurement reads the clock twice; the passes of each are seen at its first step.
 TEST(CalibrateDelay, BranchesOfTheTwoMeasurements) {
-    struct Case {
-        bool cmdLine;
-        std::vector<float> clock;
-        std::vector<int32_t> passes;
-        int32_t count;
-    };
-    const Case cases[] = {
+    // Command line or not, clock readings, passes seen, count.
+    const std::tuple<bool, std::vector<float>, std::vector<int32_t>, int32_t> cases[] = {
         // An ordinary machine: 0.5 / 0.25 * 1000 = 2000; 3 / 1.5 * 2000 = 4000.
         {false, {100, 100.25f, 200, 201.5f}, {1000, 2000}, 4000},
         // The command line starts from 200.
@@ -63,21 +58,20 @@ TEST(CalibrateDelay, BranchesOfTheTwoMeasurements) {
         // Halves to even: 0.5 / 4 * 1000 = 125; 3 / 6 * 125 = 62.5 -> 62; 3 / 2 * 125 -> 188.
         {false, {0, 4, 0, 6}, {1000, 125}, 62},
         {false, {0, 4, 0, 2}, {1000, 125}, 188}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.count);
+    for (const auto& [cmdLine, clock, passes, count] : cases) {
         TestApp t;
         std::vector<int32_t> passesSeen;
         t.app.timing.spin = [&](int32_t n) {
             if (passesSeen.empty() || passesSeen.back() != n) passesSeen.push_back(n);
         };
-        t.platform.cmdLine = c.cmdLine ? "x" : "";
-        t.platform.clockScript.assign(c.clock.begin(), c.clock.end());
+        t.platform.cmdLine = cmdLine ? "x" : "";
+        t.platform.clockScript.assign(clock.begin(), clock.end());
         t.app.timing.DelayCalibrated = false;
         CalibrateDelay(t.app);
-        EXPECT_EQ(t.app.timing.DelayCount10us, c.count);
+        EXPECT_EQ(t.app.timing.DelayCount10us, count);
         EXPECT_TRUE(t.app.timing.DelayCalibrated);
-        if (!c.passes.empty()) {
-            EXPECT_EQ(passesSeen, c.passes);
+        if (!passes.empty()) {
+            EXPECT_EQ(passesSeen, passes);
         }
         EXPECT_EQ(t.platform.waitCursorOn, 1);
         EXPECT_EQ(t.platform.waitCursorOff, 1);

@@ -183,11 +183,6 @@ TEST(BurstRead, OneCommandOfKPlusOneFramesEachRequestAnsweredByTheNextFrame) {
     EXPECT_EQ(Bytes(sent[0].begin() + 2, sent[0].begin() + 4), (Bytes{16, 0x00}));
     EXPECT_EQ(Bytes(sent[0].begin() + 31, sent[0].end()), (Bytes{0x1E, 0, 0x1E, 0})); // 15th twice
     EXPECT_EQ(Bytes(sent[1].begin() + 2, sent[1].begin() + 4), (Bytes{6, 0x20}));
-    // The results span only as far as both lists go.
-    std::vector<RegResults> two(3);
-    a.driver.clearCommands();
-    ReadRegisterBurst(a.app, p, two);
-    EXPECT_EQ(a.driver.commands()[0][2], 3);
 }
 
 TEST(BurstRead, FailuresAreTodaysTransferFailures) {
@@ -200,16 +195,14 @@ TEST(BurstRead, FailuresAreTodaysTransferFailures) {
     const Positions p = {2, 5, 8};
     for (const auto& [arm, message] : arms) {
         SCOPED_TRACE(message);
-        test::SimTestApp a, b;
-        for (auto* s : {&a, &b}) {
-            s->sensor.hold(0x04, 0x8123); // left in the words by the last good read
-            ReadRegister(s->app, 2);
-            s->sensor.hold(0x04, 0x8777);
-            arm(s->driver);
-        }
-        // Nothing is taken from a short reply: every read decodes the old word.
-        ExpectAsSingles(a, b, p);
-        EXPECT_EQ(Burst(a.app, p)[1].RegRaw, 0x8123);
+        test::SimTestApp a;
+        a.sensor.hold(0x04, 0x8123); // left in the words by the last good read
+        ReadRegister(a.app, 2);
+        a.sensor.hold(0x04, 0x8777);
+        arm(a.driver);
+        // Nothing is taken from a failed or short reply: every read decodes the old word, as
+        // single reads do.
+        for (const RegResults& r : Burst(a.app, p)) EXPECT_EQ(r.RegRaw, 0x8123);
         EXPECT_EQ(a.t.messages.texts(), std::vector<std::string>{message});
         EXPECT_FALSE(a.app.usb.UsbReady);
         // Skipped silently from then on, until a new search.

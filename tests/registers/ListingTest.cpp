@@ -41,7 +41,6 @@ TEST(WriteValueText, AcceptsHexDigitsOnlyAndSaysWhyNot) {
 
 TEST(RegisterListing, BothTablesByteForByte) {
     for (const auto& [model, sep] : {std::pair{41120, ","}, std::pair{41040, "."}}) {
-        SCOPED_TRACE(model);
         test::SimTestApp s{float(model)};
         // Address and word of every register but PROD_ID (the model number), in hex.
         std::istringstream words(test::ReadData("registers/listing-words.txt"));

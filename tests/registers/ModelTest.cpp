@@ -96,8 +96,7 @@ TEST(SetDevice, AppliesEveryModelsFactors) {
         s.app.plot.AccPlotMax = 2;
         FakeDisplay d(s.t.messages);
         SetDevice(s.app, static_cast<float>(model), d);
-        const RegisterMap& r = s.app.regs;
-        const auto& t = r.RegisterTable;
+        const auto& t = s.app.regs.RegisterTable;
 
         const std::string m = std::to_string(model);
         EXPECT_EQ(d.log, "uncheck|check " + m + "|limits -10 0 10|Data Plot   Device = " + m + "|");
@@ -115,13 +114,11 @@ TEST(SetDevice, AppliesEveryModelsFactors) {
             if (row != model) continue;
             EXPECT_EQ(t[pos].RegScale, scale) << "position " << pos;
         }
-        EXPECT_EQ(t[1].ReadLen, 12);
-        EXPECT_EQ(t[1].Label, model == 41040 ? "not used" : "SUPPLY_OUT");
         // The simulated sensor at rest through the program's reads: 1 g on Z, 1.00 on the
         // chart's axis (the command-line tests' golden files hold other outputs at rest).
         double zSum = 0;
         for (int pass = 0; pass < 50; ++pass) {
-            ReadRegister(s.app, r.iZACCL_OUT);
+            ReadRegister(s.app, s.app.regs.iZACCL_OUT);
             zSum += s.app.res.RegScaled;
         }
         EXPECT_NEAR(zSum / 50, 1.0, 0.005);
