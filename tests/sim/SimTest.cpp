@@ -83,8 +83,8 @@ struct Link {
     transport::DriverHandle h = 0;
 };
 
-// Settings are kept; commands of no frames, of more than 16, or shorter
-// than their frame count say, and unknown commands, fail; every pipe-0 send is logged.
+// Settings are kept; commands of no frames, of more than 16, or shorter than their frame
+// count says, and unknown commands, fail; every pipe-0 send is logged.
 TEST(SimAdapter, CommandProtocol) {
     Link l;
     ASSERT_EQ(l.send({0x0B, 10}), 1);
@@ -96,8 +96,9 @@ TEST(SimAdapter, CommandProtocol) {
     EXPECT_EQ(l.d.commands().size(), 6u);
 }
 
+// (A bare model number goes on slot 0: the command-line tests run with it.)
 TEST(SimConfig, PutsAdaptersOnTheNamedSlots) {
-    std::string error = "old"; // a bare model number goes on slot 0: the CLI tests use it
+    std::string error = "old";
     auto two = MakeSimDriverFromText("0:41120, 2 : 41190", error);
     ASSERT_NE(two, nullptr);
     EXPECT_EQ(error, "");
