@@ -2,6 +2,9 @@
 
 #include <tuple>
 
+#include "LogTestSupport.h"
+#include "TestApp.h"
+#include "base/FileLocation.h"
 #include "base/HexText.h"
 #include "base/NumberText.h"
 
@@ -22,24 +25,17 @@ TEST(HexText, BothDirections) {
 TEST(NumberText, FixedAndGeneralFormsWithTheUsersSeparator) {
     const std::tuple<double, int, const char*, const char*> fixed[] = {
         {25, 2, ".", "25.00"},       {1234.5678, 2, ".", "1234.57"},
-        {-3.14159, 2, ".", "-3.14"}, {1234567.891, 2, ",", "1234567,89"}, // no digit grouping
+        {-3.14159, 2, ".", "-3.14"}, {1234567.891, 2, ",", "1234567,89"},
         {12.4, 0, ".", "12"},        {1.1, 1, ".", "1.1"},
-        {2, 1, ".", "2.0"}};
+        {2, 1, ".", "2.0"}}; // no digit grouping
     for (const auto& [v, d, sep, text] : fixed) EXPECT_EQ(FixedText(v, d, sep), text) << v;
     // 15 significant digits: 0.1 + 0.2 shows as 0.3.
-    const std::tuple<double, const char*, const char*> general[] = {
-        {350, ".", "350"},
-        {-350, ".", "-350"},
-        {0, ".", "0"},
-        {-0.0, ".", "0"},
-        {1.25, ".", "1.25"},
-        {-0.1, ".", "-0.1"},
-        {0.1 + 0.2, ".", "0.3"},
-        {1e-5, ".", "1E-05"},
-        {-0.07326, ".", "-0.07326"},
-        {24.8547, ",", "24,8547"},
-        {1.23456789012345, ".", "1.23456789012345"}};
-    for (const auto& [v, sep, text] : general) EXPECT_EQ(GeneralText(v, sep), text) << v;
+    const std::pair<double, const char*> general[] = {
+        {350, "350"},   {-350, "-350"},     {0, "0"},        {-0.0, "0"},           {1.25, "1.25"},
+        {-0.1, "-0.1"}, {0.1 + 0.2, "0.3"}, {1e-5, "1E-05"}, {-0.07326, "-0.07326"}};
+    for (const auto& [v, text] : general) EXPECT_EQ(GeneralText(v, "."), text) << v;
+    EXPECT_EQ(GeneralText(1.23456789012345, "."), "1.23456789012345");
+    EXPECT_EQ(GeneralText(24.8547, ","), "24,8547");
     EXPECT_EQ(GeneralTextSingle(45296.53f), "45296.53");
     EXPECT_EQ(GeneralTextSingle(0.1f), "0.1"); // 7 digits hide the float's tail
     EXPECT_EQ(GeneralTextSingle(-2.5f, ","), "-2,5");
@@ -56,36 +52,15 @@ TEST(NumberText, ParseNumberAcceptsWholeTextNumbersOnly) {
         EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
 }
 
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef _WIN32
-#include <process.h>
-#endif
-
-#include "TestApp.h"
-#include "base/FileLocation.h"
-
-TEST(FileLocation, ProgramDirectoryWhenWritableElseUserFolder) {
-    namespace fs = std::filesystem;
+// A program directory that takes files is used (the window tests save there).
+TEST(FileLocation, UserFolderMadeWhenTheProgramDirectoryTakesNoFiles) {
     tavrin::test::FakePlatform p;
-    const fs::path base = fs::temp_directory_path() / ("tavrin-loc-" + std::to_string(::getpid()));
-    fs::remove_all(base);
-    fs::create_directories(base / "prog");
-    p.progDir = base / "prog";
-    p.dataDir = base / "user" / "tavrin";
-    EXPECT_EQ(FilesDirectory(p), p.progDir);
-
-#ifndef _WIN32
-    if (::geteuid() != 0) { // root writes anywhere; the permission case needs a user
-        ::chmod(p.progDir.c_str(), 0555);
-        EXPECT_EQ(FilesDirectory(p), p.dataDir);
-        EXPECT_TRUE(fs::is_directory(p.dataDir));
-        ::chmod(p.progDir.c_str(), 0755);
+    tavrin::test::ScratchDir dir;
+    p.dataDir = dir.path / "user" / "tavrin";
+    std::ofstream(dir.path / "plain") << "x"; // a file where the program directory should be
+    for (const char* prog : {"missing", "plain"}) {
+        p.progDir = dir.path / prog;
+        EXPECT_EQ(FilesDirectory(p), p.dataDir) << prog;
+        EXPECT_TRUE(std::filesystem::is_directory(p.dataDir));
     }
-#endif
-    p.progDir = base / "missing";
-    EXPECT_EQ(FilesDirectory(p), p.dataDir);
-    EXPECT_TRUE(fs::is_directory(p.dataDir));
-    fs::remove_all(base);
 }

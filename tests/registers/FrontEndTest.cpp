@@ -1,20 +1,20 @@
-// The register front end: positions in, adapter frames out, results in App::res.
+// The register front end: positions in, adapter frames out, results in App::res; burst
+// reads equal to single reads, failures as single reads fail, bursts longer than a command.
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <functional>
+#include <tuple>
 
 #include "SimTestApp.h"
 #include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
 
-using namespace tavrin::registers;
-using namespace tavrin::transport;
-
-namespace tavrin {
+namespace tavrin::registers {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Log = std::deque<Bytes>;
+using Positions = std::vector<int16_t>;
 
 TEST(FrontEndRead, SendsRequestTwiceAndTakesSecondWord) {
     test::SimTestApp s;
@@ -29,19 +29,14 @@ TEST(FrontEndRead, SendsRequestTwiceAndTakesSecondWord) {
     EXPECT_EQ(address, 0x3E);
     EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x02, 0x3E, 0x00, 0x3E, 0x00}}));
     EXPECT_EQ(s.app.usb.SpiInWords[1], 0x1234);
-    EXPECT_EQ(s.driver.openHandles(), 0);
-    EXPECT_TRUE(s.t.messages.shown.empty());
 }
 
 TEST(FrontEndRead, DecodesScalesAndKeepsNewDataBit) {
     // In this order: the new-data bit is cleared by a read without it, and kept by a
-    // register that has no new-data flag (FLSH_CNT).
-    const struct {
-        int16_t pos;
-        uint16_t addr, word;
-        int32_t value, ndBit;
-        double scaled;
-    } rows[] = {
+    // register that has no new-data flag (FLSH_CNT). The listing's golden files hold the
+    // decoding of every register, the command-line ones the single-precision factors.
+    // Position, address, word, value, new-data bit, scaled value.
+    const std::tuple<int16_t, int, uint16_t, int32_t, int32_t, double> rows[] = {
         {2, 0x04, 0xDFFF, 8191, 32768, 8191 * 0.07326},
         {2, 0x04, 0x3FFF, -1, 0, -0.07326},
         {2, 0x04, 0x9FFF, 8191, 32768, 8191 * 0.07326},
@@ -50,44 +45,26 @@ TEST(FrontEndRead, DecodesScalesAndKeepsNewDataBit) {
         {1, 0x02, 0xCFFF, 4095, 32768, 7.49999},
     };
     test::SimTestApp s; // standard table, table scales
-    for (const auto& r : rows) {
-        s.sensor.hold(r.addr, r.word);
-        ReadRegister(s.app, r.pos);
-        EXPECT_EQ(s.app.res.RegRaw, r.word) << r.word;
-        EXPECT_EQ(s.app.res.RegValue, r.value) << r.word;
-        EXPECT_EQ(s.app.res.RegNDBit, r.ndBit) << r.word;
-        EXPECT_NEAR(s.app.res.RegScaled, r.scaled, 1e-4) << r.word;
+    for (const auto& [pos, addr, word, value, ndBit, scaled] : rows) {
+        s.sensor.hold(addr, word);
+        ReadRegister(s.app, pos);
+        EXPECT_EQ(s.app.res.RegRaw, word) << word;
+        EXPECT_EQ(s.app.res.RegValue, value) << word;
+        EXPECT_EQ(s.app.res.RegNDBit, ndBit) << word;
+        EXPECT_NEAR(s.app.res.RegScaled, scaled, 1e-4) << word;
     }
 }
 
-TEST(FrontEndRead, UnreadablePositionsAndNoTransportSendNothing) {
-    test::SimTestApp s;
-    s.sensor.hold(0x04, 0x0005);
-    ReadRegister(s.app, 2);
-    s.driver.clearCommands();
-    const RegResults before = s.app.res;
-
-    for (int16_t pos : {31, 29}) ReadRegister(s.app, pos); // GLOB_CMD, CONT_SLP
-    for (int16_t pos : {-1, 297, 32000}) {
-        ReadRegister(s.app, pos);
-        WriteRegister(s.app, pos, 0x1234);
-    }
-    EXPECT_TRUE(s.driver.commands().empty());
-    EXPECT_EQ(std::tie(s.app.res.RegRaw, s.app.res.RegValue, s.app.res.RegScaled),
-              std::tie(before.RegRaw, before.RegValue, before.RegScaled));
-
-    test::SimTestApp m(41040); // its placeholder is not readable either
-    ReadRegister(m.app, 1);
-    EXPECT_TRUE(m.driver.commands().empty());
-
-    s.app.usb.InterfaceKind = InterfaceNone;
-    int16_t a = 0x10;
-    EXPECT_EQ(ReadRegisterWord(s.app, a), 0);
-    ReadRegister(s.app, 8);
-    EXPECT_EQ(s.app.res.RegScaled, 25.0); // the temperature offset alone
+// Bursts show that unreadable and outside positions are read as nothing.
+TEST(FrontEndWrite, OutsideTheTableOrWithoutTransportSendsNothing) {
+    test::SimTestApp s, m(41040);
+    for (int16_t pos : {-1, 297, 32000}) WriteRegister(s.app, pos, 0x1234);
+    ReadRegister(m.app, 1); // the 41040's placeholder is not readable either
+    s.app.usb.InterfaceKind = transport::InterfaceNone;
     WriteRegister(s.app, 12, 0x1234);
     WriteRegister(s.app, 20, 0x12);
     EXPECT_TRUE(s.driver.commands().empty());
+    EXPECT_TRUE(m.driver.commands().empty());
 }
 
 TEST(FrontEndWrite, FramesOrderWaitAndMasks) {
@@ -112,7 +89,10 @@ TEST(FrontEndWrite, FramesOrderWaitAndMasks) {
 
     WriteRegister(s.app, s.app.regs.iZACCL_OFF, -300);
     EXPECT_EQ(s.sensor.word(0x24), 0xFED4);
+    for (int i = 0; i < 8; ++i) ReadRegister(s.app, s.app.regs.iZACCL_OUT);
+    EXPECT_NEAR(s.app.res.RegValue, 0, 5); // 1 g is 300 counts: the offset takes it away
     const int before = s.sensor.flashCount();
+    WriteRegister(s.app, s.app.regs.iGLOB_CMD, 2); // other commands store nothing
     WriteRegister(s.app, s.app.regs.iGLOB_CMD, 8);
     EXPECT_EQ(s.sensor.flashCount(), before + 1);
 }
@@ -131,15 +111,111 @@ TEST(GyroScale, RangeCodeSelectsScaleAndResetsChartLimits) {
         EXPECT_EQ(s.app.plot.GyPlotMax, 350);
         EXPECT_EQ(s.app.plot.GyPlotMin, -350);
     }
-    // Writing SENS_AVG reads the range back: the write's own frames, then the read.
-    test::SimTestApp w(41190);
-    w.app.model.GyroBaseScale = 0.2;
-    WriteRegister(w.app, 27, 0x0102);
+    // Writing SENS_AVG reads the range back: the write's own frames, then the read. A rate
+    // of 5 deg/s by the offset reads the same in every range once the scale follows.
+    test::SimTestApp w;
+    w.app.model.GyroBaseScale = 0.05;
+    WriteRegister(w.app, w.app.regs.iXGYRO_OFF, 400);
+    for (int32_t avg : {0x0402, 0x0202, 0x0102}) {
+        w.driver.clearCommands();
+        WriteRegister(w.app, 27, avg);
+        ASSERT_EQ(w.driver.commands().size(), 2u);
+        EXPECT_EQ(w.driver.commands()[1], (Bytes{0x0D, 0x01, 0x02, 0x38, 0x00, 0x38, 0x00}));
+        double sum = 0;
+        for (int i = 0; i < 40; ++i) {
+            ReadRegister(w.app, 2);
+            sum += w.app.res.RegScaled;
+        }
+        EXPECT_NEAR(sum / 40, 5.0, 0.2) << avg;
+    }
     EXPECT_EQ(w.sensor.word(0x38), 0x0102);
-    EXPECT_EQ(w.app.regs.RegisterTable[3].RegScale, 0.05f);
-    ASSERT_EQ(w.driver.commands().size(), 2u);
-    EXPECT_EQ(w.driver.commands()[1], (Bytes{0x0D, 0x01, 0x02, 0x38, 0x00, 0x38, 0x00}));
+    EXPECT_EQ(w.app.regs.RegisterTable[3].RegScale, 0.0125f);
+}
+
+std::vector<RegResults> Burst(app::App& app, const Positions& p) {
+    std::vector<RegResults> out(p.size());
+    ReadRegisterBurst(app, p, out);
+    return out;
+}
+
+// The burst's results equal single reads of the same positions on a twin.
+void ExpectAsSingles(test::SimTestApp& a, test::SimTestApp& b, const Positions& p) {
+    const auto burst = Burst(a.app, p);
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        ReadRegister(b.app, p[i]);
+        const RegResults& r = b.app.res;
+        EXPECT_EQ(
+            std::tie(burst[i].RegRaw, burst[i].RegValue, burst[i].RegScaled, burst[i].RegNDBit),
+            std::tie(r.RegRaw, r.RegValue, r.RegScaled, r.RegNDBit))
+            << "position " << p[i];
+    }
+}
+
+TEST(BurstRead, OneCommandOfKPlusOneFramesEachRequestAnsweredByTheNextFrame) {
+    test::SimTestApp a, b;
+    for (auto* s : {&a, &b}) {
+        for (int addr = 0; addr < 0x5A; addr += 2)
+            s->sensor.hold(addr, static_cast<uint16_t>(0x8100 + addr));
+        s->sensor.hold(0x04, 0x9234);
+        s->sensor.hold(0x0A, 0x1FFF);
+        s->sensor.hold(0x10, 0x8FFF);
+    }
+    a.driver.clearCommands();
+    EXPECT_EQ(Burst(a.app, {2, 5, 8})[0].RegValue, 0x1234);
+    EXPECT_EQ(a.driver.commands(), (std::deque<Bytes>{{0x0D, 0x01, 0x04, 0x04, 0x00, 0x0A, 0x00,
+                                                       0x10, 0x00, 0x10, 0x00}}));
+    ExpectAsSingles(a, b, {2, 5, 8});
+    EXPECT_EQ(a.app.res.RegRaw, 0x8FFF); // left as after the last single read
+
+    // 20 readable registers: 15 in a command of 16 frames, then 5 in one of 6; the
+    // unreadable GLOB_CMD at the split and positions out of range send nothing.
+    Positions p = {-1};
+    for (int16_t pos = 0; pos < 20; ++pos) p.push_back(pos);
+    p.insert(p.begin() + 16, 31);
+    p.push_back(400);
+    a.driver.clearCommands();
+    b.driver.clearCommands();
+    ExpectAsSingles(a, b, p);
+    EXPECT_EQ(b.driver.commands().size(), 20u); // single reads: one command per readable one
+    const auto& sent = a.driver.commands();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].size(), 35u);
+    EXPECT_EQ(Bytes(sent[0].begin() + 2, sent[0].begin() + 4), (Bytes{16, 0x00}));
+    EXPECT_EQ(Bytes(sent[0].begin() + 31, sent[0].end()), (Bytes{0x1E, 0, 0x1E, 0})); // 15th twice
+    EXPECT_EQ(Bytes(sent[1].begin() + 2, sent[1].begin() + 4), (Bytes{6, 0x20}));
+}
+
+TEST(BurstRead, FailuresAreTodaysTransferFailures) {
+    using sim::SimDriver;
+    const std::pair<std::function<void(SimDriver&)>, const char*> arms[] = {
+        {[](SimDriver& d) { d.failBulk(0); }, "Error Writing SPI"},
+        {[](SimDriver& d) { d.failBulk(1); }, "Error Reading SPI"},
+        {[](SimDriver& d) { d.shortReply(1, 3); }, "Error Reading SPI"}, // short of one word
+        {[](SimDriver& d) { d.unplug(0); }, "Error Writing SPI"}};
+    const Positions p = {2, 5, 8};
+    for (const auto& [arm, message] : arms) {
+        SCOPED_TRACE(message);
+        test::SimTestApp a;
+        a.sensor.hold(0x04, 0x8123); // left in the words by the last good read
+        ReadRegister(a.app, 2);
+        a.sensor.hold(0x04, 0x8777);
+        arm(a.driver);
+        // Nothing is taken from a failed or short reply: every read decodes the old word, as
+        // single reads do.
+        for (const RegResults& r : Burst(a.app, p)) EXPECT_EQ(r.RegRaw, 0x8123);
+        EXPECT_EQ(a.t.messages.texts(), std::vector<std::string>{message});
+        EXPECT_FALSE(a.app.usb.UsbReady);
+        // Skipped silently from then on, until a new search.
+        a.driver.clearCommands();
+        Burst(a.app, p);
+        EXPECT_TRUE(a.driver.commands().empty());
+    }
+    test::SimTestApp a, b; // without transport: zero read, nothing sent
+    a.app.usb.InterfaceKind = b.app.usb.InterfaceKind = transport::InterfaceNone;
+    ExpectAsSingles(a, b, {8, 2, 31});
+    EXPECT_EQ(Burst(a.app, {8})[0].RegScaled, 25.0);
+    EXPECT_TRUE(a.driver.commands().empty());
 }
 
 } // namespace
-} // namespace tavrin
+} // namespace tavrin::registers

@@ -17,23 +17,6 @@
 using namespace tavrin;
 using namespace tavrin::registers;
 
-namespace {
-
-// Address and word of every register but PROD_ID (the model number). 0x8A9C has the
-// new-data bit set, 0x418D flag bit 14; 0x2000 is the most negative 14-bit value.
-// clang-format off
-const std::pair<int, uint16_t> kWords[] = {
-    {0x00, 0x0007}, {0x02, 0x8A9C}, {0x04, 0x3FFF}, {0x06, 0x0010}, {0x08, 0x2000},
-    {0x0A, 0x418D}, {0x0C, 0x0000}, {0x0E, 0x3FFE}, {0x10, 0x0FFF}, {0x12, 0x0000},
-    {0x14, 0x0007}, {0x16, 0x0800}, {0x1A, 0x1FFF}, {0x1C, 0x0064}, {0x1E, 0x0000},
-    {0x20, 0x0FF6}, {0x22, 0x0000}, {0x24, 0x0001}, {0x26, 0x1234}, {0x28, 0x0000},
-    {0x2A, 0x00FF}, {0x2C, 0x0000}, {0x2E, 0x0000}, {0x30, 0x0000}, {0x32, 0x0000},
-    {0x34, 0x0006}, {0x36, 0x0001}, {0x38, 0x0402}, {0x3A, 0x0000}, {0x3C, 0x0000},
-    {0x52, 0xABCD}, {0x54, 0x0123}, {0x58, 0x0042}};
-// clang-format on
-
-} // namespace
-
 // One to four hexadecimal digits with blanks around; anything else is refused, says why
 // and leaves the value alone.
 TEST(WriteValueText, AcceptsHexDigitsOnlyAndSaysWhyNot) {
@@ -58,13 +41,14 @@ TEST(WriteValueText, AcceptsHexDigitsOnlyAndSaysWhyNot) {
 
 TEST(RegisterListing, BothTablesByteForByte) {
     for (const auto& [model, sep] : {std::pair{41120, ","}, std::pair{41040, "."}}) {
-        SCOPED_TRACE(model);
         test::SimTestApp s{float(model)};
-        for (const auto& [addr, word] : kWords) {
+        // Address and word of every register but PROD_ID (the model number), in hex.
+        std::istringstream words(test::ReadData("registers/listing-words.txt"));
+        for (int addr = 0, word = 0; words >> std::hex >> addr >> word;) {
             if (addr >= 0x02 && addr <= 0x16)
-                s.sensor.hold(addr, word); // outputs would move
+                s.sensor.hold(addr, static_cast<uint16_t>(word)); // outputs would move
             else
-                s.sensor.setWord(addr, word);
+                s.sensor.setWord(addr, static_cast<uint16_t>(word));
         }
         LoadRegisterTable(s.app.regs, float(model)); // the table's own scales
         s.t.platform.decimalSep = sep;

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
 #include <tuple>
 
 #include "view/ChartCore.h"
@@ -14,6 +12,7 @@ TEST(ChartTextTest, LimitScaleHoverAndLoopDelayTexts) {
     EXPECT_EQ(LimitLabels(100, 0, ".").middle, "50");
     // The cycles are pressed through in the window test; labels not in a cycle fall back
     // to the default.
+    EXPECT_EQ(NextScale(Axis::Gyro, "175", "."), 50);
     EXPECT_EQ(NextScale(Axis::Gyro, "10", "."), 350);
     EXPECT_EQ(NextScale(Axis::Accel, "abc", "."), 10);
     EXPECT_EQ(NextScale(Axis::Accel, "1,25", ","), 0.1); // a comma locale's label
@@ -43,26 +42,4 @@ TEST(ChartTextTest, LimitScaleHoverAndLoopDelayTexts) {
         {"0", ".", 0},     {"5", ".", 5},       {"12.5", ".", 13},
         {"12,4", ",", 12}, {"1000", ".", 1000}, {"junk", ".", 0}};
     for (const auto& [text, sep, ms] : waits) EXPECT_EQ(LoopDelayMs(text, sep), ms) << text;
-}
-
-TEST(ClipSegmentTest, CutsToTheRectangleWithoutClampingTheSlope) {
-    using Seg = std::array<double, 4>;
-    const double nan = NAN, inf = INFINITY;
-    // Segment, rectangle width and height from the origin, the visible part (nan: none),
-    // how far its x may stray; y must land on the edge exactly.
-    const std::tuple<Seg, double, double, Seg, double> rows[] = {
-        {{0, 50, 10, -50}, 100, 100, {0, 50, 5, 0}, 0},
-        // Absurd magnitudes still give an edge crossing within the rectangle.
-        {{10, 50, 12, -1e300}, 100, 100, {10, 50, 10, 0}, 1e-6},
-        {{4, 3.4e299, 6, -6e305}, 700, 240, {4, 240, 4, 0}, 1e-5},
-        {{200, 0, 300, 50}, 100, 100, {nan}, 0},
-        {{0, -1e300, 1, -1e300}, 100, 100, {nan}, 0},
-        {{0, nan, 1, 5}, 100, 100, {nan}, 0},
-        {{0, 5, 1, inf}, 100, 100, {nan}, 0}};
-    for (const auto& [in, w, h, want, tol] : rows) {
-        Seg s = in;
-        const bool visible = !std::isnan(want[0]);
-        ASSERT_EQ(ClipSegment(s[0], s[1], s[2], s[3], 0, 0, w, h), visible) << in[3];
-        for (int i = 0; visible && i < 4; ++i) EXPECT_NEAR(s[i], want[i], i % 2 ? 0 : tol) << i;
-    }
 }
