@@ -1,12 +1,16 @@
-// Allan deviation: cluster sizes and counts, and the figures read from a curve of known
-// shape. Its sigma and relative errors on a hand-worked series are also in
-// tests/data/cli/adev.txt, through tavrin-cli adev.
+// Allan deviation: cluster sizes and counts, the figures read from a curve of known shape,
+// and an analysis' progress. The formats read and the refusals, and the hand-worked
+// series' sigma, are in tests/data/cli/adev.txt. Its sigma and relative errors on a hand-worked
+// series are also in tests/data/cli/adev.txt, through tavrin-cli adev.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <fstream>
 
+#include "LogTestSupport.h"
 #include "analysis/Allan.h"
+#include "analysis/Analyse.h"
 
 using namespace tavrin::analysis;
 
@@ -80,6 +84,27 @@ TEST(Figures, QuotedInTheUnitsEngineersUse) {
                   units);
         EXPECT_DOUBLE_EQ(g.biasInstability.tau, 50);
     }
+}
+
+// What tavrin-cli adev cannot show: progress and cancelling.
+TEST(AnalyseLog, ReportsProgressReleasesTheSeriesAndStopsWhenCancelled) {
+    tavrin::test::ScratchDir dir;
+    const auto file = dir.path / "f.csv";
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (int n = 1; n <= 40; ++n) out << n << ",1," << 0.25 * n << ",\r\n";
+    }
+    ReadOptions o;
+    o.rateHz = 40;
+    int calls = 0;
+    o.progress = [&](double f) { return ++calls, f >= 0 && f <= 1; };
+    const AnalysisResult r = AnalyseLog(file, o);
+    ASSERT_EQ(r.error, "");
+    EXPECT_GT(calls, 0);
+    EXPECT_TRUE(r.channels.at(0).series.values.empty()); // released
+    EXPECT_EQ(r.channels[0].curve.size(), 12u);          // 1 to 10, 13, 16
+    o.progress = [](double) { return false; };
+    EXPECT_TRUE(AnalyseLog(file, o).cancelled);
 }
 
 } // namespace

@@ -29,9 +29,7 @@ struct NoDisplay : registers::DeviceDisplay {
 // CLI), with the windows' files going to `dir`.
 struct WindowBench {
     WindowBench(float model, const std::filesystem::path& dir) : t(&driver) {
-        sim::SimOptions o;
-        o.model = model;
-        driver.addAdapter(0, o);
+        driver.addAdapter(0, sim::SimOptions{.model = model});
         t.platform.progDir = dir;
         transport::SetTransportDefaults(t.app.usb);
         transport::ConnectFirstAdapter(t.app);
