@@ -21,18 +21,12 @@ inline Lines SplitFields(const std::string& line, char sep = ',') {
     return out;
 }
 
-// A new, empty directory of its own.
-inline std::filesystem::path MakeScratchDir() {
-    std::random_device seed;
-    for (;;) {
-        auto p = std::filesystem::temp_directory_path() /
-                 ("tavrin-log-" + std::to_string(seed()) + std::to_string(seed()));
-        if (std::filesystem::create_directory(p)) return p;
-    }
-}
-
+// A new, empty directory of its own, removed with everything in it.
 struct ScratchDir {
-    std::filesystem::path path = MakeScratchDir();
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("tavrin-log-" + std::to_string(std::random_device{}()) +
+                                  std::to_string(std::random_device{}()));
+    ScratchDir() { std::filesystem::create_directory(path); }
     ~ScratchDir() {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
