@@ -1,27 +1,20 @@
-// Allan deviation against hand-worked values and against theory, and the
-// figures read from it.
+// Allan deviation: cluster sizes and counts, the figures read from a curve of known shape,
+// and an analysis' progress. The formats read and the refusals, and the hand-worked
+// series' sigma, are in tests/data/cli/adev.txt. Its sigma and relative errors on a hand-worked
+// series are also in tests/data/cli/adev.txt, through tavrin-cli adev.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
-#include <random>
+#include <fstream>
 
+#include "LogTestSupport.h"
 #include "analysis/Allan.h"
+#include "analysis/Analyse.h"
 
 using namespace tavrin::analysis;
 
 namespace {
-
-std::vector<double> White(std::size_t n, double sigma, double mean, unsigned seed) {
-    std::mt19937_64 g(seed);
-    std::normal_distribution<double> d(mean, sigma);
-    std::vector<double> y(n);
-    for (auto& v : y) v = d(g);
-    return y;
-}
-
-bool None(const NoiseFigures& f) {
-    return !f.randomWalk.available && !f.biasInstability.available && !f.rateRandomWalk.available;
-}
 
 TEST(AllanDeviation, ClusterSizesTenPerDecadeEveryIntegerBelowTenUpToHalfTheSeries) {
     EXPECT_TRUE(ClusterSizes(2).empty());
@@ -32,56 +25,19 @@ TEST(AllanDeviation, ClusterSizesTenPerDecadeEveryIntegerBelowTenUpToHalfTheSeri
     EXPECT_EQ(m.size(), 9u + 47u);
 }
 
-TEST(AllanDeviation, WorkedByHandOnSevenSamples) {
-    std::vector<double> y{1, 2, 3, 5, 4, 0, 2};
+// The hand-worked series' sigma and relative errors are in tests/data/cli/adev.txt.
+TEST(AllanDeviation, ClustersOfAHandWorkedSeriesNoRoundingNoiseOnALargeConstant) {
+    std::vector<double> y{1, 2, 3, 5, 4, 0, 2}, big(1000, 1.0e6 + 0.125);
     const auto c = AllanDeviation(y, 0.5);
     ASSERT_EQ(c.size(), 3u);
-    const double sigma[] = {1.5, std::sqrt(53.0) / 4, 5.0 / 6};
-    const double relError[] = {1 / std::sqrt(12.0), 1 / std::sqrt(5.0), std::sqrt(3.0 / 8)};
-    const long long clusters[] = {7, 3, 2};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(c[i].m, i + 1);
-        EXPECT_DOUBLE_EQ(c[i].tau, 0.5 * (i + 1));
-        EXPECT_NEAR(c[i].sigma, sigma[i], 1e-12) << i;
-        EXPECT_NEAR(c[i].relError, relError[i], 1e-12) << i;
-        EXPECT_EQ(c[i].clusters, clusters[i]);
-    }
-    std::vector<double> flat(1000, 1.0e6 + 0.125);
-    for (const auto& p : AllanDeviation(flat, 0.001)) EXPECT_EQ(p.sigma, 0.0) << p.m;
-    EXPECT_TRUE(None(ReadFigures(AllanDeviation(flat, 0.001))));
-}
-
-TEST(AllanDeviation, WhiteNoiseFollowsTheoryAndGivesItsRandomWalk) {
-    const double sigma = 0.2, f = 100; // per-sample deviation, sample rate
-    std::vector<double> y = White(200000, sigma, 5.0, 7);
-    const auto curve = AllanDeviation(y, 1 / f);
-    int checked = 0;
-    for (const auto& p : curve) {
-        if (p.clusters < kMinClusters) continue;
-        // Four standard errors, 1 / sqrt(2 (K - 1)) for K clusters.
-        EXPECT_NEAR(p.sigma / (sigma / std::sqrt(p.tau * f)), 1,
-                    4 / std::sqrt(2 * (p.clusters - 1.0)))
-            << "tau=" << p.tau;
-        ++checked;
-    }
-    EXPECT_GT(checked, 40);
-    const NoiseFigures fig = ReadFigures(curve);
-    ASSERT_TRUE(fig.randomWalk.available);
-    EXPECT_NEAR(fig.randomWalk.value, sigma / std::sqrt(f), 0.05 * sigma / std::sqrt(f));
-    // Still falling where the clusters run out: no minimum, no upturn.
-    EXPECT_FALSE(fig.biasInstability.available || fig.rateRandomWalk.available);
-}
-
-TEST(AllanDeviation, RandomWalkGivesItsCoefficient) {
-    const double tau0 = 0.01,
-                 k = 0.003; // rate wanders by k*sqrt(tau0) per sample
-    std::vector<double> y = White(200000, k * std::sqrt(tau0), 0, 11);
-    for (std::size_t i = 1; i < y.size(); ++i) y[i] += y[i - 1];
-    const auto curve = AllanDeviation(y, tau0);
-    const NoiseFigures fig = ReadFigures(curve);
-    ASSERT_TRUE(fig.rateRandomWalk.available);
-    EXPECT_NEAR(fig.rateRandomWalk.value, k, 0.3 * k);
-    EXPECT_FALSE(fig.randomWalk.available);
+    EXPECT_EQ(std::vector<long long>({c[0].clusters, c[1].clusters, c[2].clusters}),
+              (std::vector<long long>{7, 3, 2}));
+    EXPECT_DOUBLE_EQ(c[2].tau, 1.5);
+    const auto flat = AllanDeviation(big, 0.001);
+    for (const auto& p : flat) EXPECT_EQ(p.sigma, 0.0) << p.m;
+    const NoiseFigures f = ReadFigures(flat);
+    EXPECT_FALSE(f.randomWalk.available || f.biasInstability.available ||
+                 f.rateRandomWalk.available);
 }
 
 TEST(Figures, BiasInstabilityAtTheMinimumOnlyFromNineClusters) {
@@ -112,27 +68,43 @@ TEST(Figures, QuotedInTheUnitsEngineersUse) {
     f.randomWalk = {true, 0.002, 1};
     f.biasInstability = {true, 0.001, 50};
     f.rateRandomWalk = {true, 0.0001, 900};
-    struct Want {
-        Quantity q;
-        double rw, nd, bi, rrw;
-        const char *rwUnit, *biUnit, *rrwUnit;
-    };
-    for (const Want& w : {Want{Quantity::Rate, 0.12, 0.002, 3.6, 0.36 * 60, "deg/sqrt(h)", "deg/h",
-                               "deg/h/sqrt(h)"},
-                          Want{Quantity::Acceleration, 0.002 * 9.80665 * 60, 2000, 1, 0.1 * 60,
-                               "m/s/sqrt(h)", "mg", "mg/sqrt(h)"},
-                          Want{Quantity::Other, 0.002, 0.002, 0.001, 0.0001, "counts*sqrt(s)",
-                               "counts", "counts/sqrt(s)"}}) {
-        const QuotedFigures g = Quote(f, w.q, "counts");
-        EXPECT_NEAR(g.randomWalk.value, w.rw, 1e-9 * w.rw);
-        EXPECT_NEAR(g.noiseDensity.value, w.nd, 1e-9 * w.nd);
-        EXPECT_NEAR(g.biasInstability.value, w.bi, 1e-9 * w.bi);
-        EXPECT_NEAR(g.rateRandomWalk.value, w.rrw, 1e-9 * w.rrw);
-        EXPECT_EQ(g.randomWalk.unit, w.rwUnit);
-        EXPECT_EQ(g.biasInstability.unit, w.biUnit);
-        EXPECT_EQ(g.rateRandomWalk.unit, w.rrwUnit);
+    // Random walk, noise density, bias instability, rate random walk; their units.
+    const std::tuple<Quantity, std::array<double, 4>, const char*> wants[] = {
+        {Quantity::Rate, {0.12, 0.002, 3.6, 0.36 * 60}, "deg/sqrt(h) deg/h deg/h/sqrt(h)"},
+        {Quantity::Acceleration,
+         {0.002 * 9.80665 * 60, 2000, 1, 0.1 * 60},
+         "m/s/sqrt(h) mg mg/sqrt(h)"},
+        {Quantity::Other, {0.002, 0.002, 0.001, 0.0001}, "counts*sqrt(s) counts counts/sqrt(s)"}};
+    for (const auto& [q, want, units] : wants) {
+        const QuotedFigures g = Quote(f, q, "counts");
+        const double got[] = {g.randomWalk.value, g.noiseDensity.value, g.biasInstability.value,
+                              g.rateRandomWalk.value};
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1e-9 * want[i]) << i;
+        EXPECT_EQ(g.randomWalk.unit + " " + g.biasInstability.unit + " " + g.rateRandomWalk.unit,
+                  units);
         EXPECT_DOUBLE_EQ(g.biasInstability.tau, 50);
     }
+}
+
+// What tavrin-cli adev cannot show: progress and cancelling.
+TEST(AnalyseLog, ReportsProgressReleasesTheSeriesAndStopsWhenCancelled) {
+    tavrin::test::ScratchDir dir;
+    const auto file = dir.path / "f.csv";
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (int n = 1; n <= 40; ++n) out << n << ",1," << 0.25 * n << ",\r\n";
+    }
+    ReadOptions o;
+    o.rateHz = 40;
+    int calls = 0;
+    o.progress = [&](double f) { return ++calls, f >= 0 && f <= 1; };
+    const AnalysisResult r = AnalyseLog(file, o);
+    ASSERT_EQ(r.error, "");
+    EXPECT_GT(calls, 0);
+    EXPECT_TRUE(r.channels.at(0).series.values.empty()); // released
+    EXPECT_EQ(r.channels[0].curve.size(), 12u);          // 1 to 10, 13, 16
+    o.progress = [](double) { return false; };
+    EXPECT_TRUE(AnalyseLog(file, o).cancelled);
 }
 
 } // namespace

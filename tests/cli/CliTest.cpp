@@ -1,14 +1,14 @@
 // The real tavrin-cli on the simulator, against recorded sessions
-// (tests/data/cli/*.txt): statuses, both streams and the files written, byte
-// for byte.
+// (tests/data/cli/*.txt, README there): statuses, both streams and the files
+// written, byte for byte.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fstream>
 #include <thread>
 
+#include "Golden.h"
 #include "LogTestSupport.h"
 #include "RunCli.h"
 
@@ -28,29 +28,28 @@ std::string Shown(char tag, std::string text, const std::string& dir) {
     Replace(text, dir, "@DIR@");
     Replace(text, "\r", "\\r");
     std::string out;
-    for (std::string line : SplitLines(text)) {
+    for (std::string line : SplitFields(text, '\n')) {
         for (const char* clock : {"Date", "Time", "Begin Seconds", "End Seconds", "Elapsed"})
             if (tag == 'f' && line.rfind(clock, 0) == 0 && line.find(',') != std::string::npos)
                 line = line.substr(0, line.find(',') + 1) + (line.ends_with("\\r") ? "*\\r" : "*");
         out += std::string(1, tag) + "|" + line + "\n";
     }
-    if (!text.empty() && text.back() != '\n') out[out.rfind(std::string(1, tag) + "|") + 1] = '-';
+    if (text.empty()) return "";
+    if (text.back() == '\n') return out.substr(0, out.size() - 3); // no line after the last LF
+    out[out.rfind(std::string(1, tag) + "|") + 1] = '-';
     return out;
 }
 
-// Before a command: "%\tNAME=value" sets the environment, "+\tname\ttext" makes
-// a file
-// (\r, \n, \t escaped), "=\tname" shows a file after it. "$" then the
-// arguments, tab-separated.
-std::string Run(const std::vector<std::string>& inputs, const std::string& command,
-                const ScratchDir& dir) {
+// The command of a "$" line, run after the lines before it: "%" sets the environment,
+// "+" makes a file (\r, \n, \t escaped), "=" shows a file afterwards.
+std::string RunCommand(const Lines& inputs, const std::string& command, const ScratchDir& dir) {
     std::vector<std::string> env, show;
-    std::string out;
-    for (const std::string& in : inputs) {
-        out += in + "\n";
-        std::string line = in;
+    const auto fields = [&](std::string line) {
         Replace(line, "@DIR@", dir.path.string());
-        auto f = SplitFields(line, '\t');
+        return SplitFields(line, '\t');
+    };
+    for (const std::string& in : inputs) {
+        auto f = fields(in);
         if (f[0] == "%") env.push_back(f.at(1));
         if (f[0] == "=") show.push_back(f.at(1));
         if (f[0] != "+") continue;
@@ -58,57 +57,35 @@ std::string Run(const std::vector<std::string>& inputs, const std::string& comma
             Replace(f.at(2), std::string("\\") + e[0], std::string(1, e[1]));
         std::ofstream(dir.path / f.at(1), std::ios::binary) << f[2];
     }
-    std::string line = command;
-    Replace(line, "@DIR@", dir.path.string());
-    auto args = SplitFields(line, '\t');
+    auto args = fields(command);
     args.erase(args.begin());
     const CliResult r = RunCli(args, env);
-    out += command + "\n? " + std::to_string(r.status) + "\n";
+    std::string out = command + "\n? " + std::to_string(r.status) + "\n";
     out += Shown('1', r.out, dir.path.string()) + Shown('2', r.err, dir.path.string());
     for (const auto& name : dir.names()) out += "ls " + name + "\n";
     for (const auto& name : show) out += Shown('f', dir.read(name), dir.path.string());
     return out;
 }
 
-// Blank lines start a fresh directory; "#" lines are notes.
-// TAVRIN_REGEN_GOLDEN=1 rewrites the recording from what the program does now.
-void Replay(const std::string& name) {
-    const std::string path = std::string(TAVRIN_CLI_DATA) + "/" + name;
-    std::vector<std::string> lines, inputs;
-    std::ifstream file(path);
-    for (std::string l; std::getline(file, l);) lines.push_back(l);
-    ASSERT_FALSE(lines.empty()) << path;
-    auto dir = std::make_unique<ScratchDir>();
-    std::string now, expected;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string& l = lines[i];
-        const bool input = !l.empty() && std::strchr("%+=", l[0]);
-        if (l.empty() || l[0] == '#') {
-            if (l.empty()) dir = std::make_unique<ScratchDir>();
-            now += l + "\n";
-        } else if (input) {
-            inputs.push_back(l);
-            expected += l + "\n";
-        } else if (l[0] == '$') {
-            expected += l + "\n";
-            while (i + 1 < lines.size() && !lines[i + 1].empty() &&
-                   !std::strchr("%+=$#", lines[i + 1][0]))
-                expected += lines[++i] + "\n";
-            const std::string got = Run(inputs, l, *dir);
-            EXPECT_EQ(got, expected) << name << ": " << l;
-            now += got;
-            inputs.clear();
-            expected.clear();
-        }
-    }
-    if (std::getenv("TAVRIN_REGEN_GOLDEN")) std::ofstream(path, std::ios::binary) << now;
-}
-
 // Usage errors are status 2 and one line naming the fault, device failures
-// status 1 with the program's message once.
+// status 1 with the program's message once. The results after each "$" line
+// are made again; blank lines start a fresh directory, "#" lines are notes.
 TEST(Cli, RecordedSessions) {
-    for (const char* name : {"usage.txt", "commands.txt", "failures.txt", "log.txt", "adev.txt"})
-        Replay(name);
+    for (const char* name : {"usage.txt", "commands.txt", "failures.txt", "log.txt", "adev.txt"}) {
+        std::istringstream recording(ReadData(std::string("cli/") + name));
+        auto dir = std::make_unique<ScratchDir>();
+        Lines inputs;
+        std::string now;
+        for (std::string l; std::getline(recording, l);) {
+            if (l.empty()) dir = std::make_unique<ScratchDir>();
+            if (l.empty() || std::strchr("#%+=", l[0])) now += l + "\n";
+            if (!l.empty() && std::strchr("%+=", l[0])) inputs.push_back(l);
+            if (l.empty() || l[0] != '$') continue;
+            now += RunCommand(inputs, l, *dir);
+            inputs.clear();
+        }
+        ExpectGolden(std::string("cli/") + name, now);
+    }
 }
 
 TEST(Cli, CtrlCDuringTheSecondFileCompletesItAndStartsNoThird) {

@@ -1,9 +1,7 @@
 // The CLI's files against the windows' files for the same settings, on the same
 // deterministic simulated sensor opened the same way.
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "../ui/Find.h"
 #include "LogTestSupport.h"
@@ -31,9 +29,7 @@ struct NoDisplay : registers::DeviceDisplay {
 // CLI), with the windows' files going to `dir`.
 struct WindowBench {
     WindowBench(float model, const std::filesystem::path& dir) : t(&driver) {
-        sim::SimOptions o;
-        o.model = model;
-        driver.addAdapter(0, o);
+        driver.addAdapter(0, sim::SimOptions{.model = model});
         t.platform.progDir = dir;
         transport::SetTransportDefaults(t.app.usb);
         transport::ConnectFirstAdapter(t.app);
@@ -55,67 +51,58 @@ Lines WithoutClockLines(Lines lines) {
 class CliWindowsTest : public QObject {
     Q_OBJECT
   private slots:
-    void dumpEqualsTheRegisterWindowsSave_data() {
-        QTest::addColumn<int>("model");
-        QTest::newRow("41120") << 41120;
-        QTest::newRow("41040") << 41040;
-    }
     void dumpEqualsTheRegisterWindowsSave() {
-        QFETCH(int, model);
-        ScratchDir dir;
-        WindowBench w(static_cast<float>(model), dir.path);
-        ui::frmManualReg window(w.t.app);
-        test::Find<QPushButton>(window, "cmdWriteFile")->click();
-        QVERIFY(w.t.messages.texts().empty());
-        const auto sim = std::to_string(model) + ",seed=1";
-        QCOMPARE(RunCli({"--sim", sim, "dump", "-o", (dir.path / "cli.txt").string()}).status, 0);
-        QVERIFY(dir.read("Registers_LOG.txt").size() > 500);
-        QVERIFY(dir.read("cli.txt") == dir.read("Registers_LOG.txt"));
+        for (int model : {41120, 41040}) {
+            ScratchDir dir;
+            WindowBench w(static_cast<float>(model), dir.path);
+            ui::frmManualReg window(w.t.app);
+            Find<QPushButton>(window, "cmdWriteFile")->click();
+            QVERIFY(w.t.messages.texts().empty());
+            const auto sim = std::to_string(model) + ",seed=1";
+            const auto cli = (dir.path / "cli.txt").string();
+            QCOMPARE(RunCli({"--sim", sim, "dump", "-o", cli}).status, 0);
+            QVERIFY(dir.read("Registers_LOG.txt").size() > 500);
+            QVERIFY(dir.read("cli.txt") == dir.read("Registers_LOG.txt"));
+        }
     }
 
-    void logEqualsTheLoggingWindow_data() {
-        QTest::addColumn<QString>("boxes");
-        QTest::addColumn<bool>("raw");
-        QTest::addColumn<bool>("noND");
-        QTest::addColumn<bool>("noHeader");
-        QTest::newRow("three outputs") << "2,5,8" << false << false << false;
-        QTest::newRow("raw, no flags") << "1,3,4,6,7" << true << true << false;
-        QTest::newRow("no header") << "2" << false << false << true;
-    }
+    // Boxes, raw, no new-data flags, no header.
     void logEqualsTheLoggingWindow() {
-        QFETCH(QString, boxes);
-        QFETCH(bool, raw);
-        QFETCH(bool, noND);
-        QFETCH(bool, noHeader);
-        ScratchDir windowDir, cliDir;
-        {
-            WindowBench w(41120, windowDir.path);
-            ui::frmDatalog window(w.t.app, {});
-            for (int b = 1; b <= 8; ++b)
-                test::Find<QCheckBox>(window, "CheckReg", b)
-                    ->setChecked(boxes.split(',').contains(QString::number(b)));
-            test::Find<QCheckBox>(window, "ckNOScale")->setChecked(raw);
-            test::Find<QCheckBox>(window, "ckDisableND")->setChecked(noND);
-            test::Find<QCheckBox>(window, "ckNOHeader")->setChecked(noHeader);
-            test::Find<QLineEdit>(window, "txtSamplesPerFile")->setText("40");
-            test::Find<QLineEdit>(window, "txtFilesPerSession")->setText("2");
-            test::Find<QLineEdit>(window, "txtFileName")->setText("RUN");
-            test::Find<QPushButton>(window, "cmdStartDatalog")->click();
-            QVERIFY(w.t.messages.texts().empty());
-        }
-        auto args = SplitFields("--sim 41120,seed=1 log --samples 40 --files 2 --stem RUN --dir " +
-                                    cliDir.path.string() + " --boxes " + boxes.toStdString(),
-                                ' ');
-        if (raw) args.push_back("--raw");
-        if (noND) args.push_back("--no-nd");
-        if (noHeader) args.push_back("--no-header");
-        QCOMPARE(RunCli(args).status, 0);
-        QCOMPARE(cliDir.names(), Lines({"RUN_1.csv", "RUN_2.csv"}));
-        QCOMPARE(windowDir.names(), cliDir.names());
-        for (const auto& name : windowDir.names()) {
-            QCOMPARE(windowDir.lines(name).size(), std::size_t(noHeader ? 40 : 48));
-            QVERIFY(WithoutClockLines(windowDir.lines(name)) ==
-                    WithoutClockLines(cliDir.lines(name)));
+        const std::tuple<QString, bool, bool, bool> cases[] = {{"2,5,8", false, false, false},
+                                                               {"1,3,4,6,7", true, true, false},
+                                                               {"2", false, false, true}};
+        for (const auto& [boxes, raw, noND, noHeader] : cases) {
+            ScratchDir windowDir, cliDir;
+            {
+                WindowBench w(41120, windowDir.path);
+                ui::frmDatalog window(w.t.app, {});
+                for (int b = 1; b <= 8; ++b)
+                    Find<QCheckBox>(window, "CheckReg", b)
+                        ->setChecked(boxes.split(',').contains(QString::number(b)));
+                Find<QCheckBox>(window, "ckNOScale")->setChecked(raw);
+                Find<QCheckBox>(window, "ckDisableND")->setChecked(noND);
+                Find<QCheckBox>(window, "ckNOHeader")->setChecked(noHeader);
+                Find<QLineEdit>(window, "txtSamplesPerFile")->setText("40");
+                Find<QLineEdit>(window, "txtFilesPerSession")->setText("2");
+                Find<QLineEdit>(window, "txtFileName")->setText("RUN");
+                Find<QPushButton>(window, "cmdStartDatalog")->click();
+                QVERIFY(w.t.messages.texts().empty());
+            }
+            auto args = SplitFields("--sim 41120,seed=1 log --samples 40 --files 2 --stem RUN "
+                                    "--dir " +
+                                        cliDir.path.string() + " --boxes " + boxes.toStdString(),
+                                    ' ');
+            for (const auto& [on, flag] :
+                 {std::pair{raw, "--raw"}, {noND, "--no-nd"}, {noHeader, "--no-header"}})
+                if (on) args.push_back(flag);
+            QCOMPARE(RunCli(args).status, 0);
+            QCOMPARE(cliDir.names(), Lines({"RUN_1.csv", "RUN_2.csv"}));
+            QCOMPARE(windowDir.names(), cliDir.names());
+            for (const auto& name : windowDir.names()) {
+                QCOMPARE(windowDir.lines(name).size(), std::size_t(noHeader ? 40 : 48));
+                QVERIFY(WithoutClockLines(windowDir.lines(name)) ==
+                        WithoutClockLines(cliDir.lines(name)));
+            }
         }
     }
 };

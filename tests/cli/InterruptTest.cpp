@@ -14,8 +14,6 @@
 
 using namespace tavrin::cli;
 
-namespace {
-
 TEST(Interrupt, CtrlCRaisesTheFlagAndTheProgramGoesOn) {
     g_interrupted = 0;
     CatchInterrupt();
@@ -41,5 +39,3 @@ TEST(ShellOs, TheProgramKnowsItsOwnFile) {
     EXPECT_EQ(exe.stem().string(), "cli_interrupt_test");
     EXPECT_EQ(DocumentsDir().filename().string(), "Documents");
 }
-
-} // namespace

@@ -1,10 +1,13 @@
 #pragma once
-// Runs the built tavrin-cli as a shell would, with its output and status
-// collected.
-#include <sys/types.h>
+// Runs the built tavrin-cli as a shell would, with its output and status collected. Extra
+// environment entries are "NAME=value"; TAVRIN_SIM is removed unless given.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <filesystem>
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavrin::test {
@@ -15,19 +18,50 @@ struct CliResult {
     std::string err;
 };
 
-// Extra environment entries are "NAME=value"; TAVRIN_SIM is removed unless
-// given.
-CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
-
-// The same, started in the background; Wait collects it.
+// Started in the background; WaitCli collects it.
 struct CliProcess {
     pid_t pid = -1;
-    std::filesystem::path outFile, errFile;
+    std::FILE* out;
+    std::FILE* err;
 };
-CliProcess StartCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
-CliResult WaitCli(const CliProcess& p);
 
-// Lines split at LF, each keeping what precedes the LF (CR included).
-std::vector<std::string> SplitLines(const std::string& text);
+inline CliProcess StartCli(const std::vector<std::string>& args,
+                           const std::vector<std::string>& env = {}) {
+    std::vector<std::string> all{"/usr/bin/env", "-u", "TAVRIN_SIM", "LC_ALL=C"};
+    all.insert(all.end(), env.begin(), env.end());
+    all.push_back(TAVRIN_CLI_PATH);
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    CliProcess p{-1, std::tmpfile(), std::tmpfile()};
+    p.pid = ::fork();
+    if (p.pid == 0) {
+        ::dup2(::open("/dev/null", O_RDONLY), 0);
+        ::dup2(::fileno(p.out), 1);
+        ::dup2(::fileno(p.err), 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return p;
+}
+
+inline CliResult WaitCli(const CliProcess& p) {
+    CliResult r;
+    int st = 0;
+    if (::waitpid(p.pid, &st, 0) == p.pid)
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : WIFSIGNALED(st) ? 128 + WTERMSIG(st) : -1;
+    for (auto [f, text] : {std::pair{p.out, &r.out}, {p.err, &r.err}}) {
+        std::rewind(f);
+        for (int c; (c = std::getc(f)) != EOF;) text->push_back(static_cast<char>(c));
+        std::fclose(f);
+    }
+    return r;
+}
+
+inline CliResult RunCli(const std::vector<std::string>& args,
+                        const std::vector<std::string>& env = {}) {
+    return WaitCli(StartCli(args, env));
+}
 
 } // namespace tavrin::test

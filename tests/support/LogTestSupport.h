@@ -1,20 +1,12 @@
 #pragma once
 // Helpers of the logging tests: a scratch directory, file reading, and a file system
 // that refuses a creation or fails writes partway through a file.
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
-#include <optional>
 #include <random>
-#include <set>
 #include <sstream>
-#include <string>
 #include <vector>
 
 #include "datalog/LogFiles.h"
@@ -23,23 +15,18 @@ namespace tavrin::test {
 
 using Lines = std::vector<std::string>;
 
-// A new, empty directory of its own (Windows has no mkdtemp).
-inline std::filesystem::path MakeScratchDir() {
-#ifdef _WIN32
-    std::random_device seed;
-    for (;;) {
-        auto p = std::filesystem::temp_directory_path() /
-                 ("tavrin-log-" + std::to_string(seed()) + std::to_string(seed()));
-        if (std::filesystem::create_directory(p)) return p;
-    }
-#else
-    std::string tmpl = (std::filesystem::temp_directory_path() / "tavrin-log-XXXXXX").string();
-    return ::mkdtemp(tmpl.data());
-#endif
+inline Lines SplitFields(const std::string& line, char sep = ',') {
+    Lines out(1);
+    for (char c : line) c == sep ? (void)out.emplace_back() : out.back().push_back(c);
+    return out;
 }
 
+// A new, empty directory of its own, removed with everything in it.
 struct ScratchDir {
-    std::filesystem::path path = MakeScratchDir();
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("tavrin-log-" + std::to_string(std::random_device{}()) +
+                                  std::to_string(std::random_device{}()));
+    ScratchDir() { std::filesystem::create_directory(path); }
     ~ScratchDir() {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
@@ -62,33 +49,24 @@ struct ScratchDir {
         for (const auto& n : names()) out += n + ":" + std::to_string(lines(n).size()) + " ";
         return out;
     }
-    // Lines ended by CR LF; text after the last CR LF shows up marked.
+    // Lines ended by CR LF; text after the last CR LF, or a line ended by LF alone, shows
+    // up marked.
     Lines lines(const std::string& name = "DATALOG_1.csv") const {
-        const std::string text = read(name);
-        Lines out;
-        for (std::size_t at = 0, pos; at < text.size(); at = pos + 2) {
-            if ((pos = text.find("\r\n", at)) == std::string::npos)
-                return out.push_back(text.substr(at) + "<no CRLF>"), out;
-            out.push_back(text.substr(at, pos - at));
-        }
+        Lines out = SplitFields(read(name), '\n');
+        for (auto& l : out) l = l.ends_with('\r') ? l.substr(0, l.size() - 1) : l + "<no CRLF>";
+        if (out.back() == "<no CRLF>") out.pop_back();
         return out;
     }
 };
 
-inline Lines SplitFields(const std::string& line, char sep = ',') {
-    Lines out(1);
-    for (char c : line) c == sep ? (void)out.emplace_back() : out.back().push_back(c);
-    return out;
-}
-
-// The disk, except that creating a file whose name starts with a key of `refuseCreate`
-// fails (errno from the map), a file whose name starts with a key of `failAfterBytes`
-// takes that many bytes, then refuses writes like a full disk, and `free` (when set) is
-// the free space reported.
+// The disk, except that creating a file whose name starts with `refuse` fails with
+// errno `refuseErrno`, a file whose name starts with `shortFile` takes `shortAfter` bytes,
+// then refuses writes like a full disk, and `free` (when set) is the free space reported.
 class FaultyFileSystem : public datalog::DiskFileSystem {
   public:
-    std::map<std::string, int> refuseCreate;
-    std::map<std::string, std::size_t> failAfterBytes;
+    std::string refuse, shortFile;
+    int refuseErrno = 0;
+    std::size_t shortAfter = 0;
     std::optional<std::uint64_t> free;
     std::function<void(const std::string& name)> onCreate;
 
@@ -96,14 +74,11 @@ class FaultyFileSystem : public datalog::DiskFileSystem {
                                                    const std::string& prefix,
                                                    std::filesystem::path& made) override {
         if (onCreate) onCreate(prefix);
-        for (const auto& [key, err] : refuseCreate)
-            if (prefix.rfind(key, 0) == 0) return errno = err, nullptr;
+        if (!refuse.empty() && prefix.starts_with(refuse)) return errno = refuseErrno, nullptr;
         auto inner = datalog::DiskFileSystem::createTemp(dir, prefix, made);
         if (!inner) return nullptr;
-        std::size_t limit = SIZE_MAX;
-        for (const auto& [key, n] : failAfterBytes)
-            if (prefix.rfind(key, 0) == 0) limit = n;
-        return std::make_unique<Writer>(std::move(inner), limit);
+        const bool cut = !shortFile.empty() && prefix.starts_with(shortFile);
+        return std::make_unique<Writer>(std::move(inner), cut ? shortAfter : SIZE_MAX);
     }
     std::optional<std::uint64_t> freeBytes(const std::filesystem::path& dir) override {
         return free ? free : datalog::DiskFileSystem::freeBytes(dir);
