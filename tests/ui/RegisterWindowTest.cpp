@@ -52,7 +52,7 @@ class RegisterWindowTest : public QObject {
         }
         QCOMPARE(text("txtHex"), QString("BEEF")); // SERIAL_NUM, read last
 
-        // The listing shown is the one saved.
+        // The listing shown is the one saved; Update Flash stores the settings.
         s.sensor.setWord(0x26, 0x0BAD);
         button("cmdReadAll")->click();
         button("cmdWriteFile")->click();
@@ -60,6 +60,9 @@ class RegisterWindowTest : public QObject {
         QCOMPARE(dir.read("Registers_LOG.txt"), w.listingText());
         QCOMPARE(test::Find<QPlainTextEdit>(w, "Text1")->toPlainText(),
                  QString::fromStdString(w.listingText()).remove('\r'));
+        const int flashes = s.sensor.flashCount();
+        button("cmdUpdateFlash")->click();
+        QVERIFY(s.sensor.flashCount() == flashes + 1 && s.t.messages.shown.size() == 1);
     }
 };
 

@@ -11,7 +11,7 @@ class frmAnalysisTest : public QObject {
     Q_OBJECT
   private slots:
     // A capture is logged with one burst command a sample, analysed and shown;
-    // a bad file keeps the last result.
+    // a bad file is named in the status line.
     void capturesAndOpenedFilesAreAnalysedAndShown() {
         test::ScratchDir dir;
         test::SimTestApp s;
@@ -41,7 +41,6 @@ class frmAnalysisTest : public QObject {
         std::ofstream(dir.path / "other.csv") << "Name,Value\r\n";
         QVERIFY(!w.openFile(dir.path / "other.csv"));
         QVERIFY(status->text().contains("other.csv: line 1: not a log file"));
-        QCOMPARE(figures->rowCount(), 3);
     }
 };
 
