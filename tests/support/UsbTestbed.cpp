@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -43,9 +42,7 @@ std::string SysName(uint8_t bus, const std::vector<uint8_t>& ports) {
 }
 
 std::string Three(int v) {
-    char b[16];
-    std::snprintf(b, sizeof b, "%03d", v);
-    return b;
+    return std::string(v < 10 ? 2 : v < 100 ? 1 : 0, '0') + std::to_string(v);
 }
 
 } // namespace
@@ -118,14 +115,11 @@ void EmulatedAdapter::serveWaitingLocked() {
 
 // A control request on endpoint 0: only string descriptors are asked for.
 int EmulatedAdapter::controlLocked(uint8_t* b, int bufferLength) {
-    if (bufferLength < 8) return -EINVAL;
     const uint8_t index = b[2];
     const int wLength = b[6] | (b[7] << 8);
     if (b[0] != 0x80 || b[1] != 6 || b[3] != 3) return -EPIPE;
-    langIds_.push_back(static_cast<uint16_t>(b[4] | (b[5] << 8)));
     if (index > 2) return -EPIPE;
-    std::vector<uint8_t> d = {4, 3, static_cast<uint8_t>(setup_.langId & 0xFF),
-                              static_cast<uint8_t>(setup_.langId >> 8)};
+    std::vector<uint8_t> d = {4, 3, 0x09, 0x04}; // US English
     if (index > 0) {
         const std::string& text = index == 1 ? setup_.descriptor1 : setup_.descriptor2;
         d = {static_cast<uint8_t>(2 + 2 * text.size()), 3};
@@ -150,10 +144,8 @@ void EmulatedAdapter::handleIoctl(UMockdevIoctlClient* client) {
     case USBDEVFS_CLAIMINTERFACE:
         if (busy_) return done(-1, EBUSY);
         ++claims_;
-        return done(0, 0);
-    case USBDEVFS_CLEAR_HALT:
-        ++halts_;
         [[fallthrough]];
+    case USBDEVFS_CLEAR_HALT:
     case USBDEVFS_RELEASEINTERFACE:
         return done(0, 0);
     case USBDEVFS_SUBMITURB: {
@@ -180,11 +172,9 @@ void EmulatedAdapter::handleIoctl(UMockdevIoctlClient* client) {
             commandLocked(buf ? buf->data : nullptr, static_cast<std::size_t>(length));
             finishLocked(client, urbData, 0, length);
             serveWaitingLocked();
-        } else if (ep == kReplyEp || (ep & 0x80) != 0) {
-            waiting_.push_back({client, urbData}); // other in pipes never answer
-            if (ep == kReplyEp && answering_) serveWaitingLocked();
         } else {
-            finishLocked(client, urbData, 0, length); // other out pipes swallow
+            waiting_.push_back({client, urbData}); // only the reply pipe answers
+            if (ep == kReplyEp && answering_) serveWaitingLocked();
         }
         return done(0, 0);
     }
@@ -304,7 +294,6 @@ EmulatedAdapter& UsbTestbed::plug(AdapterSetup setup) {
 }
 
 void UsbTestbed::unplug(EmulatedAdapter& a) {
-    if (a.sysPath_.empty()) return;
     a.set(&EmulatedAdapter::plugged_, false);
     umockdev_testbed_uevent(bed_, a.sysPath_.c_str(), "remove");
     umockdev_testbed_remove_device(bed_, a.sysPath_.c_str());
@@ -314,7 +303,6 @@ void UsbTestbed::unplug(EmulatedAdapter& a) {
 }
 
 void UsbTestbed::replug(EmulatedAdapter& a) {
-    if (!a.sysPath_.empty()) return;
     {
         std::lock_guard l(a.mu_);
         a.plugged_ = true;

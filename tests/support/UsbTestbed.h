@@ -26,7 +26,6 @@ struct AdapterSetup {
     std::vector<uint8_t> ports{1}; // hub port path from the root hub
     uint16_t maxPacket = 512;      // of every bulk endpoint; 64 is a full-speed adapter
     std::string descriptor1 = "SPI Adapter", descriptor2 = "Bench Interface";
-    uint16_t langId = 0x0409;
     uint8_t revMajor = 2, revMinor = 7;
 };
 
@@ -55,12 +54,9 @@ class EmulatedAdapter {
 
     // Every bulk-out payload that reached the adapter, in order.
     std::vector<std::vector<uint8_t>> commands() const { return get(&EmulatedAdapter::commands_); }
-    // usbfs opens, interface claims and halt clears seen.
+    // usbfs opens and interface claims seen.
     int opens() const { return get(&EmulatedAdapter::opens_); }
     int claims() const { return get(&EmulatedAdapter::claims_); }
-    int haltsCleared() const { return get(&EmulatedAdapter::halts_); }
-    // wIndex of every string request.
-    std::vector<uint16_t> langIdsAsked() const { return get(&EmulatedAdapter::langIds_); }
 
   private:
     friend class UsbTestbed;
@@ -89,9 +85,8 @@ class EmulatedAdapter {
     std::map<UMockdevIoctlClient*, std::deque<UMockdevIoctlData*>> reapable_;
     std::deque<UrbFault> faults_;
     std::vector<std::vector<uint8_t>> commands_;
-    std::vector<uint16_t> langIds_;
     bool answering_ = true, busy_ = false, plugged_ = true, logging_ = true;
-    int opens_ = 0, claims_ = 0, halts_ = 0;
+    int opens_ = 0, claims_ = 0;
     uint16_t latch_ = 0; // word the sensor clocks out during the next frame
     // Where the testbed put it; only the testbed's thread touches these.
     std::string sysPath_, devNode_;

