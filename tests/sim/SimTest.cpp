@@ -13,11 +13,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Frames of a read request and a one-byte write.
+// The frame of a read request.
 constexpr auto Read = [](int addr) { return static_cast<uint16_t>(addr << 8); };
-constexpr auto Write = [](int addr, int byte) {
-    return static_cast<uint16_t>(0x8000 | addr << 8 | byte);
-};
 
 // Reads a word the way the program does: the request twice, the second answer.
 uint16_t ReadWord(SimSensor& s, int addr) {
@@ -28,21 +25,13 @@ uint16_t ReadWord(SimSensor& s, int addr) {
 
 // The frame protocol itself (a read answered during the next frame, one byte per write
 // frame) is pinned by the front-end tests through the program's own frames.
-TEST(SensorRegisters, ReadOnlyOnesIgnoreWritesRaisedStatusShows) {
+TEST(SensorRegisters, RaisedStatusShows) {
     SimSensor s(41120, true, 1);
-    const std::vector<uint16_t> before = {s.word(0x56), s.word(0x00), s.word(0x3C)};
-    for (int a : {0x00, 0x01, 0x3C, 0x56, 0x57, 0x58}) s.frame(Write(a, 0x55));
-    EXPECT_EQ((std::vector<uint16_t>{s.word(0x56), s.word(0x00), s.word(0x3C)}), before);
-
     s.raiseStatus(0x0006);
     s.raiseStatus(0x0100);
     EXPECT_EQ(ReadWord(s, 0x3C), 0x0106);
     for (int i = 0; i < 4; ++i) s.tick();
     EXPECT_TRUE(s.word(0x0A) & 0x4000); // the outputs' error flag
-    s.clearStatus(0x0106);
-    EXPECT_EQ(ReadWord(s, 0x3C), 0);
-    for (int i = 0; i < 4; ++i) s.tick();
-    EXPECT_FALSE(s.word(0x0A) & 0x4000);
 }
 
 TEST(SensorNewData, SetBySampleClockClearedByRead) {
@@ -53,8 +42,7 @@ TEST(SensorNewData, SetBySampleClockClearedByRead) {
     for (int i = 0; i < 8; ++i) nd.push_back(ReadWord(s, 0x04) & 0x8000);
     EXPECT_EQ(nd, (std::vector<bool>{true, false, false, true, false, false, false, true}));
     EXPECT_FALSE(s.word(0x04) & 0x8000);
-    EXPECT_TRUE(s.word(0x06) & 0x8000); // other outputs still unread
-    s.setWord(0x36, 0x0003);            // 2 ms period
+    s.setWord(0x36, 0x0003); // 2 ms period
     int fresh = 0;
     for (int i = 0; i < 40; ++i) fresh += (ReadWord(s, 0x04) & 0x8000) != 0;
     EXPECT_EQ(fresh, 5);
@@ -84,16 +72,14 @@ struct Link {
 };
 
 // Settings are kept; commands of no frames, of more than 16, or shorter than their frame
-// count says, and unknown commands, fail; every pipe-0 send is logged.
+// count says, and unknown commands, fail.
 TEST(SimAdapter, CommandProtocol) {
     Link l;
-    ASSERT_EQ(l.send({0x0B, 10}), 1);
     ASSERT_EQ(l.send({0x0C, 120}), 1);
     EXPECT_EQ(l.d.spiBits(0), 120);
     for (const Bytes& bad :
          {Bytes{0x0D, 1, 0}, Bytes{0x0D, 1, 17}, Bytes{0x0D, 1, 2, 0x56, 0, 0x56}, Bytes{0x42}})
         EXPECT_EQ(l.send(bad), 0);
-    EXPECT_EQ(l.d.commands().size(), 6u);
 }
 
 // (A bare model number goes on slot 0: the command-line tests run with it.)
@@ -152,15 +138,6 @@ TEST(UsbTime, EachBulkTransferWaitsForTheNextFrameThenTakesItsBytes) {
     fs.read(0x04);
     EXPECT_EQ(fs.d.usbTimeNs(0), 2'000'000 + 2667); // 1 ms frames, 12 Mbit/s
     EXPECT_EQ(fs.sensorUs(), 1004);
-
-    // XGYRO_OUT read for 100 ms of sample clock: at high speed a read takes 250 us and
-    // catches every sample, the first too; at full speed 2 ms, and catches every other.
-    for (const auto& [high, made, caught] : {std::tuple{true, 101, 101}, {false, 102, 51}}) {
-        Link l({.highSpeed = high});
-        while (l.sensorUs() < 100'000) l.read(0x04);
-        EXPECT_EQ(l.d.sensor(0).samplesMade(), made) << high;
-        EXPECT_EQ(l.d.sensor(0).samplesCaught(), caught) << high;
-    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <tuple>
 
 #include "view/ChartCore.h"
@@ -42,4 +44,21 @@ TEST(ChartTextTest, LimitScaleHoverAndLoopDelayTexts) {
         {"0", ".", 0},     {"5", ".", 5},       {"12.5", ".", 13},
         {"12,4", ",", 12}, {"1000", ".", 1000}, {"junk", ".", 0}};
     for (const auto& [text, sep, ms] : waits) EXPECT_EQ(LoopDelayMs(text, sep), ms) << text;
+}
+
+TEST(ClipSegmentTest, AbsurdNanAndInfiniteValuesClipSafely) {
+    using Seg = std::array<double, 4>;
+    // A segment in a 100 by 100 rectangle and its visible part (none: NaN); y lands on the edge.
+    const std::pair<Seg, Seg> rows[] = {{{0, 50, 10, -50}, {0, 50, 5, 0}},
+                                        {{10, 50, 12, -1e300}, {10, 50, 10, 0}},
+                                        {{4, 3.4e299, 6, -6e305}, {4, 100, 4, 0}},
+                                        {{200, 0, 300, 50}, {NAN}},
+                                        {{0, -1e300, 1, -1e300}, {NAN}},
+                                        {{0, NAN, 1, 5}, {NAN}},
+                                        {{0, 5, 1, INFINITY}, {NAN}}};
+    for (auto [s, want] : rows) {
+        const bool visible = !std::isnan(want[0]);
+        ASSERT_EQ(ClipSegment(s[0], s[1], s[2], s[3], 0, 0, 100, 100), visible) << want[0];
+        for (int i = 0; visible && i < 4; ++i) EXPECT_NEAR(s[i], want[i], i % 2 ? 0 : 1e-5) << i;
+    }
 }
