@@ -1,7 +1,6 @@
 // Allan deviation: cluster sizes and counts, the figures read from a curve of known shape,
-// and an analysis' progress. The formats read and the refusals, and the hand-worked
-// series' sigma, are in tests/data/cli/adev.txt. Its sigma and relative errors on a hand-worked
-// series are also in tests/data/cli/adev.txt, through tavrin-cli adev.
+// and an analysis' progress. The formats read, the refusals and the hand-worked series'
+// sigma and relative errors are in tests/data/cli/adev.txt, through tavrin-cli adev.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -22,7 +21,6 @@ TEST(AllanDeviation, ClusterSizesTenPerDecadeEveryIntegerBelowTenUpToHalfTheSeri
     EXPECT_EQ(std::vector<long long>(m.begin(), m.begin() + 14),
               (std::vector<long long>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 16, 20, 25}));
     EXPECT_EQ(m.back(), 398107); // 10^5.6; 10^5.7 is past 500000
-    EXPECT_EQ(m.size(), 9u + 47u);
 }
 
 // The hand-worked series' sigma and relative errors are in tests/data/cli/adev.txt.
@@ -33,11 +31,7 @@ TEST(AllanDeviation, ClustersOfAHandWorkedSeriesNoRoundingNoiseOnALargeConstant)
     EXPECT_EQ(std::vector<long long>({c[0].clusters, c[1].clusters, c[2].clusters}),
               (std::vector<long long>{7, 3, 2}));
     EXPECT_DOUBLE_EQ(c[2].tau, 1.5);
-    const auto flat = AllanDeviation(big, 0.001);
-    for (const auto& p : flat) EXPECT_EQ(p.sigma, 0.0) << p.m;
-    const NoiseFigures f = ReadFigures(flat);
-    EXPECT_FALSE(f.randomWalk.available || f.biasInstability.available ||
-                 f.rateRandomWalk.available);
+    for (const auto& p : AllanDeviation(big, 0.001)) EXPECT_EQ(p.sigma, 0.0) << p.m;
 }
 
 TEST(Figures, BiasInstabilityAtTheMinimumOnlyFromNineClusters) {
@@ -82,12 +76,11 @@ TEST(Figures, QuotedInTheUnitsEngineersUse) {
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1e-9 * want[i]) << i;
         EXPECT_EQ(g.randomWalk.unit + " " + g.biasInstability.unit + " " + g.rateRandomWalk.unit,
                   units);
-        EXPECT_DOUBLE_EQ(g.biasInstability.tau, 50);
     }
 }
 
 // What tavrin-cli adev cannot show: progress and cancelling.
-TEST(AnalyseLog, ReportsProgressReleasesTheSeriesAndStopsWhenCancelled) {
+TEST(AnalyseLog, ReportsProgressAndStopsWhenCancelled) {
     tavrin::test::ScratchDir dir;
     const auto file = dir.path / "f.csv";
     {
@@ -98,11 +91,8 @@ TEST(AnalyseLog, ReportsProgressReleasesTheSeriesAndStopsWhenCancelled) {
     o.rateHz = 40;
     int calls = 0;
     o.progress = [&](double f) { return ++calls, f >= 0 && f <= 1; };
-    const AnalysisResult r = AnalyseLog(file, o);
-    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(AnalyseLog(file, o).error, "");
     EXPECT_GT(calls, 0);
-    EXPECT_TRUE(r.channels.at(0).series.values.empty()); // released
-    EXPECT_EQ(r.channels[0].curve.size(), 12u);          // 1 to 10, 13, 16
     o.progress = [](double) { return false; };
     EXPECT_TRUE(AnalyseLog(file, o).cancelled);
 }

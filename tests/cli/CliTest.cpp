@@ -103,7 +103,6 @@ TEST(Cli, CtrlCDuringTheSecondFileCompletesItAndStartsNoThird) {
     const Lines two = dir.lines("DATALOG_2.csv");
     ASSERT_GT(two.size(), 8u);
     ASSERT_LT(two.size(), 8u + 200u);
-    EXPECT_EQ(two[0], "File Name,DATALOG_2.csv");
     for (std::size_t i = 8; i < two.size(); ++i)
         EXPECT_EQ(two[i].substr(0, two[i].find(',')), std::to_string(i - 7));
 }

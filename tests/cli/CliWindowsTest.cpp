@@ -79,12 +79,13 @@ class CliWindowsTest : public QObject {
                 for (int b = 1; b <= 8; ++b)
                     Find<QCheckBox>(window, "CheckReg", b)
                         ->setChecked(boxes.split(',').contains(QString::number(b)));
-                Find<QCheckBox>(window, "ckNOScale")->setChecked(raw);
-                Find<QCheckBox>(window, "ckDisableND")->setChecked(noND);
-                Find<QCheckBox>(window, "ckNOHeader")->setChecked(noHeader);
-                Find<QLineEdit>(window, "txtSamplesPerFile")->setText("40");
-                Find<QLineEdit>(window, "txtFilesPerSession")->setText("2");
-                Find<QLineEdit>(window, "txtFileName")->setText("RUN");
+                for (const auto& [name, on] :
+                     {std::pair{"ckNOScale", raw}, {"ckDisableND", noND}, {"ckNOHeader", noHeader}})
+                    Find<QCheckBox>(window, name)->setChecked(on);
+                for (const auto& [name, text] : {std::pair{"txtSamplesPerFile", "40"},
+                                                 {"txtFilesPerSession", "2"},
+                                                 {"txtFileName", "RUN"}})
+                    Find<QLineEdit>(window, name)->setText(text);
                 Find<QPushButton>(window, "cmdStartDatalog")->click();
                 QVERIFY(w.t.messages.texts().empty());
             }
@@ -96,7 +97,7 @@ class CliWindowsTest : public QObject {
                  {std::pair{raw, "--raw"}, {noND, "--no-nd"}, {noHeader, "--no-header"}})
                 if (on) args.push_back(flag);
             QCOMPARE(RunCli(args).status, 0);
-            QCOMPARE(cliDir.names(), Lines({"RUN_1.csv", "RUN_2.csv"}));
+            QCOMPARE(windowDir.names(), Lines({"RUN_1.csv", "RUN_2.csv"}));
             QCOMPARE(windowDir.names(), cliDir.names());
             for (const auto& name : windowDir.names()) {
                 QCOMPARE(windowDir.lines(name).size(), std::size_t(noHeader ? 40 : 48));
