@@ -149,6 +149,9 @@ TEST_F(SessionTest, RefusedAndFailingFilesStopTheSessionAndSayWhy) {
     fs.shortAfter = 500;
     step("finishing copy fails", LogOutcome::WriteFailed);
     ExpectWholeRows(dir.lines("DATALOG_1_incomplete.csv"), 1);
+    fs.shortFile.clear();
+    fs.free = 100;
+    step("too little room to finish", LogOutcome::WriteFailed);
     fs.shortFile = ".DATALOG_1.csv.rows.";
     fs.shortAfter = 0;
     step("nothing reached the disk", LogOutcome::WriteFailed);
@@ -156,6 +159,7 @@ TEST_F(SessionTest, RefusedAndFailingFilesStopTheSessionAndSayWhy) {
     // A second session of the same name is refused and touches nothing; another name
     // may log beside it, and once the first has ended the name is free again.
     fs.shortFile.clear();
+    fs.free.reset();
     settings.samplesPerFile = 2000;
     settings.filesPerSession = 2;
     bool tried = false;

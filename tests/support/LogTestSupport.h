@@ -61,12 +61,13 @@ struct ScratchDir {
 
 // The disk, except that creating a file whose name starts with `refuse` fails with
 // errno `refuseErrno`, a file whose name starts with `shortFile` takes `shortAfter` bytes,
-// then refuses writes like a full disk.
+// then refuses writes like a full disk, and `free` (when set) is the free space reported.
 class FaultyFileSystem : public datalog::DiskFileSystem {
   public:
     std::string refuse, shortFile;
     int refuseErrno = 0;
     std::size_t shortAfter = 0;
+    std::optional<std::uint64_t> free;
     std::function<void(const std::string& name)> onCreate;
 
     std::unique_ptr<datalog::LogWriter> createTemp(const std::filesystem::path& dir,
@@ -78,6 +79,9 @@ class FaultyFileSystem : public datalog::DiskFileSystem {
         if (!inner) return nullptr;
         const bool cut = !shortFile.empty() && prefix.starts_with(shortFile);
         return std::make_unique<Writer>(std::move(inner), cut ? shortAfter : SIZE_MAX);
+    }
+    std::optional<std::uint64_t> freeBytes(const std::filesystem::path& dir) override {
+        return free ? free : datalog::DiskFileSystem::freeBytes(dir);
     }
 
   private:

@@ -121,6 +121,8 @@ class frmDatalogTest : public QObject {
         test::FaultyFileSystem fs; // outlives the window
         Rig r;
         for (int b : {5, 8}) r.reg(b)->setChecked(true);
+        r.box("ckBurstRead")->setChecked(true); // one adapter command a sample
+        r.s.driver.clearCommands();
         QString during;
         r.onEvent(2, 5, [&] { // after sample 4 of file 2
             during = r.start()->text() + (r.start()->isEnabled() && !r.settingsOn() && r.busyShown()
@@ -134,6 +136,7 @@ class frmDatalogTest : public QObject {
         QCOMPARE(r.start()->text() + ": " + r.progress().left(33),
                  QString("Start Datalog: File 2 of 3    Sample 4 of 10    "));
         QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:18 DATALOG_2.csv:12 "));
+        QCOMPARE(r.s.driver.commands().size(), std::size_t(14));
 
         r.w.show();
         r.onEvent(1, 31, [&] {
