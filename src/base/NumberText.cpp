@@ -84,4 +84,26 @@ std::optional<double> ParseNumber(std::string_view text, std::string_view decima
     return v;
 }
 
+std::string QuotedInput(std::string_view text) {
+    constexpr std::size_t kLimit = 80;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (const char c : text.substr(0, kLimit)) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || u >= 0x7F) {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    if (text.size() > kLimit) out += "\u2026";
+    out += '"';
+    return out;
+}
+
 } // namespace tavrin::base

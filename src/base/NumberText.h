@@ -22,4 +22,9 @@ double RoundHalfEven(double value);
 // separator are accepted as the decimal point. An empty text is not a number.
 std::optional<double> ParseNumber(std::string_view text, std::string_view decimalSep = ".");
 
+// Text from outside as a message quotes it: in double quotes, at most 80 bytes (then "…"),
+// every byte that is not printable ASCII as \xNN and backslash and quote escaped, so a
+// message stays one short line that shows exactly what was given.
+std::string QuotedInput(std::string_view text);
+
 } // namespace tavrin::base

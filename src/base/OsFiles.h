@@ -2,6 +2,7 @@
 // File-system calls each platform makes its own way.
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 namespace tavrin::base {
 
@@ -10,5 +11,13 @@ bool CanCreateFilesIn(const std::filesystem::path& dir);
 
 // std::fopen on a path in any character set (Windows paths are UTF-16).
 std::FILE* OpenFile(const std::filesystem::path& file, const char* mode);
+
+// Opens standard input, output and error on the null device where they are closed, so
+// that no file the program opens later gets their numbers (and its messages).
+void GuardStandardDescriptors();
+
+// Writes all of `text` into the FIFO, device or socket at `file`, opened for writing
+// without following a link. 1 written, 0 failed (errno set), -1 the name holds no such file.
+int WriteIntoSpecialFile(const std::filesystem::path& file, std::string_view text);
 
 } // namespace tavrin::base

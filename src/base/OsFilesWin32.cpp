@@ -24,4 +24,16 @@ std::FILE* OpenFile(const std::filesystem::path& file, const char* mode) {
     return ::_wfopen(file.c_str(), wmode.c_str());
 }
 
+void GuardStandardDescriptors() {
+    // A console program started without handles gets none; the C runtime then leaves
+    // descriptors 0-2 unassigned, and nothing later opened takes their numbers.
+}
+
+int WriteIntoSpecialFile(const std::filesystem::path& file, std::string_view text) {
+    std::FILE* f = OpenFile(file, "wb");
+    if (!f) return 0;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && ok ? 1 : 0;
+}
+
 } // namespace tavrin::base

@@ -90,19 +90,13 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-std::string CauseText(int err) {
-    if (err == ENOSPC || err == EDQUOT || err == EFBIG) return "the disk is full";
-    if (err == EACCES || err == EPERM || err == EROFS) return "the directory is not writable";
-    return std::strerror(err);
-}
-
 } // namespace
 
 bool SaveFileSafely(const std::filesystem::path& file, std::string_view text, std::string& error) {
     const auto dir = file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
     std::filesystem::path temp;
     auto fail = [&](int err) {
-        error = "The file \"" + file.string() + "\" could not be saved: " + CauseText(err) +
+        error = "The file \"" + file.string() + "\" could not be saved: " + FileErrorCause(err) +
                 ". Any earlier file of that name is unchanged.";
         return false;
     };

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavrin::base {
 
@@ -37,6 +38,16 @@ std::size_t NameMax(const std::filesystem::path& dir);
 // Writes `text` as `file` the safe way. The earlier file stays until the new one is
 // whole. On failure `error` names the file and the cause, and nothing has changed.
 bool SaveFileSafely(const std::filesystem::path& file, std::string_view text, std::string& error);
+
+// Writes `text` as an output file: "-" is standard output; an existing FIFO, device or
+// socket is written into directly, as a shell's ">" would, never replaced; anything else the
+// safe way (SaveFileSafely). An output that is the same file as one of `inputs` is refused
+// before anything is written. False with `error` set to one line naming the file and cause.
+bool WriteOutputFile(const std::filesystem::path& target, std::string_view text, std::string& error,
+                     const std::vector<std::filesystem::path>& inputs = {});
+
+// Why a file operation failed, as a message says it ("the disk is full", ...).
+std::string FileErrorCause(int err);
 
 // Runs `use` with the file's size while holding the lock its writer holds while alive (see
 // CreateTempBeside); the file is opened without following a link, and may be renamed or

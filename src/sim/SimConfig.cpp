@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/NumberText.h"
 #include "sim/SimDriver.h"
 
 namespace tavrin::sim {
@@ -25,30 +26,8 @@ bool ParseInt(std::string_view s, long lo, long hi, long& value) {
     return ec == std::errc{} && end == s.data() + s.size() && value >= lo && value <= hi;
 }
 
-// Quotes at most kQuoteLimit bytes of the text, then "…": a long setting gives a short
-// line. Every byte that is not printable ASCII is escaped, so the line stays one line and
-// shows exactly what was set; backslash and quote are escaped too, to keep it unambiguous.
-constexpr std::size_t kQuoteLimit = 80;
-
 std::string Quote(std::string_view s) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "\"";
-    for (const char c : s.substr(0, kQuoteLimit)) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '\\' || c == '"') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u >= 0x7F) {
-            out += "\\x";
-            out += kHex[u >> 4];
-            out += kHex[u & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    if (s.size() > kQuoteLimit) out += "\u2026";
-    out += '"';
-    return out;
+    return base::QuotedInput(s);
 }
 
 // Appends the pieces; also keeps GCC 12 from a false -Wrestrict on literal + string.

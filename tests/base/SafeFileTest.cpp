@@ -6,6 +6,12 @@
 
 #include <cerrno>
 #include <fstream>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <thread>
+#endif
 
 #include "LogTestSupport.h"
 #include "base/SafeFile.h"
@@ -57,6 +63,46 @@ TEST(SafeFile, TheFilesDirectoryIsJudgedAndItsSpaceRead) {
     EXPECT_NE(DirectoryProblem(dir.path / "file").find("\" is not a directory."),
               std::string::npos);
     EXPECT_GT(FreeBytes(dir.path).value_or(0), 0u);
+}
+
+// Every output file: never through a link, never over its own input, never a special
+// file replaced; each refusal leaves everything as it was and says why.
+TEST(SafeFile, OutputsReplaceTheirTargetOnlyAndNeverTheirInput) {
+    test::ScratchDir dir;
+    const auto in = dir.path / "in.csv";
+    std::ofstream(in) << "log";
+    std::string error;
+    EXPECT_FALSE(WriteOutputFile(in, "curve", error, {in}));
+    EXPECT_NE(error.find("is the input file"), std::string::npos) << error;
+    EXPECT_FALSE(WriteOutputFile(dir.path, "curve", error));
+    EXPECT_NE(error.find("is a directory"), std::string::npos) << error;
+    EXPECT_TRUE(WriteOutputFile(dir.path / "out.csv", "curve", error, {in}));
+    EXPECT_EQ(dir.read("out.csv"), "curve");
+    EXPECT_EQ(dir.read("in.csv"), "log");
+#ifndef _WIN32
+    std::filesystem::create_symlink("in.csv", dir.path / "link.csv");
+    EXPECT_FALSE(WriteOutputFile(dir.path / "link.csv", "curve", error, {in}));
+    std::filesystem::create_symlink("victim", dir.path / "planted.csv");
+    std::ofstream(dir.path / "victim") << "victim";
+    EXPECT_TRUE(WriteOutputFile(dir.path / "planted.csv", "curve", error));
+    EXPECT_EQ(dir.read("victim"), "victim");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.path / "planted.csv"));
+    EXPECT_EQ(dir.read("in.csv"), "log");
+    // A FIFO with a reader gets the bytes and stays a FIFO; /dev/full says the disk is full.
+    const auto fifo = dir.path / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string got;
+    std::thread reader([&] { got = dir.read("fifo"); });
+    EXPECT_TRUE(WriteOutputFile(fifo, "streamed", error)) << error;
+    reader.join();
+    EXPECT_EQ(got, "streamed");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_FALSE(WriteOutputFile("/dev/full", "x", error));
+    EXPECT_NE(error.find("the disk is full"), std::string::npos) << error;
+    struct stat st {};
+    EXPECT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+#endif
 }
 
 } // namespace
