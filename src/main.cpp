@@ -13,7 +13,7 @@
 #include "app/App.h"
 #include "app/Startup.h"
 #include "base/FileLocation.h"
-#include "datalog/LogSession.h"
+#include "datalog/Recovery.h"
 #include "sim/SimConfig.h"
 #include "transport/EzUsbDriver.h"
 #include "ui/MeasurementView.h"
