@@ -195,6 +195,9 @@ TEST_F(SessionTest, PlantedSymlinksAreReplacedNeverWrittenThrough) {
     std::filesystem::create_symlink(dir.path / "victim", dir.path / ".DATALOG.csv.lock");
     EXPECT_EQ(run(), LogOutcome::CreateFailed);
     EXPECT_EQ(dir.read("victim"), "precious");
+    // The message names the planted lock, which the user could not otherwise find.
+    ASSERT_EQ(t.messages.shown.size(), 1u);
+    EXPECT_NE(t.messages.shown[0].text.find("File name = .DATALOG.csv.lock"), std::string::npos);
 }
 
 TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
