@@ -23,7 +23,7 @@ deb_query(listing -c ${debs})
 message(STATUS "dpkg-deb -c:\n${listing}")
 foreach(f usr/bin/tavrin usr/lib/udev/rules.d/60-tavrin-adapter.rules
           usr/share/applications/tavrin.desktop usr/share/icons/hicolor/scalable/apps/tavrin.svg
-          usr/share/metainfo/io.github.tavrin.Tavrin.metainfo.xml)
+          usr/share/metainfo/io.github.tavrin.tavrin.metainfo.xml)
   string(REGEX MATCH " \\./${f}\n" hit "${listing}")
   if(NOT hit)
     message(FATAL_ERROR "not in the package: /${f}")
@@ -52,7 +52,7 @@ endif()
 file(MAKE_DIRECTORY "${OUT}/root")
 deb_query(ignored -x ${debs} "${OUT}/root")
 execute_process(COMMAND appstreamcli validate --no-net
-                        "${OUT}/root/usr/share/metainfo/io.github.tavrin.Tavrin.metainfo.xml"
+                        "${OUT}/root/usr/share/metainfo/io.github.tavrin.tavrin.metainfo.xml"
                 RESULT_VARIABLE rc1 OUTPUT_VARIABLE out1 ERROR_VARIABLE out1)
 execute_process(COMMAND desktop-file-validate "${OUT}/root/usr/share/applications/tavrin.desktop"
                 RESULT_VARIABLE rc2 OUTPUT_VARIABLE out2 ERROR_VARIABLE out2)

@@ -10,7 +10,7 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/tavrin.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tavrin.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/io.github.tavrin.Tavrin.metainfo.xml
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/io.github.tavrin.tavrin.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 if(TAVRIN_BUILD_UI)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/tavrin.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
