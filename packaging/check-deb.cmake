@@ -94,7 +94,11 @@ if(NOT copyright MATCHES "^Format: https://www.debian.org/doc/packaging-manuals/
    OR NOT copyright MATCHES "\nFiles: \\*\nCopyright: 2026 the TAVRIN authors\nLicense: MIT\n")
   message(FATAL_ERROR "copyright file is not in the machine-readable format:\n${copyright}")
 endif()
+# The standalone licence paragraph: every line a continuation line (a blank one " .").
 string(REGEX REPLACE ".*\n\nLicense: MIT\n" "" terms "${copyright}")
+if(NOT terms MATCHES "^( [^\n]+\n)+$")
+  message(FATAL_ERROR "copyright's licence paragraph has lines that are not continuation lines:\n${terms}")
+endif()
 string(REGEX REPLACE "\n \\.\n" "\n\n" terms "${terms}")
 string(REGEX REPLACE "(^|\n) " "\\1" terms "${terms}")
 string(REGEX REPLACE "^MIT License\n\nCopyright \\(c\\) 2026 the TAVRIN authors\n\n" ""
