@@ -495,9 +495,13 @@ datalog::LogSettings LogSettingsOf(const LogOptions& o, const std::string& sep) 
     return st;
 }
 
-// What unfinished sessions left in `dir`, named on standard error.
+// What unfinished sessions left in `dir`, named on standard error; sessions running beside
+// this one (several sensors into one directory) are no news.
 void RecoverBefore(Bench& b, const std::filesystem::path& dir) {
-    datalog::ReportUnfinished(b.messages, dir);
+    datalog::Recovery r = datalog::RecoverUnfinished(dir);
+    r.inUse.clear();
+    if (const auto text = datalog::RecoveryText(r, dir.string()); !text.empty())
+        b.messages.show(text, base::MsgIcon::Exclamation, base::kAppTitle);
 }
 
 } // namespace
