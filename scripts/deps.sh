@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh run|test
 set -euo pipefail
 what=${1:-test}
-pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libusb-1.0-0-dev libgl-dev libcli11-dev nlohmann-json3-dev qt6-charts-dev libqt6opengl6-dev)
+pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libusb-1.0-0-dev libgl-dev libcli11-dev nlohmann-json3-dev qt6-charts-dev libqt6opengl6-dev libkissfft-dev)
 if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth umockdev libumockdev-dev clang libclang-rt-14-dev)
   # The style test.

@@ -57,6 +57,15 @@ struct AdevOptions {
     std::optional<std::string> csv;
 };
 
+struct PsdOptions {
+    std::string file;
+    std::vector<std::string> channels;
+    std::optional<long long> segment; // samples per segment; none: chosen from the length
+    std::optional<double> rate;
+    std::optional<double> period;
+    std::optional<std::string> csv;
+};
+
 // A usage error found after parsing: the caller prints it as one line and exits with 2.
 struct UsageError {
     std::string text;
@@ -71,5 +80,7 @@ int RunLog(const GlobalOptions& g, const LogOptions& o);
 int RunFlash(const GlobalOptions& g);
 // Needs no adapter: a log file in, the figures out.
 int RunAdev(const GlobalOptions& g, const AdevOptions& o);
+// The noise spectrum of a log file, also without the adapter.
+int RunPsd(const GlobalOptions& g, const PsdOptions& o);
 
 } // namespace tavrin::cli
