@@ -46,6 +46,13 @@ TEST(CliPsd, SpectrumOfASimulatorLog) {
           "\"density_unit\": \"(deg/s)^2/Hz\"", "\"resolution\": 0.9765625,", "\"unused\": 464,"})
         EXPECT_NE(r.out.find(field), std::string::npos) << field;
     EXPECT_EQ(r.out.find("X Gryo"), std::string::npos);
+
+    // The log itself as the output is refused before anything is written.
+    const std::string before = dir.read("DATALOG_1.csv");
+    r = RunCli({"psd", log, "--period", "0.001", "--csv", log});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.read("DATALOG_1.csv"), before);
 }
 
 // The reader's errors exactly as adev gives them; a segment that is not a power of two is a
