@@ -134,6 +134,25 @@ std::string DensityUnit(std::string_view unit) {
     return std::string(unit) + "^2/Hz";
 }
 
+std::optional<Spectrum> SpectrumOfSeries(const Series& s, std::size_t segment,
+                                         std::string& problem) {
+    const auto n = static_cast<long long>(s.values.size());
+    const std::size_t len = segment ? segment : ChooseSegment(n);
+    if (len == 0) {
+        problem = std::to_string(n) + " samples are too few for a spectrum (it needs " +
+                  std::to_string(kMinSpectrumSamples) + ")";
+        return std::nullopt;
+    }
+    if (SegmentCount(n, len) == 0) {
+        problem =
+            std::to_string(n) + " samples are fewer than one segment of " + std::to_string(len);
+        return std::nullopt;
+    }
+    WelchPsd psd(len, 1 / s.tau0);
+    psd.add(s.values);
+    return psd.spectrum();
+}
+
 SpectrumResult SpectrumOfLog(const std::filesystem::path& file, const ReadOptions& options,
                              std::size_t segment) {
     SpectrumResult r;
@@ -141,26 +160,16 @@ SpectrumResult SpectrumOfLog(const std::filesystem::path& file, const ReadOption
     r.error = std::move(read.error);
     r.cancelled = read.cancelled;
     if (!r.error.empty() || r.cancelled) return r;
-    const std::string name = file.filename().string();
     for (Series& s : read.data.channels) {
-        const auto n = static_cast<long long>(s.values.size());
-        const std::size_t len = segment ? segment : ChooseSegment(n);
         std::string problem;
-        if (len == 0)
-            problem = std::to_string(n) + " samples are too few for a spectrum (it needs " +
-                      std::to_string(kMinSpectrumSamples) + ")";
-        else if (SegmentCount(n, len) == 0)
-            problem =
-                std::to_string(n) + " samples are fewer than one segment of " + std::to_string(len);
-        if (!problem.empty()) {
-            r.error = name + ": " + s.title + ": " + problem;
+        auto spectrum = SpectrumOfSeries(s, segment, problem);
+        if (!spectrum) {
+            r.error = file.filename().string() + ": " + s.title + ": " + problem;
             r.channels.clear();
             return r;
         }
-        WelchPsd psd(len, 1 / s.tau0);
-        psd.add(s.values);
         std::vector<double>().swap(s.values);
-        r.channels.push_back({std::move(s), psd.spectrum()});
+        r.channels.push_back({std::move(s), std::move(*spectrum)});
     }
     return r;
 }

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,11 @@ class WelchPsd {
 
 // "(deg/s)^2/Hz", "g^2/Hz", ... for the series' unit ("unit^2/Hz" when it is not known).
 std::string DensityUnit(std::string_view unit);
+
+// The spectrum of a series at its tau0; `segment` 0 chooses one (ChooseSegment), else it
+// must satisfy IsSegmentLength. Empty, with `problem` saying why, when the series is too short.
+std::optional<Spectrum> SpectrumOfSeries(const Series& s, std::size_t segment,
+                                         std::string& problem);
 
 // A log file in, the spectrum of every chosen channel out: what the command line and the
 // window call.
