@@ -5,9 +5,9 @@
 // segment, the FFT's workspace and the summed spectrum, whatever the series' length.
 //
 // The FFT is Debian's KissFFT, which Debian builds for single precision only: samples and
-// means stay in double, the windowed segment goes through the FFT in float (about 7
-// significant digits, some 140 dB below the segment's power, far under a 16-bit sensor's
-// resolution), and the squared magnitudes are summed in double.
+// means stay in double, the windowed segment goes through the FFT in float (its error about
+// 135 dB below the segment's power, far under a 16-bit sensor's steps), and the squared
+// magnitudes are summed in double.
 #include <cstddef>
 #include <filesystem>
 #include <memory>
