@@ -1,5 +1,7 @@
 # The Windows build: the Qt-free libraries, the simulator and the core's tests.
 
+# The program goes at the top of its folder (and of the zip), beside its README.
+set(CMAKE_INSTALL_BINDIR . CACHE PATH "Where the programs go (relative: under the install prefix)")
 # The runtime linked in, so the .exe runs on a Windows that has none of MinGW's DLLs.
 add_link_options(-static)
 # Files are written byte for byte as on the other platforms: the C runtime would open

@@ -147,15 +147,29 @@ std::optional<FileLock> FileLock::tryAcquire(const std::filesystem::path& lockFi
     return std::nullopt;
 }
 
-bool WithUnheldFile(const std::filesystem::path& file,
-                    const std::function<void(std::uint64_t size)>& use) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return false;
+Unheld WithUnheldFile(const std::filesystem::path& file,
+                      const std::function<void(std::uint64_t size, std::string_view head)>& use) {
+    struct stat named {};
+    if (::lstat(file.c_str(), &named) != 0) return Unheld::Unreadable;
+    if (!S_ISREG(named.st_mode)) return Unheld::NotAFile;
+    // Swapped for a FIFO or device meanwhile: the open neither blocks nor takes a terminal.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno == ELOOP ? Unheld::NotAFile : Unheld::Unreadable;
     struct stat st {};
-    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0;
-    if (free) use(static_cast<std::uint64_t>(st.st_size));
+    char head[4096];
+    Unheld found = Unheld::Unreadable;
+    if (::fstat(fd, &st) != 0) {
+        found = Unheld::Unreadable;
+    } else if (!S_ISREG(st.st_mode)) {
+        found = Unheld::NotAFile;
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        found = Unheld::Held;
+    } else if (const ssize_t n = ::pread(fd, head, sizeof head, 0); n >= 0) {
+        use(static_cast<std::uint64_t>(st.st_size), std::string_view(head, std::size_t(n)));
+        found = Unheld::Used;
+    }
     ::close(fd);
-    return free;
+    return found;
 }
 
 std::string DirectoryProblem(const std::filesystem::path& dir) {

@@ -49,11 +49,18 @@ bool WriteOutputFile(const std::filesystem::path& target, std::string_view text,
 // Why a file operation failed, as a message says it ("the disk is full", ...).
 std::string FileErrorCause(int err);
 
-// Runs `use` with the file's size while holding the lock its writer holds while alive (see
-// CreateTempBeside); the file is opened without following a link, and may be renamed or
-// removed from within `use`. False when a live writer holds it or it cannot be opened.
-bool WithUnheldFile(const std::filesystem::path& file,
-                    const std::function<void(std::uint64_t size)>& use);
+// What WithUnheldFile found at a name.
+enum class Unheld {
+    Used,      // a regular file no writer holds: `use` ran
+    Held,      // a live writer holds it
+    NotAFile,  // a link, directory, FIFO, device or socket: never opened for reading
+    Unreadable // gone, or it could not be opened or read
+};
+// Runs `use` with the file's size and its first bytes (at most 4 kB) while holding the lock
+// its writer holds while alive (see CreateTempBeside). Only a regular file is opened, without
+// following a link and without blocking; it may be renamed or removed from within `use`.
+Unheld WithUnheldFile(const std::filesystem::path& file,
+                      const std::function<void(std::uint64_t size, std::string_view head)>& use);
 
 // An exclusive advisory lock held through a lock file; released on destruction.
 class FileLock {

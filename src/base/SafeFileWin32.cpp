@@ -229,16 +229,27 @@ bool SaveFileSafely(const std::filesystem::path& file, std::string_view text, st
     return true;
 }
 
-bool WithUnheldFile(const std::filesystem::path& file,
-                    const std::function<void(std::uint64_t size)>& use) {
+Unheld WithUnheldFile(const std::filesystem::path& file,
+                      const std::function<void(std::uint64_t size, std::string_view head)>& use) {
     const HANDLE h = OpenNoFollow(
         file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return errno == ELOOP ? Unheld::NotAFile : Unheld::Unreadable;
+    BY_HANDLE_FILE_INFORMATION info{};
     LARGE_INTEGER size{};
-    const bool free = LockNow(h, kLiveLockHigh, 1, 0) && ::GetFileSizeEx(h, &size);
-    if (free) use(static_cast<std::uint64_t>(size.QuadPart));
+    char head[4096];
+    DWORD got = 0;
+    Unheld found = Unheld::Unreadable;
+    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        found = Unheld::NotAFile;
+    } else if (!LockNow(h, kLiveLockHigh, 1, 0)) {
+        found = Unheld::Held;
+    } else if (::GetFileSizeEx(h, &size) && ::ReadFile(h, head, sizeof head, &got, nullptr)) {
+        use(static_cast<std::uint64_t>(size.QuadPart), std::string_view(head, got));
+        found = Unheld::Used;
+    }
     ::CloseHandle(h);
-    return free;
+    return found;
 }
 
 void FileLock::release() {

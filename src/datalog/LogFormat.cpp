@@ -77,15 +77,29 @@ std::string FileAccessErrorText(std::string_view fileName, int err, std::string_
            cause + "\r\n\r\nClose the file or choose a different file name.";
 }
 
-std::string FileWriteErrorText(std::string_view fileName, int err, std::string_view kept) {
-    std::string cause = Cause(err, {});
+std::string FileWriteErrorText(std::string_view fileName, int err, std::string_view kept,
+                               std::string_view directory) {
+    std::string cause = Cause(err, directory);
     if (cause.empty()) cause = "The disk may be full or the medium removed.";
+    std::string where;
+    if (kept.empty())
+        where = "No sample of this file could be kept";
+    else if (kept.front() == '.')
+        where = "The samples that reached the disk are in the hidden file " + std::string(kept) +
+                " in \"" + std::string(directory) +
+                "\", which the next session or start of the program recovers";
+    else
+        where = "The samples that reached the disk are kept in " + std::string(kept);
     return "\r\nFILE WRITE ERROR\r\n\r\nFile name = " + std::string(fileName) +
            "\r\n\r\nThe file could not be written completely. " + cause +
-           "\r\n\r\nThe session has stopped. " +
-           (kept.empty() ? std::string("No sample of this file could be kept")
-                         : "The samples that reached the disk are kept in " + std::string(kept)) +
-           "; the files before it are complete.";
+           "\r\n\r\nThe session has stopped. " + where + "; the files before it are complete.";
+}
+
+std::string LockFileProblemText(std::string_view lockName, std::string_view directory) {
+    return "\r\nFILE ACCESS ERROR\r\n\r\nFile name = " + std::string(lockName) +
+           "\r\n\r\nThis session's lock file in \"" + std::string(directory) +
+           "\" is a directory, a link or a special file, which this program does not make. "
+           "Remove it, or choose a different file name.";
 }
 
 std::string DiskFullText(std::string_view fileName, unsigned long long needed,
@@ -118,12 +132,21 @@ std::string TransferStoppedText(std::string_view fileName, long long fileNo, lon
            std::to_string(samples) + " samples read before the failure.";
 }
 
-std::string RecoveredText(const std::vector<std::string>& kept, std::string_view directory) {
-    std::string text = "\r\nUNFINISHED LOG FILES\r\n\r\nA logging session ended without "
-                       "finishing its files. Its samples are kept in \"" +
-                       std::string(directory) + "\" as:\r\n";
-    for (const auto& k : kept) text += "\r\n" + k;
-    return text;
+bool IsLogText(std::string_view head) {
+    for (const char c : head) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 && c != '\t' && c != '\r' && c != '\n') return false;
+        if (u == 0x7F) return false;
+    }
+    const auto fieldAfter = [&](std::size_t at) {
+        return head.size() > at && (head[at] == ',' || head[at] == '\t');
+    };
+    for (const std::string_view title :
+         {std::string_view("Sample #"), std::string_view("File Name")})
+        if (head.substr(0, title.size()) == title) return fieldAfter(title.size());
+    std::size_t digits = 0;
+    while (digits < head.size() && head[digits] >= '0' && head[digits] <= '9') ++digits;
+    return digits > 0 && fieldAfter(digits);
 }
 
 std::string IncompleteName(std::string_view fileName, int k) {

@@ -52,8 +52,12 @@ std::string StemProblem(std::string_view stem);
 std::string FileAccessErrorText(std::string_view fileName, int err = 0,
                                 std::string_view directory = {});
 // A file that could not be written completely; `kept` names the file that holds the
-// samples that reached the disk (empty when none could be kept).
-std::string FileWriteErrorText(std::string_view fileName, int err = 0, std::string_view kept = {});
+// samples that reached the disk (empty when none did; a hidden name when they stay in the
+// session's own temporary, which the next start recovers).
+std::string FileWriteErrorText(std::string_view fileName, int err = 0, std::string_view kept = {},
+                               std::string_view directory = {});
+// The session's lock file is something this program did not make (a directory, a link).
+std::string LockFileProblemText(std::string_view lockName, std::string_view directory);
 // Too little room to finish the file; nothing has been removed yet.
 std::string DiskFullText(std::string_view fileName, unsigned long long needed,
                          unsigned long long available, std::string_view kept);
@@ -63,8 +67,9 @@ std::string StemTooLongText(std::string_view stem, std::string_view longest);
 std::string FileInUseText(std::string_view fileName);
 // Reading the sensor failed: the session stopped after `samples` samples of file `fileNo`.
 std::string TransferStoppedText(std::string_view fileName, long long fileNo, long long samples);
-// Files an unfinished session left behind, kept under names saying they are incomplete.
-std::string RecoveredText(const std::vector<std::string>& kept, std::string_view directory);
+// Whether the first bytes of a file are those of this program's log text: the column titles,
+// a data row, or a header's first line, and no byte a log never holds.
+bool IsLogText(std::string_view head);
 
 // The name of the file that keeps the samples of an unfinished `fileName`:
 // "DATALOG_1_incomplete.csv", then "DATALOG_1_incomplete_2.csv", ...

@@ -1,18 +1,17 @@
 #include "datalog/LogSession.h"
 
-#include <algorithm>
-
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <utility>
 #include <vector>
 
-#include "base/SafeFile.h"
-
 #include "base/NumberText.h"
+#include "base/SafeFile.h"
 #include "base/Timing.h"
+#include "datalog/Recovery.h"
 #include "registers/FrontEnd.h"
 
 namespace tavrin::datalog {
@@ -35,18 +34,6 @@ void AppendInt(std::string& out, long long v) {
     out.append(digits, r.ptr);
 }
 
-// Puts the samples of an unfinished file under a free name saying it is incomplete;
-// the name used, or empty when none could be had.
-std::string KeepIncomplete(LogFileSystem& fs, const std::filesystem::path& from,
-                           const std::filesystem::path& dir, const std::string& name) {
-    for (int k = 1; k < 1000; ++k) {
-        const std::string kept = IncompleteName(name, k);
-        if (fs.keepAs(from, dir / kept)) return kept;
-        if (errno != EEXIST) break;
-    }
-    return {};
-}
-
 // Rows go to the spool as text, in blocks, and onto the disk at least once a second:
 // a crash loses at most that second, and memory stays flat whatever the count.
 class Spool {
@@ -56,12 +43,14 @@ class Spool {
         text.reserve(kBlockSize + 4096);
     }
     std::string text; // rows not yet written
-    // Writes held rows when a block is full or a second has passed; false on failure.
-    bool maybeFlush() {
+    // Writes held rows when a block is full, and puts them on the disk when a second has
+    // passed or will have by the end of the coming wait; false on failure.
+    bool maybeFlush(float waitMs) {
         if (text.size() >= kBlockSize) return flush(false);
-        if (++sinceClock_ < 16) return true;
-        sinceClock_ = 0;
-        return Clock::now() - lastSync_ < std::chrono::seconds(1) || flush(true);
+        const auto due = lastSync_ + std::chrono::seconds(1) -
+                         std::chrono::duration_cast<Clock::duration>(
+                             std::chrono::duration<float, std::milli>(waitMs > 0 ? waitMs : 0));
+        return text.empty() || Clock::now() < due || flush(true);
     }
     bool flush(bool toDisk) {
         if (!text.empty()) {
@@ -95,235 +84,292 @@ class Spool {
     std::filesystem::path path_;
     Clock::time_point lastSync_;
     std::uint64_t onDisk_ = 0;
-    int sinceClock_ = 0;
 };
 
-// Header lines, then the spooled rows, into a temporary that then replaces `target`.
-// Events run between chunks. False with errno set when anything could not be written.
-bool Finish(const LogContext& log, const LogHooks& hooks, LogFileSystem& fs, Spool& spool,
-            const std::filesystem::path& dir, const std::string& name, const std::string& head,
-            long long fileNo, std::filesystem::path& partPath) {
-    auto out = fs.createTemp(dir, "." + name + ".part.", partPath);
-    if (!out) return false;
-    bool ok = out->write(head);
-    auto in = ok ? fs.openRead(spool.path()) : nullptr;
-    ok = ok && in;
-    std::vector<char> chunk(ok ? kReadChunk : 0);
-    std::uint64_t done = 0;
-    while (ok && done < spool.size()) {
-        const long long n = in->read(chunk.data(), chunk.size());
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            ok = false;
-            break;
-        }
-        ok = out->write(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
-        done += static_cast<std::uint64_t>(n);
-        if (hooks.finishing) hooks.finishing(fileNo, done, spool.size());
-        log.doEvents();
-    }
-    ok = ok && out->sync();
-    const int err = errno;
-    const bool closed = out->close();
-    errno = err;
-    return ok && closed;
+// The cause a message gives: a directory that exists but refuses new names (/proc, say)
+// reports a missing entry, which would read as a missing directory.
+int CauseOf(int err, const std::filesystem::path& dir) {
+    std::error_code ec;
+    if ((err == ENOENT || err == ENOTDIR) && std::filesystem::is_directory(dir, ec)) return EACCES;
+    return err;
 }
 
-// The session, generic in how a register is read so that the device path calls the
-// front end directly in the sampling loop.
-template <class Read>
-LogReport RunSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
-                     LogFileSystem& fs, Read&& read) {
-    LogReport report;
-    auto show = [&](const std::string& text) {
-        log.io.link.messages.show(text, base::MsgIcon::Exclamation, base::kAppTitle);
-    };
-    if (const auto problem = StemProblem(settings.stem); !problem.empty()) {
-        show(problem);
-        report.outcome = LogOutcome::BadStem;
-        return report;
-    }
+// What sampling one file ended with.
+struct Sampled {
+    long long taken = 0;
+    float begin = 0, end = 0;
+    bool writeOk = true, cancelled = false, transferFailed = false;
+};
 
-    const FileFormat fmt = DecideFileFormat(log.io.platform);
-    const long long files = WholeCount(settings.filesPerSession);
-    const long long samples = WholeCount(settings.samplesPerFile);
-    const auto& dir = settings.directory;
+// One session: open (checks, lock), then for each file sample it and finish it. Generic
+// in how a register is read, so that the device path calls the front end directly.
+template <class Read> class Session {
+  public:
+    Session(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
+            LogFileSystem& fs, Read& read)
+        : log_(log), st_(settings), hooks_(hooks), fs_(fs), read_(read),
+          fmt_(DecideFileFormat(log.io.platform)), dir_(settings.directory) {}
 
-    const std::size_t longest = LongestStem(base::NameMax(dir), files, fmt.ext);
-    if (settings.stem.size() > longest) {
-        std::size_t cut = longest;
-        while (cut > 0 && (static_cast<unsigned char>(settings.stem[cut]) & 0xC0) == 0x80) --cut;
-        show(StemTooLongText(settings.stem, settings.stem.substr(0, cut)));
-        report.outcome = LogOutcome::BadStem;
-        return report;
-    }
-
-    // One writer per stem: its files are this session's until it ends.
-    const std::string first = LogFileNameFor(settings.stem, 1, fmt.ext);
-    auto lock = base::FileLock::tryAcquire(dir / ("." + settings.stem + fmt.ext + ".lock"));
-    if (!lock) {
-        if (errno == EWOULDBLOCK) {
-            show(FileInUseText(first));
-            report.outcome = LogOutcome::InUse;
-        } else {
-            show(FileAccessErrorText(first, errno, dir.string()));
-            report.outcome = LogOutcome::CreateFailed;
+    LogReport run() {
+        if (!open()) return report_;
+        const long long files = WholeCount(st_.filesPerSession);
+        for (long long n = 1; n <= files; ++n) {
+            const auto sampled = sampleFile(n);
+            if (!sampled || !finishFile(n, *sampled)) return report_;
+            ++report_.filesWritten;
+            if (sampled->transferFailed) {
+                show(TransferStoppedText(name_, n, sampled->taken));
+                report_.outcome = LogOutcome::TransferFailed;
+                return report_;
+            }
+            // A cancel during finishing completes that file and starts nothing.
+            if (sampled->cancelled || (hooks_.cancelRequested && hooks_.cancelRequested())) {
+                report_.outcome = LogOutcome::Cancelled;
+                return report_;
+            }
         }
-        return report;
+        return report_;
     }
 
-    const std::vector<int16_t> boxes = [&] {
-        std::vector<int16_t> b;
-        for (int i = kFirstBox; i <= kLastBox; ++i)
-            if (settings.columns.box[i]) b.push_back(static_cast<int16_t>(i));
-        return b;
-    }();
-    const bool flags = !settings.columns.disableND;
-    const bool raw = settings.noScale;
-    const float delaySetting = settings.sampleDelay;
-    const bool sampleHook = static_cast<bool>(hooks.sampleTaken);
-    const bool cancelHook = static_cast<bool>(hooks.cancelRequested);
-    const bool deviceWasReady = log.io.link.usb.UsbReady;
-    std::vector<registers::RegResults> burstResults(boxes.size());
+  private:
+    void show(const std::string& text) {
+        log_.io.link.messages.show(text, base::MsgIcon::Exclamation, base::kAppTitle);
+    }
+    bool stop(LogOutcome outcome, const std::string& text) {
+        show(text);
+        report_.outcome = outcome;
+        return false;
+    }
+    void reached(LogStep step, long long n) {
+        if (hooks_.reached) hooks_.reached(step, n);
+    }
 
-    for (long long n = 1; n <= files; ++n) {
-        const std::string name = LogFileNameFor(settings.stem, n, fmt.ext);
-        const auto target = dir / name;
+    // The checks before any file, then the stem's lock: its files are this session's until
+    // it ends.
+    bool open() {
+        if (const auto problem = StemProblem(st_.stem); !problem.empty())
+            return stop(LogOutcome::BadStem, problem);
+        const long long files = WholeCount(st_.filesPerSession);
+        const std::size_t longest = LongestStem(base::NameMax(dir_), files, fmt_.ext);
+        if (st_.stem.size() > longest) {
+            std::size_t cut = longest;
+            while (cut > 0 && (static_cast<unsigned char>(st_.stem[cut]) & 0xC0) == 0x80) --cut;
+            return stop(LogOutcome::BadStem, StemTooLongText(st_.stem, st_.stem.substr(0, cut)));
+        }
+        const std::string first = LogFileNameFor(st_.stem, 1, fmt_.ext);
+        const std::string lockName = StemLockName(st_.stem, fmt_.ext);
+        lock_ = base::FileLock::tryAcquire(dir_ / lockName);
+        if (lock_) return true;
+        if (errno == EWOULDBLOCK) return stop(LogOutcome::InUse, FileInUseText(first));
+        if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
+            return stop(LogOutcome::CreateFailed, LockFileProblemText(lockName, dir_.string()));
+        return stop(LogOutcome::CreateFailed,
+                    FileAccessErrorText(first, CauseOf(errno, dir_), dir_.string()));
+    }
 
-        // The file-access check at the start of each file: a name that cannot be replaced,
-        // or a directory that takes no new file, is reported before any sample is taken.
+    // Creates the file's spool and takes its samples into it; nothing when the file could not
+    // be begun or its rows not written (the report says why).
+    std::optional<Sampled> sampleFile(long long n) {
+        name_ = LogFileNameFor(st_.stem, n, fmt_.ext);
+        // A name that cannot be replaced, or a directory that takes no new file, is reported
+        // before any sample is taken.
         std::error_code ec;
-        if (std::filesystem::is_directory(std::filesystem::symlink_status(target, ec))) {
-            show(FileAccessErrorText(name, EISDIR, dir.string()));
-            report.outcome = LogOutcome::CreateFailed;
-            return report;
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(dir_ / name_, ec))) {
+            stop(LogOutcome::CreateFailed, FileAccessErrorText(name_, EISDIR, dir_.string()));
+            return std::nullopt;
         }
         std::filesystem::path spoolPath;
-        auto out = fs.createTemp(dir, "." + name + ".rows.", spoolPath);
+        auto out = fs_.createTemp(dir_, "." + name_ + ".rows.", spoolPath);
         if (!out) {
-            show(FileAccessErrorText(name, errno, dir.string()));
-            report.outcome = LogOutcome::CreateFailed;
-            return report;
+            stop(LogOutcome::CreateFailed,
+                 FileAccessErrorText(name_, CauseOf(errno, dir_), dir_.string()));
+            return std::nullopt;
         }
-        Spool spool(std::move(out), spoolPath);
+        spool_.emplace(std::move(out), spoolPath);
+        reached(LogStep::SpoolCreated, n);
+        if (!st_.noHeader) spool_->text = TitleLine(st_.columns, fmt_.fieldSep);
+        if (hooks_.fileStarted) hooks_.fileStarted(n);
+        log_.doEvents();
+        Sampled s;
+        s.begin = log_.io.platform.secondsSinceMidnight();
+        takeSamples(n, s);
+        s.end = log_.io.platform.secondsSinceMidnight();
+        s.writeOk = s.writeOk && spool_->flush(true);
+        if (!s.writeOk) {
+            keepWhatReachedDisk();
+            return std::nullopt;
+        }
+        return s;
+    }
 
-        bool ok = true, cancelled = false, transferFailed = false;
-        long long taken = 0;
-        if (!settings.noHeader) spool.text = TitleLine(settings.columns, fmt.fieldSep);
-        if (hooks.fileStarted) hooks.fileStarted(n);
-        log.doEvents();
-        const float begin = log.io.platform.secondsSinceMidnight();
-        std::string& text = spool.text;
-        while (taken < samples) {
+    void takeSamples(long long n, Sampled& s) {
+        std::vector<int16_t> boxes;
+        for (int i = kFirstBox; i <= kLastBox; ++i)
+            if (st_.columns.box[i]) boxes.push_back(static_cast<int16_t>(i));
+        std::vector<registers::RegResults> burst(boxes.size());
+        const long long samples = WholeCount(st_.samplesPerFile);
+        const bool flags = !st_.columns.disableND;
+        const bool deviceWasReady = log_.io.link.usb.UsbReady;
+        std::string& text = spool_->text;
+        while (s.taken < samples) {
             const std::size_t rowStart = text.size();
-            AppendInt(text, taken + 1);
-            text += fmt.fieldSep;
-            if (settings.burst) registers::ReadRegisterBurst(log.io, boxes, burstResults);
+            AppendInt(text, s.taken + 1);
+            text += fmt_.fieldSep;
+            if (st_.burst) registers::ReadRegisterBurst(log_.io, boxes, burst);
             for (std::size_t i = 0; i < boxes.size(); ++i) {
-                const registers::RegResults* r = &burstResults[i];
-                if (!settings.burst) {
-                    read(log.io, boxes[i]);
-                    r = &log.io.res;
+                const registers::RegResults* r = &burst[i];
+                if (!st_.burst) {
+                    read_(log_.io, boxes[i]);
+                    r = &log_.io.res;
                 }
                 if (flags) {
                     text += r->RegNDBit != 0 ? '1' : '0';
-                    text += fmt.fieldSep;
+                    text += fmt_.fieldSep;
                 }
-                if (raw)
+                if (st_.noScale)
                     AppendInt(text, r->RegValue);
                 else
-                    text += base::GeneralText(r->RegScaled, fmt.decimalSep);
-                text += fmt.fieldSep;
+                    text += base::GeneralText(r->RegScaled, fmt_.decimalSep);
+                text += fmt_.fieldSep;
             }
             text += kCRLF;
-            if (deviceWasReady && !log.io.link.usb.UsbReady) {
+            if (deviceWasReady && !log_.io.link.usb.UsbReady) {
                 // Values after a failed transfer are not the sensor's: this sample is dropped.
                 text.resize(rowStart);
-                transferFailed = true;
-                break;
+                s.transferFailed = true;
+                return;
             }
-            ++taken;
-            if (delaySetting > 0) {
-                float delay = delaySetting;
-                base::DelayMs(log.io.wait, delay);
+            ++s.taken;
+            if (!spool_->maybeFlush(st_.sampleDelay)) {
+                s.writeOk = false;
+                return;
             }
-            if (!spool.maybeFlush()) {
+            if (st_.sampleDelay > 0) {
+                float delay = st_.sampleDelay;
+                base::DelayMs(log_.io.wait, delay);
+            }
+            if (hooks_.sampleTaken) hooks_.sampleTaken(n, s.taken);
+            log_.doEvents();
+            if (hooks_.cancelRequested && hooks_.cancelRequested()) {
+                s.cancelled = true;
+                return;
+            }
+        }
+    }
+
+    // The rows that reached the disk stay: under a name saying they are incomplete, or,
+    // when no such name can be had, in the spool itself, which the message names.
+    void keepWhatReachedDisk() {
+        const int err = spool_->error;
+        spool_->cut();
+        spool_->close();
+        std::string kept;
+        if (spool_->size() == 0) {
+            fs_.remove(spool_->path());
+        } else {
+            kept = KeepIncomplete(fs_, spool_->path(), dir_, name_);
+            if (kept.empty()) kept = spool_->path().filename().string();
+        }
+        stop(LogOutcome::WriteFailed, FileWriteErrorText(name_, err, kept, dir_.string()));
+    }
+
+    bool writeFailed(const std::filesystem::path& rows, int err) {
+        std::string kept = KeepIncomplete(fs_, rows, dir_, name_);
+        if (kept.empty()) kept = rows.filename().string();
+        return stop(LogOutcome::WriteFailed, FileWriteErrorText(name_, err, kept, dir_.string()));
+    }
+
+    // Header and rows under the file's name; false (the report says why) when they could not
+    // be put there, with every row kept.
+    bool finishFile(long long n, const Sampled& s) {
+        const auto target = dir_ / name_;
+        const std::string head =
+            st_.noHeader ? std::string()
+                         : HeaderLines(name_, log_.io.platform.shortDate(),
+                                       log_.io.platform.shortTime(), s.begin, s.end, fmt_);
+        if (hooks_.finishing) hooks_.finishing(n, 0, spool_->size());
+        const std::filesystem::path spoolPath = spool_->path();
+        if (head.empty()) {
+            // The spool is the file: it only needs its name.
+            reached(LogStep::PartWritten, n);
+            if (!spool_->close() || !fs_.replace(spoolPath, target))
+                return writeFailed(spoolPath, errno);
+        } else {
+            const std::uint64_t needed = head.size() + spool_->size();
+            const auto free = fs_.freeBytes(dir_);
+            if (free && *free < needed) {
+                spool_->close();
+                return stop(LogOutcome::WriteFailed,
+                            DiskFullText(name_, needed, *free,
+                                         KeepIncomplete(fs_, spoolPath, dir_, name_)));
+            }
+            std::filesystem::path partPath;
+            if (!copyToPart(n, head, partPath)) {
+                const int err = errno;
+                if (!partPath.empty()) fs_.remove(partPath);
+                spool_->close();
+                return writeFailed(spoolPath, err);
+            }
+            reached(LogStep::PartWritten, n);
+            // The finished file holds every row: the spool goes before the rename so that a
+            // crash in between leaves one copy, not two.
+            fs_.remove(spoolPath);
+            spool_->close();
+            if (!fs_.replace(partPath, target)) return writeFailed(partPath, errno);
+        }
+        spool_.reset();
+        reached(LogStep::Renamed, n);
+        if (hooks_.fileDone) hooks_.fileDone(n, target, s.taken);
+        return true;
+    }
+
+    // Header lines, then the spooled rows, into a temporary beside the target. Events run
+    // between chunks. False with errno set when anything could not be written.
+    bool copyToPart(long long n, const std::string& head, std::filesystem::path& partPath) {
+        auto out = fs_.createTemp(dir_, "." + name_ + ".part.", partPath);
+        if (!out) return false;
+        reached(LogStep::Finishing, n);
+        bool ok = out->write(head);
+        auto in = ok ? fs_.openRead(spool_->path()) : nullptr;
+        ok = ok && in;
+        std::vector<char> chunk(ok ? kReadChunk : 0);
+        const std::uint64_t total = spool_->size();
+        for (std::uint64_t done = 0; ok && done < total;) {
+            const long long got = in->read(chunk.data(), chunk.size());
+            if (got <= 0) {
+                if (got == 0) errno = EIO;
                 ok = false;
                 break;
             }
-            if (sampleHook) hooks.sampleTaken(n, taken);
-            log.doEvents();
-            if (cancelHook && hooks.cancelRequested()) {
-                cancelled = true;
-                break;
-            }
+            ok = out->write(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+            done += static_cast<std::uint64_t>(got);
+            if (hooks_.finishing) hooks_.finishing(n, done, total);
+            log_.doEvents();
         }
-        const float end = log.io.platform.secondsSinceMidnight();
-        ok = ok && spool.flush(true);
-        // The samples that reached the disk stay, under a name that says they are incomplete.
-        const auto writeFailed = [&](const std::filesystem::path& rows, int err) {
-            show(FileWriteErrorText(name, err, KeepIncomplete(fs, rows, dir, name)));
-            report.outcome = LogOutcome::WriteFailed;
-            return report;
-        };
-
-        if (!ok) {
-            const int err = spool.error;
-            spool.cut();
-            spool.close();
-            // Nothing reached the disk: there is nothing to keep.
-            const std::string kept =
-                spool.size() == 0 ? std::string() : KeepIncomplete(fs, spoolPath, dir, name);
-            if (kept.empty()) fs.remove(spoolPath);
-            show(FileWriteErrorText(name, err, kept));
-            report.outcome = LogOutcome::WriteFailed;
-            return report;
-        }
-
-        const std::string head = settings.noHeader
-                                     ? std::string()
-                                     : HeaderLines(name, log.io.platform.shortDate(),
-                                                   log.io.platform.shortTime(), begin, end, fmt);
-        if (hooks.finishing) hooks.finishing(n, 0, spool.size());
-        if (head.empty()) {
-            // The spool is the file: it only needs its name.
-            ok = spool.close() && fs.replace(spoolPath, target);
-        } else {
-            const std::uint64_t needed = head.size() + spool.size();
-            const auto free = fs.freeBytes(dir);
-            if (free && *free < needed) {
-                spool.close();
-                const std::string kept = KeepIncomplete(fs, spoolPath, dir, name);
-                show(DiskFullText(name, needed, *free, kept));
-                report.outcome = LogOutcome::WriteFailed;
-                return report;
-            }
-            std::filesystem::path partPath;
-            if (!Finish(log, hooks, fs, spool, dir, name, head, n, partPath)) {
-                const int err = errno;
-                if (!partPath.empty()) fs.remove(partPath);
-                spool.close();
-                return writeFailed(spoolPath, err);
-            }
-            // The finished file holds every row: the spool goes before the rename so
-            // that a crash in between leaves one copy, not two.
-            fs.remove(spoolPath);
-            spool.close();
-            if (!fs.replace(partPath, target)) return writeFailed(partPath, errno);
-        }
-        if (!ok) return writeFailed(spoolPath, errno);
-        ++report.filesWritten;
-        if (transferFailed) {
-            show(TransferStoppedText(name, n, taken));
-            report.outcome = LogOutcome::TransferFailed;
-            return report;
-        }
-        if (cancelled) {
-            report.outcome = LogOutcome::Cancelled;
-            return report;
-        }
+        ok = ok && out->sync();
+        const int err = errno;
+        const bool closed = out->close();
+        errno = err;
+        return ok && closed;
     }
-    return report;
+
+    const LogContext& log_;
+    const LogSettings& st_;
+    const LogHooks& hooks_;
+    LogFileSystem& fs_;
+    Read& read_;
+    const FileFormat fmt_;
+    const std::filesystem::path& dir_;
+    std::optional<base::FileLock> lock_;
+    std::optional<Spool> spool_;
+    std::string name_; // of the file under way
+    LogReport report_;
+};
+
+template <class Read>
+LogReport RunSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
+                     LogFileSystem& fs, Read read) {
+    return Session<Read>(log, settings, hooks, fs, read).run();
 }
 
 } // namespace
@@ -341,50 +387,8 @@ LogReport RunLogSession(const LogContext& log, const LogSettings& settings, cons
                       });
 }
 
-std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir) {
-    std::vector<std::string> kept;
-    std::error_code ec;
-    std::vector<std::pair<std::string, std::filesystem::path>> spools, parts;
-    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
-        const std::string file = e.path().filename().string();
-        // ".<name>.rows.XXXXXX" or ".<name>.part.XXXXXX"
-        if (file.size() < 14 || file[0] != '.' || file[file.size() - 7] != '.') continue;
-        const std::string kind = file.substr(file.size() - 12, 5);
-        if (kind != ".rows" && kind != ".part") continue;
-        if (!e.is_regular_file(ec) || e.is_symlink(ec)) continue;
-        (kind == ".rows" ? spools : parts).emplace_back(file.substr(1, file.size() - 13), e.path());
-    }
-    DiskFileSystem fs;
-    auto take = [&](const std::string& name, const std::filesystem::path& path) {
-        // A live session holds its files locked: those are not leftovers.
-        base::WithUnheldFile(path, [&](std::uint64_t size) {
-            if (size == 0) {
-                fs.remove(path);
-            } else if (auto k = KeepIncomplete(fs, path, dir, name); !k.empty()) {
-                kept.push_back(k);
-            }
-        });
-    };
-    for (const auto& [name, path] : spools) take(name, path);
-    for (const auto& part : parts) {
-        const auto& [name, path] = part;
-        const bool spooled = std::any_of(spools.begin(), spools.end(),
-                                         [&](const auto& s) { return s.first == part.first; });
-        // With its spool there, a finishing copy holds nothing more.
-        if (spooled) {
-            base::WithUnheldFile(path, [&](std::uint64_t) { fs.remove(part.second); });
-        } else {
-            take(name, path);
-        }
-    }
-    return kept;
-}
-
-void ReportUnfinished(base::Messages& messages, const std::filesystem::path& dir) {
-    const auto kept = RecoverUnfinished(dir);
-    if (!kept.empty())
-        messages.show(RecoveredText(kept, dir.string()), base::MsgIcon::Exclamation,
-                      base::kAppTitle);
+std::string StemLockName(std::string_view stem, std::string_view ext) {
+    return "." + std::string(stem) + std::string(ext) + ".lock";
 }
 
 } // namespace tavrin::datalog

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "datalog/LogFiles.h"
@@ -27,17 +28,31 @@ struct LogSettings {
     bool burst = false;
 };
 
+// The steps of a file at which a session may be held (by a test, between processes).
+enum class LogStep {
+    SpoolCreated, // the file's rows have their temporary; no sample taken yet
+    Finishing,    // its finishing copy exists, nothing copied yet
+    PartWritten,  // the finishing copy is whole and closed, not yet under the file's name
+    Renamed       // the file is under its name; the next file is not begun
+};
+
 struct LogHooks {
     // A file has been created; the window shows its number. Events run right after.
     std::function<void(long long fileNo)> fileStarted;
     // A sample has been taken (before events run).
     std::function<void(long long fileNo, long long sample)> sampleTaken;
-    // Asked after each sample's events have run; true ends the session after this sample.
+    // Asked after each sample's events have run, and after each file is finished; true ends
+    // the session after this sample, or before the next file.
     std::function<bool()> cancelRequested;
     // The file's rows are being put under its name: `done` of `total` bytes. Events run
     // between calls; nothing is left to cancel.
     std::function<void(long long fileNo, unsigned long long done, unsigned long long total)>
         finishing;
+    // A file is complete under its name, holding `samples` samples.
+    std::function<void(long long fileNo, const std::filesystem::path& file, long long samples)>
+        fileDone;
+    // The session has reached `step` of file `fileNo`.
+    std::function<void(LogStep step, long long fileNo)> reached;
 };
 
 enum class LogOutcome {
@@ -65,11 +80,13 @@ struct LogContext {
 // Reads one register-map position into io.res.
 using RegisterReader = std::function<void(const registers::RegisterAccess& io, int16_t position)>;
 
-// Runs the session. Each file's rows are spooled, as text, to a temporary
+// Runs the session. It holds the stem's lock from before its first temporary until after
+// its last rename. Each file's rows are spooled, as text, to a temporary
 // ".<file>.rows.XXXXXX" beside the target while sampling, on the disk at least once a
-// second; afterwards header and rows go to ".<file>.part.XXXXXX", which replaces the
-// target only when whole. Memory stays flat whatever the count; a file under its final
-// name is always complete, and what a failure leaves is kept as "<stem>_<n>_incomplete".
+// second whatever the sample delay; afterwards header and rows go to ".<file>.part.XXXXXX",
+// which replaces the target only when whole. Memory stays flat whatever the count; a file
+// under its final name is always complete, and what a failure leaves is kept as
+// "<stem>_<n>_incomplete".
 LogReport RunLogSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs, const RegisterReader& read);
 
@@ -77,10 +94,7 @@ LogReport RunLogSession(const LogContext& log, const LogSettings& settings, cons
 LogReport RunLogSession(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
                         LogFileSystem& fs);
 
-// Turns what an unfinished session (a crash, a power cut) left in `dir` into files
-// named as incomplete; their names. Files of a session still running are left alone.
-std::vector<std::string> RecoverUnfinished(const std::filesystem::path& dir);
-// The same, saying so in a message naming the files (no message when there were none).
-void ReportUnfinished(base::Messages& messages, const std::filesystem::path& dir);
+// The lock file a session of `stem` holds in its directory while it runs.
+std::string StemLockName(std::string_view stem, std::string_view ext);
 
 } // namespace tavrin::datalog

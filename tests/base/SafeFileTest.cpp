@@ -27,13 +27,24 @@ TEST(SafeFile, TemporariesAreNewFilesBesideTheTargetAndHeldWhileOpen) {
     EXPECT_EQ(a.parent_path(), dir.path);
     EXPECT_EQ(a.filename().string().rfind(".X.csv.rows.", 0), 0u) << a;
     ASSERT_EQ(::write(fa, "abc", 3), 3);
-    EXPECT_FALSE(WithUnheldFile(a, [](std::uint64_t) { ADD_FAILURE() << "used while held"; }));
+    const auto unused = [](std::uint64_t, std::string_view) { ADD_FAILURE() << "used"; };
+    EXPECT_EQ(WithUnheldFile(a, unused), Unheld::Held);
     ::close(fa);
     // Renamed away while the recovery holds it open.
-    EXPECT_TRUE(WithUnheldFile(a, [&](std::uint64_t size) {
-        EXPECT_EQ(size, 3u);
-        EXPECT_TRUE(RenameNoReplace(a, dir.path / "kept.csv"));
-    }));
+    EXPECT_EQ(WithUnheldFile(a,
+                             [&](std::uint64_t size, std::string_view head) {
+                                 EXPECT_EQ(size, 3u);
+                                 EXPECT_EQ(head, "abc");
+                                 EXPECT_TRUE(RenameNoReplace(a, dir.path / "kept.csv"));
+                             }),
+              Unheld::Used);
+#ifndef _WIN32
+    // What a session never makes is never opened for reading: a FIFO would block.
+    ASSERT_EQ(::mkfifo((dir.path / ".F_1.csv.rows.AbCdEf").c_str(), 0600), 0);
+    std::filesystem::create_symlink("kept.csv", dir.path / "link");
+    for (const char* name : {".F_1.csv.rows.AbCdEf", "link", "."})
+        EXPECT_EQ(WithUnheldFile(dir.path / name, unused), Unheld::NotAFile) << name;
+#endif
     EXPECT_EQ(dir.read("kept.csv"), "abc");
     errno = 0;
     EXPECT_LT(CreateTempBeside(dir.path / "gone", ".X.", a), 0);

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 
@@ -15,6 +16,7 @@
 #include "TestApp.h"
 #include "base/SafeFile.h"
 #include "datalog/LogSession.h"
+#include "datalog/Recovery.h"
 
 using namespace tavrin;
 using namespace tavrin::datalog;
@@ -193,6 +195,9 @@ TEST_F(SessionTest, PlantedSymlinksAreReplacedNeverWrittenThrough) {
     std::filesystem::create_symlink(dir.path / "victim", dir.path / ".DATALOG.csv.lock");
     EXPECT_EQ(run(), LogOutcome::CreateFailed);
     EXPECT_EQ(dir.read("victim"), "precious");
+    // The message names the planted lock, which the user could not otherwise find.
+    ASSERT_EQ(t.messages.shown.size(), 1u);
+    EXPECT_NE(t.messages.shown[0].text.find("File name = .DATALOG.csv.lock"), std::string::npos);
 }
 
 TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
@@ -212,32 +217,51 @@ TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-    // Planted leftovers: an earlier keep, a finishing copy, an empty spool, a lone copy.
+    // Planted leftovers: an earlier keep, a finishing copy beside the crash's rows, an empty
+    // spool, a lone copy, and what a session never makes under its names.
     const std::pair<const char*, const char*> planted[] = {
         {"DATALOG_1_incomplete.csv", "earlier\r\n"},
-        {".DATALOG_1.csv.part.Ef34Gh", "half a copy"},
+        {".DATALOG_1.csv.part.Ef34Gh", "File Name,DATALOG_1.csv\r\n"},
         {".EMPTY_1.csv.rows.Ij56Kl", ""},
         {".ALONE_2.csv.part.Mn78Op", "1,2,\r\n"},
+        {".GARBAGE_1.csv.rows.Qr90St", "\x7F"
+                                       "ELF\x02\x01"},
+        {".NOTNUMBERED.csv.rows.Uv12Wx", "1,2,\r\n"},
         {".short.rows.x", "not a spool name"}};
     for (const auto& [name, text] : planted)
         std::ofstream(dir.path / name, std::ios::binary) << text;
-    // Files a live session holds are not touched.
+    std::filesystem::resize_file(dir.path / ".GARBAGE_1.csv.rows.Qr90St", 1ull << 30); // sparse
+    std::filesystem::create_directory(dir.path / ".DIR_1.csv.rows.Yz34Ab");
+    std::filesystem::create_symlink("DATALOG_1_incomplete.csv",
+                                    dir.path / ".LINK_1.csv.rows.Cd56Ef");
+    ASSERT_EQ(::mkfifo((dir.path / ".FIFO_1.csv.rows.Gh78Ij").c_str(), 0600), 0);
+    // Files a live session holds are not touched: by its stem's lock, or by their own.
     std::filesystem::path live, livePart;
     const int fd = base::CreateTempBeside(dir.path, ".LIVE_1.csv.rows.", live);
     const int partFd = base::CreateTempBeside(dir.path, ".LIVE_1.csv.part.", livePart);
-    ASSERT_EQ(::write(fd, "x", 1), 1);
-    Lines recovered = RecoverUnfinished(dir.path);
-    std::sort(recovered.begin(), recovered.end());
-    EXPECT_EQ(recovered, (Lines{"ALONE_2_incomplete.csv", "DATALOG_1_incomplete_2.csv"}));
+    ASSERT_EQ(::write(fd, "1,x,\r\n", 6), 6);
+    std::ofstream(dir.path / ".HELD_3.csv.rows.Kl90Mn") << "Sample #,XgND,X Gryo,\r\n";
+    auto held = base::FileLock::tryAcquire(dir.path / StemLockName("HELD", ".csv"));
+    ASSERT_TRUE(held);
+    const Recovery r = RecoverUnfinished(dir.path);
+    EXPECT_EQ(r.kept, (Lines{"ALONE_2_incomplete.csv", "DATALOG_1_incomplete_2.csv"}));
+    Lines inUse{live.filename().string(), livePart.filename().string(), ".HELD_3.csv.rows.Kl90Mn"};
+    std::sort(inUse.begin(), inUse.end());
+    EXPECT_EQ(r.inUse, inUse);
+    EXPECT_EQ(r.notOurs, (Lines{".DIR_1.csv.rows.Yz34Ab", ".FIFO_1.csv.rows.Gh78Ij",
+                                ".GARBAGE_1.csv.rows.Qr90St", ".LINK_1.csv.rows.Cd56Ef",
+                                ".NOTNUMBERED.csv.rows.Uv12Wx"}));
     const Lines kept = dir.lines("DATALOG_1_incomplete_2.csv");
     ASSERT_GE(kept.size(), 5001u); // every sample taken a second before the crash was on disk
     EXPECT_EQ(kept[0], "Sample #,XgND,X Gryo,");
     ExpectWholeRows(kept, 1);
     ::close(fd);
     ::close(partFd);
+    held.reset();
     // Once closed they are leftovers too, named at the next start.
     ReportUnfinished(t.app.messages, dir.path);
-    for (const char* varies : {"DATALOG_1_incomplete_2.csv", ".DATALOG.csv.lock"})
+    for (const char* varies : {"DATALOG_1_incomplete_2.csv", ".GARBAGE_1.csv.rows.Qr90St",
+                               ".FIFO_1.csv.rows.Gh78Ij", ".DIR_1.csv.rows.Yz34Ab"})
         std::filesystem::remove(dir.path / varies);
     test::ExpectGolden("datalog/recovery.txt", said() + everyFile());
 #endif
