@@ -6,7 +6,7 @@
 #   test     everything the test command needs
 set -euo pipefail
 what=${1:-test}
-pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libusb-1.0-0-dev libgl-dev libcli11-dev nlohmann-json3-dev qt6-charts-dev libqt6opengl6-dev)
+pkgs=(g++ cmake ninja-build pkg-config qt6-base-dev libusb-1.0-0-dev libgl-dev libcli11-dev nlohmann-json3-dev qt6-charts-dev libqt6opengl6-dev libkissfft-dev)
 if [ "$what" = package ]; then
   pkgs+=(dpkg-dev file)
 fi

@@ -62,6 +62,15 @@ struct AdevOptions {
     std::optional<std::string> csv;
 };
 
+struct PsdOptions {
+    std::string file;
+    std::vector<std::string> channels;
+    std::optional<long long> segment; // samples per segment; none: chosen from the length
+    std::optional<double> rate;
+    std::optional<double> period;
+    std::optional<std::string> csv;
+};
+
 // A usage error found after parsing: the caller prints it as one line and exits with 2.
 struct UsageError {
     std::string text;
@@ -86,5 +95,7 @@ float ParseModel(const std::string& text);
 int FinishOutput(int status);
 // Needs no adapter: a log file in, the figures out.
 int RunAdev(const GlobalOptions& g, const AdevOptions& o);
+// The noise spectrum of a log file, also without the adapter.
+int RunPsd(const GlobalOptions& g, const PsdOptions& o);
 
 } // namespace tavrin::cli

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     auto* modelOpt =
         cli.add_option("--model", model, "apply this model instead of the one read (1 to 65535)");
     auto* simOpt = cli.add_option("--sim", sim, "simulated adapters, as TAVRIN_SIM (e.g. 41120)");
-    cli.add_flag("--json", g.json, "machine-readable output of scan, info, read, write and adev");
+    cli.add_flag("--json", g.json,
+                 "machine-readable output of scan, info, read, write, adev and psd");
 
     auto* scan = cli.add_subcommand("scan", "list the adapters and why one cannot be used");
     auto* info = cli.add_subcommand("info", "adapter in use, product number, model");
@@ -107,6 +108,21 @@ int main(int argc, char** argv) {
         "--period", period, "sensor sample period in s, for the new samples of flagged logs");
     auto* csvOpt = adev->add_option("--csv", csv, "write the curve to this CSV file");
 
+    PsdOptions po;
+    long long segment = 0;
+    double psdRate = 0, psdPeriod = 0;
+    std::string psdCsv;
+    auto* psd = cli.add_subcommand(
+        "psd", "power spectral density of a log file by Welch's method (no adapter needed)");
+    psd->add_option("FILE", po.file, "a log file this program wrote (.csv or .txt)")->required();
+    psd->add_option("--channels", po.channels, "as for adev (default: all)")->delimiter(',');
+    auto* segmentOpt = psd->add_option(
+        "--segment", segment, "samples per segment, a power of two (default: 16 to 33 segments)");
+    auto* psdRateOpt = psd->add_option("--rate", psdRate, "logging rate in Hz, as for adev");
+    auto* psdPeriodOpt =
+        psd->add_option("--period", psdPeriod, "sensor sample period in s, as for adev");
+    auto* psdCsvOpt = psd->add_option("--csv", psdCsv, "write the spectrum to this CSV file");
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -131,6 +147,10 @@ int main(int argc, char** argv) {
     if (*rateOpt) ao.rate = rate;
     if (*periodOpt) ao.period = period;
     if (*csvOpt) ao.csv = csv;
+    if (*segmentOpt) po.segment = segment;
+    if (*psdRateOpt) po.rate = psdRate;
+    if (*psdPeriodOpt) po.period = psdPeriod;
+    if (*psdCsvOpt) po.csv = psdCsv;
 
     const std::string command = cli.get_subcommands().front()->get_name();
     try {
@@ -144,6 +164,7 @@ int main(int argc, char** argv) {
         if (*flash) return FinishOutput(RunFlash(g));
         if (*recover) return FinishOutput(RunRecover(g, ro2));
         if (*adev) return FinishOutput(RunAdev(g, ao));
+        if (*psd) return FinishOutput(RunPsd(g, po));
     } catch (const UsageError& e) {
         return FinishOutput(UsageFailure(e.text, command));
     }

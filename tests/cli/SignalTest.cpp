@@ -122,9 +122,10 @@ TEST(CliSignals, RecoveryNeverTouchesALiveSession) {
         EXPECT_EQ(rec.status, 0);
         EXPECT_EQ(rec.out, "") << at; // nothing recovered
         EXPECT_EQ(dir.names(), before) << at;
-        if (std::string(at) != "renamed,1")
+        if (std::string(at) != "renamed,1") {
             EXPECT_NE(rec.err.find("a logging session is still writing them"), std::string::npos)
                 << at << rec.err;
+        }
         ::kill(p.pid, SIGCONT);
         const auto r = WaitCli(p);
         EXPECT_EQ(r.status, 0) << at << r.err;
