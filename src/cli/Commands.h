@@ -54,7 +54,9 @@ struct AdevOptions {
     std::vector<std::string> channels; // titles or numbers among the value columns
     std::optional<double> rate;        // logging rate, Hz
     std::optional<double> period;      // sensor sample period, s
-    std::optional<std::string> csv;
+    std::optional<std::string> csv;    // "-": standard output
+    std::string taus = "10";           // all, octave, decade or points per decade
+    std::optional<long long> minClusters;
 };
 
 // A usage error found after parsing: the caller prints it as one line and exits with 2.

@@ -95,7 +95,12 @@ int main(int argc, char** argv) {
         adev->add_option("--rate", rate, "logging rate in Hz (required for a file without header)");
     auto* periodOpt = adev->add_option(
         "--period", period, "sensor sample period in s, for the new samples of flagged logs");
-    auto* csvOpt = adev->add_option("--csv", csv, "write the curve to this CSV file");
+    auto* csvOpt =
+        adev->add_option("--csv", csv, "write the curve to this CSV file (- for standard output)");
+    adev->add_option("--taus", ao.taus, "cluster sizes: all, octave, decade or N per decade (10)");
+    long long minClusters = 0;
+    auto* minClustersOpt = adev->add_option("--min-clusters", minClusters,
+                                            "the curve stops where fewer clusters remain (9)");
 
     try {
         cli.parse(argc, argv);
@@ -120,6 +125,7 @@ int main(int argc, char** argv) {
     if (*rateOpt) ao.rate = rate;
     if (*periodOpt) ao.period = period;
     if (*csvOpt) ao.csv = csv;
+    if (*minClustersOpt) ao.minClusters = minClusters;
 
     const std::string command = cli.get_subcommands().front()->get_name();
     try {

@@ -1,5 +1,6 @@
 #include "ui/frmAnalysis.h"
 
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -22,12 +23,12 @@
 #include <QVBoxLayout>
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <thread>
 #include <vector>
 
 #include "app/App.h"
 #include "base/FileLocation.h"
+#include "base/SafeFile.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
 #include "ui/QtText.h"
@@ -40,9 +41,9 @@ namespace {
 
 constexpr int kFirstOutput = 2, kLastOutput = 7; // gyroscopes and accelerometers
 
-QString FigureText(const an::QuotedFigure& q) {
+QString FigureText(const an::Quoted& q) {
     if (!q.available) return "not available";
-    return Q(an::NumberText(q.value) + " " + q.unit + " (tau = " + an::NumberText(q.tau) + " s)");
+    return Q(an::Sig3(q.value) + " " + q.unit + " (tau = " + an::Sig3(q.tau) + " s)");
 }
 
 // A power law through (tau, sigma) with this slope, over the curve's span.
@@ -216,10 +217,10 @@ bool frmAnalysis::openFile(const std::filesystem::path& file) {
 }
 
 bool frmAnalysis::analyse(const std::filesystem::path& file, double rateHz) {
-    an::ReadOptions ro;
-    ro.rateHz = rateHz;
+    an::AnalysisOptions ao;
+    ao.read.rateHz = rateHz;
     std::atomic<double> fraction{0};
-    ro.progress = [this, &fraction](double f) {
+    ao.read.progress = [this, &fraction](double f) {
         fraction = f;
         return !cancel_;
     };
@@ -228,7 +229,7 @@ bool frmAnalysis::analyse(const std::filesystem::path& file, double rateHz) {
     an::AnalysisResult r;
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        r = an::AnalyseLog(file, ro);
+        r = an::AnalyseLog(file, ao);
         done = true;
     });
     while (!done) {
@@ -237,27 +238,28 @@ bool frmAnalysis::analyse(const std::filesystem::path& file, double rateHz) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     worker.join();
-    const bool cancelled = cancel_ || r.cancelled;
+    const bool cancelled = cancel_ || r.problem.status == an::LogStatus::Cancelled;
     setWorking(false);
     if (cancelled) {
         fail("Analysis cancelled.");
         return false;
     }
-    const bool noHeader = r.error.find("the file has no header") != std::string::npos;
-    if (noHeader && rateHz == 0) {
+    const std::string error = an::ProblemText(file.filename().string(), r.problem);
+    if (r.problem.status == an::LogStatus::NeedsRate && rateHz == 0) {
         const auto rate = askRate(Q(file.filename().string()));
         if (!rate) {
-            fail(Q(r.error));
+            fail(Q(error));
             return false;
         }
         return analyse(file, *rate);
     }
-    if (!r.error.empty()) {
-        fail(Q(r.error));
+    if (!r.problem.ok()) {
+        fail(Q(error));
         return false;
     }
     barProgress->setValue(1000);
     result_ = std::move(r);
+    source_ = file;
     showResult(result_);
     setWorking(false);
     lblStatus->setText(Q(file.string()));
@@ -377,21 +379,21 @@ void frmAnalysis::showResult(const an::AnalysisResult& r) {
         auto* curve = new QLineSeries;
         curve->setName(Q(c.series.title + " (" + c.series.unit + ")"));
         curve->setPointsVisible(true);
-        for (const auto& p : c.curve) {
+        for (const auto& p : c.curve.points) {
             if (!(p.sigma > 0)) continue;
             curve->append(p.tau, p.sigma);
-            span(p.tau, p.sigma * (1 + p.relError));
-            span(p.tau, p.sigma * std::max(1 - p.relError, 0.05));
+            span(p.tau, p.upper);
+            span(p.tau, p.lower);
         }
         add(curve, true);
         const QColor colour = curve->color();
         colours.push_back(colour);
         // One short vertical segment per point: its 1-sigma error.
-        for (const auto& p : c.curve) {
+        for (const auto& p : c.curve.points) {
             if (!(p.sigma > 0)) continue;
             auto* bar = new QLineSeries;
-            bar->append(p.tau, p.sigma * std::max(1 - p.relError, 0.05));
-            bar->append(p.tau, p.sigma * (1 + p.relError));
+            bar->append(p.tau, p.lower);
+            bar->append(p.tau, p.upper);
             QPen pen(colour);
             pen.setWidthF(1);
             bar->setPen(pen);
@@ -400,9 +402,9 @@ void frmAnalysis::showResult(const an::AnalysisResult& r) {
     }
     for (std::size_t k = 0; k < r.channels.size(); ++k) {
         const auto& c = r.channels[k];
-        if (c.curve.empty()) continue;
-        const double from = c.curve.front().tau, to = c.curve.back().tau;
-        const auto& f = c.figures;
+        if (c.curve.points.empty()) continue;
+        const double from = c.curve.points.front().tau, to = c.curve.points.back().tau;
+        const auto& f = c.single;
         if (f.randomWalk.available)
             add(Reference(Q(c.series.title) + " slope -1/2", colours[k], 1, f.randomWalk.value,
                           -0.5, from, to),
@@ -438,12 +440,9 @@ void frmAnalysis::showResult(const an::AnalysisResult& r) {
 
 bool frmAnalysis::exportCsv(const std::filesystem::path& file) {
     if (result_.channels.empty()) return false;
-    const std::string csv = an::CurveCsvOf(result_);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(csv.data(), static_cast<std::streamsize>(csv.size()));
-    out.close();
-    if (!out) {
-        fail(Q(file.string()) + ": the curve could not be written.");
+    std::string error;
+    if (!base::WriteOutputFile(file, an::CurveCsvOf(result_), error, {source_})) {
+        fail(Q(error));
         return false;
     }
     lblStatus->setText("Curve written to " + Q(file.string()) + ".");
@@ -452,8 +451,17 @@ bool frmAnalysis::exportCsv(const std::filesystem::path& file) {
 
 bool frmAnalysis::exportPng(const std::filesystem::path& file) {
     if (result_.channels.empty()) return false;
-    if (!chartView->grab().save(Q(file.string()), "PNG")) {
-        fail(Q(file.string()) + ": the plot could not be written.");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    std::string error;
+    if (!chartView->grab().save(&buffer, "PNG")) {
+        fail(Q(file.string()) + ": the plot could not be drawn.");
+        return false;
+    }
+    if (!base::WriteOutputFile(file, std::string_view(bytes.constData(), bytes.size()), error,
+                               {source_})) {
+        fail(Q(error));
         return false;
     }
     lblStatus->setText("Plot written to " + Q(file.string()) + ".");

@@ -72,6 +72,7 @@ class frmAnalysis : public QDialog {
     app::App& app_;
     analysis::AnalysisResult result_;
     std::filesystem::path captured_;
+    std::filesystem::path source_; // the file analysed: no export may replace it
     bool busy_ = false;
     std::atomic<bool> cancel_{false};
 };
