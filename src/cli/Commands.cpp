@@ -376,6 +376,8 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
             throw UsageError{"--boxes: " + std::to_string(box) + " is not a box from 1 to 8"};
     if (const auto problem = datalog::StemProblem(o.stem); !problem.empty())
         throw UsageError{"--stem: " + problem};
+    if (o.seconds && !(*o.seconds > 0 && *o.seconds <= 1e7))
+        throw UsageError{"--seconds: from above 0 to 10000000"};
 
     Bench b(g);
     const std::string sep = b.platform.decimalSeparator();
@@ -407,13 +409,28 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
     }
     st.directory = o.dir ? std::filesystem::path(*o.dir) : base::FilesDirectory(b.platform);
 
+    // --seconds: one file, ended by the adapter's clock (a seeded simulator's own) or the
+    // machine's.
+    if (o.seconds) st.samplesPerFile = 2147483647, st.filesPerSession = 1;
+    const auto now = [&] {
+        return app.driver->clockSeconds(app.usb.UsbSelIndex)
+            .value_or(
+                std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                    .count());
+    };
+    const double begun = now();
+    bool timeUp = false;
+
     Progress progress(static_cast<long long>(st.filesPerSession),
                       static_cast<long long>(st.samplesPerFile));
     datalog::LogHooks hooks;
     hooks.fileStarted = [&](long long n) { progress.fileStarted(n); };
     hooks.sampleTaken = [&](long long n, long long s) { progress.sampleTaken(n, s); };
     // Ctrl-C acts as the window's Cancel; a failed transfer ends the session the same way.
-    hooks.cancelRequested = [&] { return g_interrupted != 0 || b.failed(); };
+    hooks.cancelRequested = [&] {
+        timeUp = timeUp || (o.seconds && now() - begun >= *o.seconds);
+        return g_interrupted != 0 || b.failed() || timeUp;
+    };
 
     CatchInterrupt();
     datalog::DiskFileSystem disk;
@@ -424,7 +441,7 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
     if (report.outcome == datalog::LogOutcome::Completed ||
         report.outcome == datalog::LogOutcome::Cancelled) {
         if (b.failed()) return kDeviceFailed;
-        return report.outcome == datalog::LogOutcome::Cancelled ? kCancelled : kOk;
+        return report.outcome == datalog::LogOutcome::Cancelled && !timeUp ? kCancelled : kOk;
     }
     return report.outcome == datalog::LogOutcome::BadStem ? kUsage : kDeviceFailed;
 }

@@ -47,6 +47,7 @@ struct LogOptions {
     bool burst = false;
     std::string stem = "DATALOG";
     std::optional<std::string> dir;
+    std::optional<double> seconds; // the file ends after this long instead of --samples
 };
 
 struct AdevOptions {

@@ -68,8 +68,13 @@ int main(int argc, char** argv) {
                       ->delimiter(',');
     auto* regs = log->add_option("--regs", lo.regs, "the same by register label")->delimiter(',');
     boxes->excludes(regs);
-    log->add_option("--samples", lo.samples, "samples per file (1000)");
-    log->add_option("--files", lo.files, "files per session (1)");
+    auto* samplesOpt = log->add_option("--samples", lo.samples, "samples per file (1000)");
+    double seconds = 0;
+    auto* secondsOpt = log->add_option("--seconds", seconds,
+                                       "log for this long instead (one file; on a simulator "
+                                       "with seed=, by its own clock)")
+                           ->excludes(samplesOpt);
+    log->add_option("--files", lo.files, "files per session (1)")->excludes(secondsOpt);
     log->add_option("--delay", lo.delay, "milliseconds after each sample (0)");
     log->add_flag("--raw", lo.raw, "register values only, no scaling");
     log->add_flag("--no-nd", lo.noND, "no new-data flag columns");
@@ -126,6 +131,7 @@ int main(int argc, char** argv) {
     if (*periodOpt) ao.period = period;
     if (*csvOpt) ao.csv = csv;
     if (*minClustersOpt) ao.minClusters = minClusters;
+    if (*secondsOpt) lo.seconds = seconds;
 
     const std::string command = cli.get_subcommands().front()->get_name();
     try {
