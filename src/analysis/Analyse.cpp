@@ -1,7 +1,9 @@
 #include "analysis/Analyse.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace tavrin::analysis {
 
@@ -59,15 +61,25 @@ void AnalyseChannel(ChannelResult& c, const AnalysisOptions& o) {
 AnalysisResult AnalyseLog(const std::filesystem::path& file, const AnalysisOptions& o) {
     AnalysisResult r;
     r.taus = o.taus;
-    ReadResult read = ReadLog(file, o.read);
+    ReadOptions ro = o.read;
+    if (o.captureSeconds > 0) ro.elapsed = o.captureSeconds; // not the file's clock
+    ReadResult read = ReadLog(file, ro);
     r.problem = std::move(read.problem);
     if (!r.problem.ok()) return r;
-    for (Series& s : read.data.channels) {
-        ChannelResult c;
-        c.series = std::move(s);
-        AnalyseChannel(c, o);
-        r.channels.push_back(std::move(c));
-    }
+    r.channels.resize(read.data.channels.size());
+    for (std::size_t i = 0; i < r.channels.size(); ++i)
+        r.channels[i].series = std::move(read.data.channels[i]);
+    // The channels are independent: one worker a core, each taking the next channel.
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < r.channels.size();) AnalyseChannel(r.channels[i], o);
+    };
+    const auto cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> helpers;
+    for (std::size_t k = 1; k < std::min<std::size_t>(cores, r.channels.size()); ++k)
+        helpers.emplace_back(work);
+    work();
+    for (auto& h : helpers) h.join();
     return r;
 }
 

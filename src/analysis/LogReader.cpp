@@ -1,7 +1,9 @@
 #include "analysis/LogReader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -44,11 +46,46 @@ std::vector<std::string_view> Split(std::string_view line, char sep) {
     return out;
 }
 
+// Digits with at most one decimal point, at most 15 significant digits, no exponent: the
+// digits and the power of ten are exact doubles, so their quotient is the correctly rounded
+// value. Most numbers this program writes are of this form.
+bool PlainDecimal(std::string_view t, char point, double& v) {
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = t.data();
+    const char* const end = p + t.size();
+    const bool negative = *p == '-';
+    p += negative;
+    const char* const start = p;
+    while (p < end && *p == '0') ++p; // leading zeros are not significant
+    std::uint64_t digits = 0;
+    const char* first = p;
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) digits = digits * 10 + (*p++ - '0');
+    long significant = p - first;
+    bool any = p > start; // a digit at all, zeros included
+    int fraction = 0;
+    if (p < end && *p == point) {
+        const char* f = ++p;
+        if (digits == 0)
+            while (p < end && *p == '0') ++p; // nor are those of 0.000123
+        const char* lead = p;
+        while (p < end && static_cast<unsigned>(*p - '0') < 10) digits = digits * 10 + (*p++ - '0');
+        fraction = static_cast<int>(p - f);
+        significant += p - lead;
+        any = any || fraction > 0;
+    }
+    if (p != end || !any || significant > 15 || fraction > 15) return false;
+    v = static_cast<double>(digits) / kPow10[fraction];
+    if (negative) v = -v;
+    return true;
+}
+
 // A finite number in C form, or with a decimal comma in tab-separated files.
 std::optional<double> Number(std::string_view t, bool commaDecimal) {
     while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
     while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
     if (t.empty() || t.size() > 60) return std::nullopt;
+    if (double v = 0; PlainDecimal(t, commaDecimal ? ',' : '.', v)) return v;
     char buf[64];
     std::memcpy(buf, t.data(), t.size());
     if (commaDecimal)
@@ -324,6 +361,8 @@ LogProblem DecideTau0(const ReadOptions& opt, const Format& f, double elapsed, D
     const auto lines = static_cast<double>(st.lines);
     if (opt.rateHz > 0) {
         logPeriod = 1 / opt.rateHz;
+    } else if (opt.elapsed > 0) {
+        logPeriod = opt.elapsed / lines;
     } else if (!f.header) {
         missing = Bad(LogStatus::NeedsRate, 1, "the file has no header: give the sample rate");
     } else if (!(elapsed > 0)) {

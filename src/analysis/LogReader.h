@@ -21,6 +21,7 @@ namespace tavrin::analysis {
 struct ReadOptions {
     double rateHz = 0;       // logging rate; required when the file has no header
     double sensorPeriod = 0; // seconds between the sensor's own samples, when known
+    double elapsed = 0;      // seconds the lines span, when timed by another clock (a capture)
     // Channels to keep, by column title ("X Gryo") or by number among the value columns
     // ("1", "2", ...); empty keeps all.
     std::vector<std::string> channels;

@@ -174,12 +174,16 @@ TEST(Fit, RecoversTheTermsOfSyntheticSeriesAndNoOthers) {
                 EXPECT_EQ(t.available, r.tolerance[k] >= 0)
                     << r.B << " seed " << seed << " term " << k;
                 sum[k] += t.value;
-                if (t.available) EXPECT_GT(t.uncertainty, 0);
+                if (t.available) {
+                    EXPECT_GT(t.uncertainty, 0);
+                }
             }
         }
-        for (int k = 0; k < kTerms; ++k)
-            if (r.tolerance[k] >= 0)
+        for (int k = 0; k < kTerms; ++k) {
+            if (r.tolerance[k] >= 0) {
                 EXPECT_NEAR(sum[k] / r.seeds, truth[k], r.tolerance[k] * truth[k]) << k;
+            }
+        }
     }
 }
 
