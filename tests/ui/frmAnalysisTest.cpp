@@ -4,6 +4,9 @@
 // its warning, the table and its copy, the exports, a file that is no log.
 #include "ui/frmAnalysis.h"
 
+#include <QChartView>
+#include <QLineSeries>
+
 #include <cmath>
 
 #include "LogTestSupport.h"
@@ -140,6 +143,18 @@ class frmAnalysisTest : public QObject {
         QVERIFY(lines[4].startsWith("Channel\tCaught\tN (m/s/\u221Ah)\tB (mg)"));
         QVERIFY(lines[5].startsWith("X acc\t"));
         QCOMPARE(table->rowCount(), 6);
+        // Each channel its own colour, its fit dashed in the same colour.
+        QMap<QString, QPen> pens;
+        for (auto* series : test::Find<QChartView>(w, "chartView")->chart()->series())
+            if (auto* line = qobject_cast<QLineSeries*>(series); line && !line->name().isEmpty())
+                pens[line->name()] = line->pen();
+        QSet<QRgb> colours;
+        for (const QString c : {"X Gryo", "Y Gyro", "Z Gyro", "X acc"}) {
+            colours << pens[c].color().rgb();
+            QCOMPARE(pens[c + " fit"].color(), pens[c].color());
+            QCOMPARE(pens[c + " fit"].style(), Qt::DashLine);
+        }
+        QCOMPARE(colours.size(), 4);
         QVERIFY(w.exportCsv(dir.path / "curve.csv"));
         QCOMPARE(dir.read("curve.csv"), analysis::CurveCsvOf(w.result()));
         QVERIFY(w.exportPng(dir.path / "plot.png"));
