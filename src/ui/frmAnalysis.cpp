@@ -298,7 +298,8 @@ bool frmAnalysis::analyse(const std::filesystem::path& file, an::AnalysisOptions
     source_ = file;
     showResult();
     setWorking(false);
-    lblStatus->setText(Q(file.string()));
+    lblStatus->setText(Q(file.string()) + " \u2014 the curves stop where fewer than " +
+                       QString::number(o.taus.minClusters) + " clusters remain.");
     return true;
 }
 
@@ -419,7 +420,8 @@ bool frmAnalysis::capture() {
         lblStatus->setText(
             (cancelled ? "Capture cancelled; the samples taken are in " : "Captured into ") +
             Q(plan->file.string()) + " (sensor sample period " + Q(an::Sig3(plan->period * 1000)) +
-            " ms).");
+            " ms); the curves stop where fewer than " + QString::number(options_.taus.minClusters) +
+            " clusters remain.");
     return analysed;
 }
 
