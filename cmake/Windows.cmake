@@ -1,5 +1,7 @@
 # The Windows build: the Qt-free libraries, the simulator and the core's tests.
 
+# The program goes at the top of its folder (and of the zip), beside its README.
+set(CMAKE_INSTALL_BINDIR . CACHE PATH "Where the programs go (relative: under the install prefix)")
 # The runtime linked in, so the .exe runs on a Windows that has none of MinGW's DLLs.
 add_link_options(-static)
 # Files are written byte for byte as on the other platforms: the C runtime would open
@@ -45,3 +47,25 @@ foreach(_pkg_target IN ITEMS "CLI11;CLI11::CLI11" "nlohmann_json;nlohmann_json::
        "endif()\n")
   set(${_pkg}_DIR ${_tavrin_host}/${_pkg} CACHE PATH "" FORCE)
 endforeach()
+
+# KissFFT, the noise spectrum's FFT: Debian builds it for Linux only, so it is built here
+# from Debian's source package (fetched and unpacked once, patches applied, by
+# scripts/debian-source.sh), through its own CMake files, single precision as Debian's.
+set(TAVRIN_KISSFFT_SOURCE ${CMAKE_BINARY_DIR}/debian-source/kissfft CACHE PATH
+    "Debian's kissfft source package, unpacked")
+if(NOT EXISTS ${TAVRIN_KISSFFT_SOURCE}/kiss_fftr.c)
+  message(STATUS "Fetching Debian's kissfft source package")
+  execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/debian-source.sh kissfft
+                          ${TAVRIN_KISSFFT_SOURCE} RESULT_VARIABLE _tavrin_rc)
+  if(NOT _tavrin_rc EQUAL 0)
+    message(FATAL_ERROR "Debian's kissfft source package could not be fetched (apt-get source "
+                        "kissfft; needs dpkg-dev). Unpack one and give it in TAVRIN_KISSFFT_SOURCE.")
+  endif()
+endif()
+set(KISSFFT_DATATYPE float CACHE STRING "" FORCE)
+set(KISSFFT_STATIC ON CACHE BOOL "" FORCE)
+foreach(_off KISSFFT_TEST KISSFFT_TOOLS KISSFFT_PKGCONFIG KISSFFT_OPENMP)
+  set(${_off} OFF CACHE BOOL "" FORCE)
+endforeach()
+add_subdirectory(${TAVRIN_KISSFFT_SOURCE} ${CMAKE_BINARY_DIR}/kissfft EXCLUDE_FROM_ALL)
+target_compile_options(kissfft PRIVATE -w) # its own code, its own warnings

@@ -1,6 +1,6 @@
 # Installs the build into a scratch prefix and checks that a desktop finds the
 # program, its menu entry, its icon and the adapter's udev rules where it looks, and a
-# shell the command-line tool and its manual page.
+# shell the programs and their manual pages, with the copyright and the changelog.
 # cmake -DBUILD=<build dir> -DSTAGE=<scratch dir> -P check-install.cmake
 file(REMOVE_RECURSE "${STAGE}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${STAGE}"
@@ -11,7 +11,8 @@ endif()
 
 foreach(f bin/tavrin lib/udev/rules.d/60-tavrin-adapter.rules
           share/applications/tavrin.desktop share/icons/hicolor/scalable/apps/tavrin.svg
-          bin/tavrin-cli share/man/man1/tavrin-cli.1)
+          bin/tavrin-cli share/man/man1/tavrin-cli.1 share/man/man1/tavrin.1
+          share/doc/tavrin/copyright share/doc/tavrin/changelog)
   if(NOT EXISTS "${STAGE}/${f}")
     message(FATAL_ERROR "not installed: ${f}")
   endif()
@@ -38,8 +39,11 @@ endforeach()
 if(NOT rules MATCHES "TAG\\+=\"uaccess\"" OR NOT rules MATCHES "GROUP=\"plugdev\"")
   message(FATAL_ERROR "rules grant neither the seat user nor plugdev access")
 endif()
-file(STRINGS "${STAGE}/share/man/man1/tavrin-cli.1" th REGEX "^\\.TH TAVRIN-CLI 1")
-if(NOT th)
-  message(FATAL_ERROR "the manual page has no title line")
-endif()
+foreach(page tavrin tavrin-cli)
+  string(TOUPPER ${page} title)
+  file(STRINGS "${STAGE}/share/man/man1/${page}.1" th REGEX "^\\.TH ${title} 1")
+  if(NOT th)
+    message(FATAL_ERROR "the manual page ${page}.1 has no title line")
+  endif()
+endforeach()
 message(STATUS "install layout ok")

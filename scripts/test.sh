@@ -26,6 +26,10 @@ run_windows() {
   cmake --preset windows >/dev/null
   cmake --build build/windows
   du -b build/windows/src/cli/tavrin-cli.exe
+  # The zip a Windows user gets: tavrin-cli.exe (stripped), the README and the licence.
+  cpack --config build/windows/CPackConfig.cmake -B build/windows/package >/dev/null
+  du -b build/windows/package/tavrin-*-win64.zip
+  cmake -E tar tvf build/windows/package/tavrin-*-win64.zip
   cmake/wine-run.sh "$prefix" --stop
   rm -rf "$prefix" "$prefix.lock"
   cmake/wine-run.sh "$prefix" --serve

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "app/App.h"
 #include "app/Startup.h"
 #include "base/FileLocation.h"
+#include "base/OsFiles.h"
 #include "datalog/Recovery.h"
 #include "sim/SimConfig.h"
 #include "transport/EzUsbDriver.h"
@@ -80,6 +82,8 @@ void ScheduleScreenshot(tavrin::ui::frmForm1& form, const QString& path) {
 
 int main(int argc, char** argv) {
     using namespace tavrin;
+    // Closed standard descriptors are given the null device, so no file gets their numbers.
+    base::GuardStandardDescriptors();
     std::unique_ptr<transport::EzUsbDriver> driver;
     if (!MakeDriver(driver)) return 2;
 
@@ -129,9 +133,13 @@ int main(int argc, char** argv) {
         datalog->requestCancel([&form] { form.finishUnload(); });
         return false;
     };
-    // A logout, a kill or Ctrl+C acts as Cancel, then the program ends.
+    // A logout, a kill or Ctrl+C ends the program whatever it is doing: the read loop stops
+    // as at STOP, a logging session or a capture completes its file first, and modal windows
+    // close with the event loops the exit ends.
     ui::InstallSignalCancel([&](int signo) {
         const auto end = [signo] { QCoreApplication::exit(128 + signo); };
+        form.measurementView().stopLoop();
+        if (analysis && analysis->busy()) analysis->close(); // cancels; its file stays whole
         if (datalog && datalog->sessionRunning())
             datalog->requestCancel(end);
         else
@@ -139,9 +147,16 @@ int main(int argc, char** argv) {
     });
     form.show();
     const QString screenshot = qEnvironmentVariable("TAVRIN_SCREENSHOT");
-    QTimer::singleShot(0, &form, [&form, screenshot] {
+    // TAVRIN_HOLD_AT=loop: Read pressed after start-up, and the process stopped (SIGSTOP) in
+    // the read loop's first pass, so that a test can send it a signal there.
+    const bool holdInLoop = qEnvironmentVariable("TAVRIN_HOLD_AT") == "loop";
+    QTimer::singleShot(0, &form, [&form, screenshot, holdInLoop] {
         form.Form_Load();
         if (!screenshot.isEmpty()) ScheduleScreenshot(form, screenshot);
+        if (holdInLoop) {
+            QTimer::singleShot(0, &form, [] { std::raise(SIGSTOP); });
+            form.measurementView().cmdReadData_Click();
+        }
     });
     return QApplication::exec();
 }

@@ -8,6 +8,8 @@ namespace tavrin::analysis {
 
 enum class Quantity { Rate, Acceleration, Other }; // deg/s, g, anything else (counts...)
 
+inline constexpr double kStandardGravity = 9.80665; // m/s^2 in one g
+
 struct AdevPoint {
     long long m = 0;        // cluster size in samples
     double tau = 0;         // m * tau0, seconds

@@ -30,8 +30,6 @@ struct NoiseFigures {
 // comes within a quarter of its slope.
 NoiseFigures ReadFigures(const std::vector<AdevPoint>& curve);
 
-inline constexpr double kStandardGravity = 9.80665;
-
 // A figure as engineers quote it, with its unit text.
 struct Quoted {
     bool available = false;

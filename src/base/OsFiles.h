@@ -9,6 +9,14 @@ namespace tavrin::base {
 // Whether this program may create files in the folder.
 bool CanCreateFilesIn(const std::filesystem::path& dir);
 
+// Whether the folder belongs to the user running the program (always, where the system
+// keeps no owner this program could compare).
+bool IsOwnFolder(const std::filesystem::path& dir);
+
+// Whether the folder is one of the system's own (/usr, /bin, /opt, ...; Program Files and
+// the Windows folder): no place for a user's files, whoever runs the program.
+bool IsSystemFolder(const std::filesystem::path& dir);
+
 // std::fopen on a path in any character set (Windows paths are UTF-16).
 std::FILE* OpenFile(const std::filesystem::path& file, const char* mode);
 

@@ -5,11 +5,27 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <system_error>
 
 namespace tavrin::base {
 
 bool CanCreateFilesIn(const std::filesystem::path& dir) {
     return ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool IsOwnFolder(const std::filesystem::path& dir) {
+    struct stat st {};
+    return ::stat(dir.c_str(), &st) == 0 && st.st_uid == ::geteuid();
+}
+
+bool IsSystemFolder(const std::filesystem::path& dir) {
+    std::error_code ec;
+    const std::string path = std::filesystem::weakly_canonical(dir, ec).string() + "/";
+    for (const char* system : {"/usr/", "/bin/", "/sbin/", "/lib/", "/lib64/", "/opt/", "/etc/",
+                               "/boot/", "/proc/", "/sys/", "/dev/"})
+        if (path.rfind(system, 0) == 0) return true;
+    return false;
 }
 
 std::FILE* OpenFile(const std::filesystem::path& file, const char* mode) {

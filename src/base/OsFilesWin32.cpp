@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <system_error>
 
 namespace tavrin::base {
 
@@ -17,6 +18,24 @@ bool CanCreateFilesIn(const std::filesystem::path& dir) {
     if (h == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(h);
     return true;
+}
+
+bool IsOwnFolder(const std::filesystem::path&) {
+    return true;
+}
+
+bool IsSystemFolder(const std::filesystem::path& dir) {
+    std::error_code ec;
+    const std::wstring path = std::filesystem::weakly_canonical(dir, ec).wstring() + L"\\";
+    for (const wchar_t* var : {L"ProgramFiles", L"ProgramFiles(x86)", L"SystemRoot"}) {
+        const wchar_t* root = ::_wgetenv(var);
+        if (!root || !*root) continue;
+        const std::wstring prefix = std::wstring(root) + L"\\";
+        if (path.size() >= prefix.size() &&
+            ::_wcsnicmp(path.c_str(), prefix.c_str(), prefix.size()) == 0)
+            return true;
+    }
+    return false;
 }
 
 std::FILE* OpenFile(const std::filesystem::path& file, const char* mode) {

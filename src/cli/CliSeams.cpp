@@ -50,7 +50,8 @@ std::filesystem::path ShellPlatform::programDir() {
 }
 
 std::filesystem::path ShellPlatform::userDataDir() {
-    return DocumentsDir() / "tavrin";
+    const auto docs = DocumentsDir();
+    return docs.empty() ? docs : docs / "tavrin";
 }
 
 std::string ShellPlatform::shortDate() {

@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,10 +17,12 @@
 #include "base/FileLocation.h"
 #include "base/HexText.h"
 #include "base/NumberText.h"
+#include "base/SafeFile.h"
 #include "cli/CliSeams.h"
 #include "cli/ShellOs.h"
 #include "datalog/LogFormat.h"
 #include "datalog/LogSession.h"
+#include "datalog/Recovery.h"
 #include "registers/FrontEnd.h"
 #include "registers/Listing.h"
 #include "registers/Model.h"
@@ -171,11 +176,11 @@ double FieldValue(const std::string& option, const std::string& text,
                   const datalog::FieldRule& rule, const std::string& sep) {
     const auto value = base::ParseNumber(text, sep);
     if (!datalog::FieldRewrite(text, rule, sep)) return *value;
-    if (!value) throw UsageError{option + ": \"" + text + "\" is not a number"};
+    if (!value) throw UsageError{option + ": " + base::QuotedInput(text) + " is not a number"};
     if (*value > rule.upper)
-        throw UsageError{option + ": " + text + " is above the upper bound " +
+        throw UsageError{option + ": " + base::QuotedInput(text) + " is above the upper bound " +
                          std::string(rule.upperText)};
-    throw UsageError{option + ": " + text + " is below the lower bound " +
+    throw UsageError{option + ": " + base::QuotedInput(text) + " is below the lower bound " +
                      std::string(rule.lowerText)};
 }
 
@@ -296,15 +301,16 @@ int RunDump(const GlobalOptions& g, const DumpOptions& o) {
     if (!OpenSensor(b, g)) return kDeviceFailed;
     const std::string listing = registers::BuildRegisterListing(b.app);
     if (b.failed()) return kDeviceFailed;
-    if (o.output) {
+    if (o.output && *o.output != "-") {
         std::string error;
+        HeldSignals held; // a kill now finds the file finished
         if (!registers::SaveListing(*o.output, listing, error)) {
             b.messages.show(error, base::MsgIcon::Critical, base::kAppTitle);
             return kDeviceFailed;
         }
         return kOk;
     }
-    // On a terminal the line ends are plain; the file keeps CR LF.
+    // On a terminal or a pipe the line ends are plain; the file keeps CR LF.
     std::string text;
     for (const char c : listing)
         if (c != '\r') text += c;
@@ -329,6 +335,13 @@ class Progress {
         file_ = file;
         sample_ = sample;
         update(false);
+    }
+    // A line of its own (a finished file's path), the progress line drawn again below it.
+    void say(const std::string& line) {
+        if (shown_) std::fputs("\r\x1b[K", stderr);
+        std::fprintf(stderr, "%s\n", line.c_str());
+        if (shown_) print();
+        std::fflush(stderr);
     }
     // The last figures, with the rate over the whole session.
     void finish(double seconds) {
@@ -368,19 +381,99 @@ class Progress {
 
 } // namespace
 
-int RunLog(const GlobalOptions& g, const LogOptions& o) {
-    if (!o.boxes.empty() && !o.regs.empty())
-        throw UsageError{"--regs: give either --boxes or --regs"};
-    for (const int box : o.boxes)
-        if (box < datalog::kFirstBox || box > datalog::kLastBox)
-            throw UsageError{"--boxes: " + std::to_string(box) + " is not a box from 1 to 8"};
-    if (const auto problem = datalog::StemProblem(o.stem); !problem.empty())
-        throw UsageError{"--stem: " + problem};
-    if (o.seconds && !(*o.seconds > 0 && *o.seconds <= 1e7))
-        throw UsageError{"--seconds: from above 0 to 10000000"};
+namespace {
 
-    Bench b(g);
-    const std::string sep = b.platform.decimalSeparator();
+// TAVRIN_HOLD_AT="STEP,FILE[,SAMPLE]" (spool, sample, finishing, part, renamed) stops the
+// process at that step of that file, so that a test can act on a session held there.
+class Holder {
+  public:
+    Holder() {
+        const char* at = std::getenv("TAVRIN_HOLD_AT");
+        if (!at) return;
+        char step[16] = {};
+        if (std::sscanf(at, "%15[a-z],%lld,%lld", step, &file_, &sample_) >= 2) step_ = step;
+    }
+    void reached(const std::string& step, long long file, long long sample = 0) const {
+        if (step == step_ && file == file_ && sample == sample_) HoldHere();
+    }
+    void reached(datalog::LogStep step, long long file) const {
+        static const char* const kNames[] = {"spool", "finishing", "part", "renamed"};
+        reached(kNames[static_cast<int>(step)], file);
+    }
+
+  private:
+    std::string step_;
+    long long file_ = 0, sample_ = 0;
+};
+
+const char* OutcomeName(datalog::LogOutcome o) {
+    switch (o) {
+    case datalog::LogOutcome::Completed:
+        return "completed";
+    case datalog::LogOutcome::Cancelled:
+        return "cancelled";
+    case datalog::LogOutcome::TransferFailed:
+        return "transfer failed";
+    case datalog::LogOutcome::BadStem:
+        return "bad file name";
+    case datalog::LogOutcome::InUse:
+        return "file in use";
+    case datalog::LogOutcome::CreateFailed:
+    case datalog::LogOutcome::WriteFailed:
+        return "file not written";
+    }
+    return "";
+}
+
+// The directory named by --dir, or the current one, as every shell tool takes it; it must
+// take a new file (tried, since /proc, for one, says it is writable and is not).
+std::filesystem::path TargetDir(const std::optional<std::string>& dir) {
+    std::error_code ec;
+    const std::filesystem::path target =
+        dir ? std::filesystem::path(*dir) : std::filesystem::current_path(ec);
+    const auto st = std::filesystem::status(target, ec);
+    const char* fault = nullptr;
+    std::filesystem::path probe;
+    if (!std::filesystem::exists(st)) {
+        fault = "does not exist";
+    } else if (!std::filesystem::is_directory(st)) {
+        fault = "is not a directory";
+    } else if (const int fd = base::CreateTempBeside(target, ".tavrin-probe.", probe); fd < 0) {
+        fault = errno == ENOSPC ? "is on a full disk" : "takes no new files (not writable)";
+    } else {
+        ::close(fd);
+        std::filesystem::remove(probe, ec);
+    }
+    if (fault)
+        throw UsageError{std::string(dir ? "--dir: " : "the current directory ") +
+                         base::QuotedInput(target.string()) + " " + fault};
+    return target;
+}
+
+// The stem as the session would judge it, in one line: the session's own boxes say more
+// than a shell needs.
+void CheckStem(const std::string& stem, const std::filesystem::path& dir, long long files,
+               const std::string& ext) {
+    if (!datalog::StemProblem(stem).empty())
+        throw UsageError{"--stem: " + base::QuotedInput(stem) +
+                         " is empty or holds \"/\", \"\\\" or \"..\""};
+    const std::size_t longest = datalog::LongestStem(base::NameMax(dir), files, ext);
+    if (stem.size() > longest)
+        throw UsageError{"--stem: " + base::QuotedInput(stem) + " is " +
+                         std::to_string(stem.size()) + " bytes; the longest that fits is " +
+                         std::to_string(longest)};
+    const auto lock = dir / datalog::StemLockName(stem, ext);
+    std::error_code ec;
+    const auto type = std::filesystem::symlink_status(lock, ec).type();
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none &&
+        type != std::filesystem::file_type::regular)
+        throw UsageError{"--stem: the session's lock file " + base::QuotedInput(lock.string()) +
+                         " is not a file this program made (a directory, a link or a special "
+                         "file): remove it or choose another stem"};
+}
+
+// The session's settings from the options; the boxes need the loaded table for --regs.
+datalog::LogSettings LogSettingsOf(const LogOptions& o, const std::string& sep) {
     datalog::LogSettings st;
     st.samplesPerFile = FieldValue("--samples", o.samples, datalog::kSamplesPerFileRule, sep);
     st.filesPerSession = FieldValue("--files", o.files, datalog::kFilesPerSessionRule, sep);
@@ -391,6 +484,40 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
     st.burst = o.burst;
     st.columns.disableND = o.noND;
     st.stem = o.stem;
+    for (const auto& text : o.boxes) {
+        int box = 0;
+        const auto r = std::from_chars(text.data(), text.data() + text.size(), box);
+        if (r.ec != std::errc{} || r.ptr != text.data() + text.size() || box < datalog::kFirstBox ||
+            box > datalog::kLastBox)
+            throw UsageError{"--boxes: " + base::QuotedInput(text) + " is not a box from 1 to 8"};
+        st.columns.box[box] = true;
+    }
+    return st;
+}
+
+// What unfinished sessions left in `dir`, named on standard error; sessions running beside
+// this one (several sensors into one directory) are no news.
+void RecoverBefore(Bench& b, const std::filesystem::path& dir) {
+    datalog::Recovery r = datalog::RecoverUnfinished(dir);
+    r.inUse.clear();
+    if (const auto text = datalog::RecoveryText(r, dir.string()); !text.empty())
+        b.messages.show(text, base::MsgIcon::Exclamation, base::kAppTitle);
+}
+
+} // namespace
+
+int RunLog(const GlobalOptions& g, const LogOptions& o) {
+    if (!o.boxes.empty() && !o.regs.empty())
+        throw UsageError{"--regs: give either --boxes or --regs"};
+    if (o.seconds && !(*o.seconds > 0 && *o.seconds <= 1e7))
+        throw UsageError{"--seconds: from above 0 to 10000000"};
+    Bench b(g);
+    const std::string sep = b.platform.decimalSeparator();
+    datalog::LogSettings st = LogSettingsOf(o, sep);
+    if (o.seconds) st.samplesPerFile = 2147483647, st.filesPerSession = 1; // the clock ends it
+    st.directory = TargetDir(o.dir);
+    CheckStem(o.stem, st.directory, static_cast<long long>(st.filesPerSession),
+              datalog::DecideFileFormat(b.platform).ext);
 
     if (!OpenSensor(b, g)) return kDeviceFailed;
     app::App& app = b.app;
@@ -399,51 +526,65 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
         for (const auto& name : o.regs) {
             const auto p = FindRegister(app, name, datalog::kFirstBox, datalog::kLastBox);
             if (!p)
-                throw UsageError{"--regs: " + name + " is none of the logging window's outputs"};
+                throw UsageError{"--regs: " + base::QuotedInput(name) +
+                                 " is none of the logging window's outputs"};
             st.columns.box[*p] = true;
         }
-    } else if (!o.boxes.empty()) {
-        for (const int box : o.boxes) st.columns.box[box] = true;
-    } else {
+    } else if (o.boxes.empty()) {
         st.columns.box[datalog::kDefaultBox] = true;
     }
-    st.directory = o.dir ? std::filesystem::path(*o.dir) : base::FilesDirectory(b.platform);
 
-    // --seconds: one file, ended by the adapter's clock (a seeded simulator's own) or the
-    // machine's.
-    if (o.seconds) st.samplesPerFile = 2147483647, st.filesPerSession = 1;
-    const auto now = [&] {
-        return app.driver->clockSeconds(app.usb.UsbSelIndex)
-            .value_or(
-                std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-                    .count());
-    };
-    const double begun = now();
-    bool timeUp = false;
-
+    // From here a signal acts as Cancel: the file under way is completed, nothing is begun.
+    CatchSignals();
+    RecoverBefore(b, st.directory);
     Progress progress(static_cast<long long>(st.filesPerSession),
                       static_cast<long long>(st.samplesPerFile));
+    const Holder hold;
+    json files = json::array();
+    long long samples = 0;
     datalog::LogHooks hooks;
     hooks.fileStarted = [&](long long n) { progress.fileStarted(n); };
-    hooks.sampleTaken = [&](long long n, long long s) { progress.sampleTaken(n, s); };
-    // Ctrl-C acts as the window's Cancel; a failed transfer ends the session the same way.
+    hooks.sampleTaken = [&](long long n, long long s) {
+        progress.sampleTaken(n, s);
+        hold.reached("sample", n, s);
+    };
+    hooks.reached = [&](datalog::LogStep step, long long n) { hold.reached(step, n); };
+    hooks.fileDone = [&](long long, const std::filesystem::path& file, long long taken) {
+        progress.say(file.string());
+        files.push_back(file.string());
+        samples += taken;
+    };
+    // --seconds: timed by the adapter's own clock where it keeps one (a seeded simulator).
+    const auto clock = [&] {
+        using namespace std::chrono;
+        return app.driver->clockSeconds(app.usb.UsbSelIndex)
+            .value_or(duration<double>(steady_clock::now().time_since_epoch()).count());
+    };
+    const double begun = clock();
+    // A failed transfer ends the session the same way, and so does the end of --seconds.
     hooks.cancelRequested = [&] {
-        timeUp = timeUp || (o.seconds && now() - begun >= *o.seconds);
-        return g_interrupted != 0 || b.failed() || timeUp;
+        return g_interrupted != 0 || b.failed() || (o.seconds && clock() - begun >= *o.seconds);
     };
 
-    CatchInterrupt();
     datalog::DiskFileSystem disk;
     const auto started = std::chrono::steady_clock::now();
     const auto report = datalog::RunLogSession(app, st, hooks, disk);
     progress.finish(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    int status = kDeviceFailed;
+    if (report.outcome == datalog::LogOutcome::BadStem) status = kUsage;
     if (report.outcome == datalog::LogOutcome::Completed ||
-        report.outcome == datalog::LogOutcome::Cancelled) {
-        if (b.failed()) return kDeviceFailed;
-        return report.outcome == datalog::LogOutcome::Cancelled && !timeUp ? kCancelled : kOk;
+        report.outcome == datalog::LogOutcome::Cancelled)
+        status = b.failed() ? kDeviceFailed : kOk;
+    if (g_interrupted != 0 && status != kUsage) status = kSignalBase + g_interrupted;
+    if (g.json) {
+        const json summary = {{"files", files},
+                              {"samples", samples},
+                              {"outcome", OutcomeName(report.outcome)},
+                              {"status", status}};
+        std::printf("%s\n", summary.dump(2).c_str());
     }
-    return report.outcome == datalog::LogOutcome::BadStem ? kUsage : kDeviceFailed;
+    return status;
 }
 
 int RunFlash(const GlobalOptions& g) {
@@ -451,6 +592,53 @@ int RunFlash(const GlobalOptions& g) {
     if (!OpenSensor(b, g)) return kDeviceFailed;
     registers::UpdateFlash(b.app);
     return b.failed() ? kDeviceFailed : kOk;
+}
+
+int RunRecover(const GlobalOptions& g, const RecoverOptions& o) {
+    const auto dir = TargetDir(o.dir);
+    HeldSignals held; // each leftover is renamed whole or not at all
+    const datalog::Recovery r = datalog::RecoverUnfinished(dir);
+    if (g.json) {
+        const json out = {{"directory", dir.string()},
+                          {"recovered", r.kept},
+                          {"in_use", r.inUse},
+                          {"lock_unusable", r.unlockable},
+                          {"not_ours", r.notOurs}};
+        std::printf("%s\n", out.dump(2).c_str());
+        return kOk;
+    }
+    for (const auto& k : r.kept) std::printf("%s\n", (dir / k).string().c_str());
+    // What was left alone, and why, as the window says it.
+    datalog::Recovery alone = r;
+    alone.kept.clear();
+    if (!alone.empty()) {
+        StderrMessages messages;
+        messages.show(datalog::RecoveryText(alone, dir.string()), base::MsgIcon::Exclamation,
+                      base::kAppTitle);
+    }
+    return kOk;
+}
+
+float ParseModel(const std::string& text) {
+    const auto v = base::ParseNumber(text, ".");
+    if (!v || !std::isfinite(*v) || *v <= 0 || *v > 65535)
+        throw UsageError{"--model: " + base::QuotedInput(text) +
+                         " is not a model number (above 0, at most 65535)"};
+    return static_cast<float>(*v);
+}
+
+int FinishOutput(int status) {
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int err = errno ? errno : EIO;
+        std::fprintf(stderr, "tavrin-cli: the standard output could not be written: %s\n",
+                     base::FileErrorCause(err).c_str());
+        if (status == kOk) status = kDeviceFailed;
+    }
+    if (std::fflush(stderr) != 0 || std::ferror(stderr)) {
+        if (status == kOk) status = kDeviceFailed;
+    }
+    return status;
 }
 
 } // namespace tavrin::cli

@@ -11,11 +11,12 @@ namespace tavrin::cli {
 inline constexpr int kOk = 0;
 inline constexpr int kDeviceFailed = 1;
 inline constexpr int kUsage = 2;
-inline constexpr int kCancelled = 130;
+// A session ended by signal n (SIGINT, SIGTERM, SIGHUP) exits 128 + n, as a shell shows it.
+inline constexpr int kSignalBase = 128;
 
 struct GlobalOptions {
     std::optional<int> adapter; // slot 0..3; none: the lowest usable
-    std::optional<float> model; // applied instead of the one read
+    std::optional<float> model; // applied instead of the one read (see ParseModel)
     std::optional<std::string> sim;
     bool json = false;
 };
@@ -36,7 +37,7 @@ struct DumpOptions {
 
 // Texts as typed, judged by the logging window's own field rules.
 struct LogOptions {
-    std::vector<int> boxes;
+    std::vector<std::string> boxes;
     std::vector<std::string> regs;
     std::string samples = "1000";
     std::string files = "1";
@@ -50,6 +51,10 @@ struct LogOptions {
     std::optional<double> seconds; // the file ends after this long instead of --samples
 };
 
+struct RecoverOptions {
+    std::optional<std::string> dir;
+};
+
 struct AdevOptions {
     std::string file;
     std::vector<std::string> channels; // titles or numbers among the value columns
@@ -58,6 +63,15 @@ struct AdevOptions {
     std::optional<std::string> csv;    // "-": standard output
     std::string taus = "10";           // all, octave, decade or points per decade
     std::optional<long long> minClusters;
+};
+
+struct PsdOptions {
+    std::string file;
+    std::vector<std::string> channels;
+    std::optional<long long> segment; // samples per segment; none: chosen from the length
+    std::optional<double> rate;
+    std::optional<double> period;
+    std::optional<std::string> csv;
 };
 
 // A usage error found after parsing: the caller prints it as one line and exits with 2.
@@ -72,7 +86,19 @@ int RunWrite(const GlobalOptions& g, const WriteOptions& o);
 int RunDump(const GlobalOptions& g, const DumpOptions& o);
 int RunLog(const GlobalOptions& g, const LogOptions& o);
 int RunFlash(const GlobalOptions& g);
+// Turns what unfinished sessions left in a directory into "_incomplete" files.
+int RunRecover(const GlobalOptions& g, const RecoverOptions& o);
+
+// --model as typed: a finite model number above 0 and at most 65535 (the product
+// identifier is a 16-bit register); a UsageError otherwise.
+float ParseModel(const std::string& text);
+
+// What a command's status becomes once its output has been written out: 1 when standard
+// output or standard error could not take it (said on standard error when it can).
+int FinishOutput(int status);
 // Needs no adapter: a log file in, the figures out.
 int RunAdev(const GlobalOptions& g, const AdevOptions& o);
+// The noise spectrum of a log file, also without the adapter.
+int RunPsd(const GlobalOptions& g, const PsdOptions& o);
 
 } // namespace tavrin::cli

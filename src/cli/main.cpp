@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/NumberText.h"
+#include "base/OsFiles.h"
 #include "cli/Commands.h"
 
 namespace {
@@ -25,24 +27,27 @@ int UsageFailure(const std::string& what, const std::string& command) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Closed standard descriptors are given the null device, so no file gets their numbers.
+    tavrin::base::GuardStandardDescriptors();
     CLI::App cli{"Reads, writes, lists and logs the sensor's registers through the same core as "
                  "the TAVRIN windows.",
                  "tavrin-cli"};
-    cli.set_version_flag("--version", std::string("tavrin-cli ") + TAVRIN_VERSION);
+    cli.set_version_flag("-V,--version", std::string("tavrin-cli ") + TAVRIN_VERSION);
     cli.require_subcommand(1);
     cli.fallthrough();
 
     GlobalOptions g;
     int adapter = -1;
-    float model = 0;
+    std::string model;
     std::string sim;
     auto* adapterOpt =
         cli.add_option("--adapter", adapter, "adapter slot 0-3 (default: the lowest usable)")
             ->check(CLI::Range(0, 3));
-    auto* modelOpt = cli.add_option("--model", model, "apply this model instead of the one read")
-                         ->check(CLI::PositiveNumber);
+    auto* modelOpt =
+        cli.add_option("--model", model, "apply this model instead of the one read (1 to 65535)");
     auto* simOpt = cli.add_option("--sim", sim, "simulated adapters, as TAVRIN_SIM (e.g. 41120)");
-    cli.add_flag("--json", g.json, "machine-readable output of scan, info, read, write and adev");
+    cli.add_flag("--json", g.json,
+                 "machine-readable output of scan, info, read, write, adev and psd");
 
     auto* scan = cli.add_subcommand("scan", "list the adapters and why one cannot be used");
     auto* info = cli.add_subcommand("info", "adapter in use, product number, model");
@@ -65,6 +70,7 @@ int main(int argc, char** argv) {
     LogOptions lo;
     auto* log = cli.add_subcommand("log", "a logging session, as the logging window runs it");
     auto* boxes = log->add_option("--boxes", lo.boxes, "data selection boxes 1-8 (default 2)")
+                      ->type_name("INT")
                       ->delimiter(',');
     auto* regs = log->add_option("--regs", lo.regs, "the same by register label")->delimiter(',');
     boxes->excludes(regs);
@@ -83,9 +89,14 @@ int main(int argc, char** argv) {
                   "read all chosen registers of a sample in one adapter command (up to 15 "
                   "each), so fewer sensor samples are missed; files as without it");
     log->add_option("--stem", lo.stem, "file name stem (DATALOG)");
-    log->add_option("--dir", lo.dir, "directory of the files (default: the program's)");
+    log->add_option("--dir", lo.dir, "directory of the files (default: the current one)");
 
     auto* flash = cli.add_subcommand("flash", "store the settings (Update Flash)");
+
+    RecoverOptions ro2;
+    auto* recover = cli.add_subcommand(
+        "recover", "turn what unfinished logging sessions left into _incomplete files");
+    recover->add_option("--dir", ro2.dir, "the directory (default: the current one)");
 
     AdevOptions ao;
     double rate = 0, period = 0;
@@ -107,44 +118,67 @@ int main(int argc, char** argv) {
     auto* minClustersOpt = adev->add_option("--min-clusters", minClusters,
                                             "the curve stops where fewer clusters remain (9)");
 
+    PsdOptions po;
+    long long segment = 0;
+    double psdRate = 0, psdPeriod = 0;
+    std::string psdCsv;
+    auto* psd = cli.add_subcommand(
+        "psd", "power spectral density of a log file by Welch's method (no adapter needed)");
+    psd->add_option("FILE", po.file, "a log file this program wrote (.csv or .txt)")->required();
+    psd->add_option("--channels", po.channels, "as for adev (default: all)")->delimiter(',');
+    auto* segmentOpt = psd->add_option(
+        "--segment", segment, "samples per segment, a power of two (default: 16 to 33 segments)");
+    auto* psdRateOpt = psd->add_option("--rate", psdRate, "logging rate in Hz, as for adev");
+    auto* psdPeriodOpt =
+        psd->add_option("--period", psdPeriod, "sensor sample period in s, as for adev");
+    auto* psdCsvOpt = psd->add_option("--csv", psdCsv, "write the spectrum to this CSV file");
+
     try {
         cli.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
-        return cli.exit(e);
+        return FinishOutput(cli.exit(e));
     } catch (const CLI::CallForAllHelp& e) {
-        return cli.exit(e);
+        return FinishOutput(cli.exit(e));
     } catch (const CLI::CallForVersion& e) {
-        return cli.exit(e);
+        return FinishOutput(cli.exit(e));
     } catch (const CLI::ParseError& e) {
         std::string command;
         for (const auto* sub : cli.get_subcommands()) command = sub->get_name();
         const auto rest = cli.remaining();
         if (command.empty() && !rest.empty())
-            return UsageFailure("\"" + rest.front() + "\" is not a command", command);
-        return UsageFailure(e.what(), command);
+            return FinishOutput(UsageFailure(
+                tavrin::base::QuotedInput(rest.front()) + " is not a command", command));
+        return FinishOutput(UsageFailure(e.what(), command));
     }
 
     if (*adapterOpt) g.adapter = adapter;
-    if (*modelOpt) g.model = model;
+
     if (*simOpt) g.sim = sim;
     if (*rateOpt) ao.rate = rate;
     if (*periodOpt) ao.period = period;
     if (*csvOpt) ao.csv = csv;
     if (*minClustersOpt) ao.minClusters = minClusters;
     if (*secondsOpt) lo.seconds = seconds;
+    if (*segmentOpt) po.segment = segment;
+    if (*psdRateOpt) po.rate = psdRate;
+    if (*psdPeriodOpt) po.period = psdPeriod;
+    if (*psdCsvOpt) po.csv = psdCsv;
 
     const std::string command = cli.get_subcommands().front()->get_name();
     try {
-        if (*scan) return RunScan(g);
-        if (*info) return RunInfo(g);
-        if (*read) return RunRead(g, ro);
-        if (*write) return RunWrite(g, wo);
-        if (*dump) return RunDump(g, dopt);
-        if (*log) return RunLog(g, lo);
-        if (*flash) return RunFlash(g);
-        if (*adev) return RunAdev(g, ao);
+        if (*modelOpt) g.model = ParseModel(model);
+        if (*scan) return FinishOutput(RunScan(g));
+        if (*info) return FinishOutput(RunInfo(g));
+        if (*read) return FinishOutput(RunRead(g, ro));
+        if (*write) return FinishOutput(RunWrite(g, wo));
+        if (*dump) return FinishOutput(RunDump(g, dopt));
+        if (*log) return FinishOutput(RunLog(g, lo));
+        if (*flash) return FinishOutput(RunFlash(g));
+        if (*recover) return FinishOutput(RunRecover(g, ro2));
+        if (*adev) return FinishOutput(RunAdev(g, ao));
+        if (*psd) return FinishOutput(RunPsd(g, po));
     } catch (const UsageError& e) {
-        return UsageFailure(e.text, command);
+        return FinishOutput(UsageFailure(e.text, command));
     }
     return kUsage;
 }

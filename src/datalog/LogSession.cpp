@@ -86,6 +86,14 @@ class Spool {
     std::uint64_t onDisk_ = 0;
 };
 
+// The cause a message gives: a directory that exists but refuses new names (/proc, say)
+// reports a missing entry, which would read as a missing directory.
+int CauseOf(int err, const std::filesystem::path& dir) {
+    std::error_code ec;
+    if ((err == ENOENT || err == ENOTDIR) && std::filesystem::is_directory(dir, ec)) return EACCES;
+    return err;
+}
+
 // What sampling one file ended with.
 struct Sampled {
     long long taken = 0;
@@ -155,7 +163,8 @@ template <class Read> class Session {
         if (errno == EWOULDBLOCK) return stop(LogOutcome::InUse, FileInUseText(first));
         if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
             return stop(LogOutcome::CreateFailed, LockFileProblemText(lockName, dir_.string()));
-        return stop(LogOutcome::CreateFailed, FileAccessErrorText(first, errno, dir_.string()));
+        return stop(LogOutcome::CreateFailed,
+                    FileAccessErrorText(first, CauseOf(errno, dir_), dir_.string()));
     }
 
     // Creates the file's spool and takes its samples into it; nothing when the file could not
@@ -172,7 +181,8 @@ template <class Read> class Session {
         std::filesystem::path spoolPath;
         auto out = fs_.createTemp(dir_, "." + name_ + ".rows.", spoolPath);
         if (!out) {
-            stop(LogOutcome::CreateFailed, FileAccessErrorText(name_, errno, dir_.string()));
+            stop(LogOutcome::CreateFailed,
+                 FileAccessErrorText(name_, CauseOf(errno, dir_), dir_.string()));
             return std::nullopt;
         }
         spool_.emplace(std::move(out), spoolPath);

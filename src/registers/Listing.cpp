@@ -78,8 +78,9 @@ std::string BuildRegisterListing(const RegisterAccess& io) {
 
 bool SaveListing(const std::filesystem::path& file, std::string_view text, std::string& error) {
     // Written beside the old listing and renamed over it: a full disk or a planted symlink
-    // never costs the old listing, and nothing is written through a link.
-    if (base::SaveFileSafely(file, text, error)) return true;
+    // never costs the old listing, and nothing is written through a link ("-": standard
+    // output).
+    if (base::WriteOutputFile(file, text, error)) return true;
     error = "The register listing could not be saved. " + error;
     return false;
 }

@@ -352,7 +352,9 @@ void frmDatalog::requestCancel(std::function<void()> afterSession) {
 void frmDatalog::showEvent(QShowEvent* e) {
     if (!e->spontaneous() && !running_) {
         Form_Load();
-        if (const auto problem = base::DirectoryProblem(directory_); !problem.empty())
+        std::string problem;
+        base::FilesDirectory(app_.platform, &problem);
+        if (!problem.empty())
             app_.messages.show(problem, base::MsgIcon::Exclamation, base::kAppTitle);
     }
     QDialog::showEvent(e);

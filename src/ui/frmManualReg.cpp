@@ -204,8 +204,9 @@ void frmManualReg::cmdReadAll_Click() {
 }
 
 void frmManualReg::cmdWriteFile_Click() {
-    const auto dir = base::FilesDirectory(app_.platform);
-    if (const auto problem = base::DirectoryProblem(dir); !problem.empty()) {
+    std::string problem;
+    const auto dir = base::FilesDirectory(app_.platform, &problem);
+    if (!problem.empty()) {
         app_.messages.show(problem, base::MsgIcon::Critical, base::kAppTitle);
         return;
     }

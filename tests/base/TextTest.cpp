@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <tuple>
 
@@ -52,15 +55,38 @@ TEST(NumberText, ParseNumberAcceptsWholeTextNumbersOnly) {
         EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
 }
 
-// A program directory that takes files is used (the window tests save there).
-TEST(FileLocation, UserFolderMadeWhenTheProgramDirectoryTakesNoFiles) {
+// The program's own folder when it is the user's and takes files (the window tests save
+// there); otherwise the user's folder, made when needed, and said when it cannot be used.
+TEST(FileLocation, TheProgramsFolderWhenTheUsersElseTheDocumentsFolder) {
     tavrin::test::FakePlatform p;
     tavrin::test::ScratchDir dir;
+    std::string problem = "unset";
+    p.progDir = dir.path;
+    EXPECT_EQ(FilesDirectory(p, &problem), dir.path);
+    EXPECT_EQ(problem, "");
     p.dataDir = dir.path / "user" / "tavrin";
     std::ofstream(dir.path / "plain") << "x"; // a file where the program directory should be
-    for (const char* prog : {"missing", "plain"}) {
-        p.progDir = dir.path / prog;
-        EXPECT_EQ(FilesDirectory(p), p.dataDir) << prog;
+#ifdef _WIN32
+    const char* system = "missing"; // no /usr there
+#else
+    const char* system = "/usr/bin";
+#endif
+    for (const char* prog : {"missing", "plain", system}) {
+        p.progDir = prog[0] == '/' ? std::filesystem::path(prog) : dir.path / prog;
+        EXPECT_EQ(FilesDirectory(p, &problem), p.dataDir) << prog;
+        EXPECT_EQ(problem, "") << prog;
         EXPECT_TRUE(std::filesystem::is_directory(p.dataDir));
     }
+    p.dataDir.clear(); // no home at all
+    FilesDirectory(p, &problem);
+    EXPECT_NE(problem.find("no home folder"), std::string::npos) << problem;
+#ifndef _WIN32
+    // A folder another user made first is not used; as root the test can make one.
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
+    p.dataDir = dir.path / "other" / "tavrin";
+    std::filesystem::create_directories(p.dataDir);
+    ASSERT_EQ(::chown((dir.path / "other").c_str(), 65534, 65534), 0);
+    FilesDirectory(p, &problem);
+    EXPECT_NE(problem.find("belongs to another user"), std::string::npos) << problem;
+#endif
 }

@@ -27,11 +27,19 @@ for side in linux windows; do
   run $side --sim 41120,seed=1 dump -o Registers_LOG.txt >/dev/null 2>>"$work/$side.err" ||
     { echo "$side: dump -o failed with status $?" >&2; fail=1; }
   run $side --sim 41120,seed=1 log --boxes 2,5 --samples 50 --files 2 --dir . \
-    >/dev/null 2>>"$work/$side.err" || { echo "$side: log failed with status $?" >&2; fail=1; }
-  # Nothing on standard error: no message box, and nothing from Wine either.
+    >/dev/null 2>"$work/$side.paths" || { echo "$side: log failed with status $?" >&2; fail=1; }
+  # Nothing else on standard error: no message box, and nothing from Wine either.
   [ ! -s "$work/$side.err" ] || { echo "$side printed:" >&2; cat "$work/$side.err" >&2; fail=1; }
 done
 [ "$fail" = 0 ] || exit 1
+# The finished files' paths, each in its system's own form.
+printf './DATALOG_1.csv\n./DATALOG_2.csv\n' >"$work/paths"
+tr -d '\r' <"$work/windows.paths" | tr '\\' / >"$work/windows.paths.lf"
+for side in linux windows; do
+  f=$work/$side.paths
+  [ $side = linux ] || f=$work/windows.paths.lf
+  cmp "$work/paths" "$f" || { echo "$side printed other paths:" >&2; cat "$f" >&2; fail=1; }
+done
 # Printed lines end in CR LF on Windows, as its console programs' do; the words are the same.
 tr -d '\r' <"$work/windows.info" >"$work/windows.info.lf"
 cmp "$work/linux.info" "$work/windows.info.lf" ||

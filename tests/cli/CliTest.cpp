@@ -88,23 +88,4 @@ TEST(Cli, RecordedSessions) {
     }
 }
 
-TEST(Cli, CtrlCDuringTheSecondFileCompletesItAndStartsNoThird) {
-    ScratchDir dir;
-    const auto p = StartCli({"--sim", "41120,seed=1", "log", "--samples", "200", "--files", "3",
-                             "--delay", "10", "--dir", dir.path.string()});
-    for (int i = 0; i < 3000 && dir.lines("DATALOG_1.csv").size() < 208; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ::kill(p.pid, SIGINT);
-    EXPECT_EQ(WaitCli(p).status, 130);
-    ASSERT_EQ(dir.names(), Lines({"DATALOG_1.csv", "DATALOG_2.csv"}));
-    EXPECT_EQ(dir.lines().back().substr(0, 4), "200,");
-    // Every sample taken is there, numbered without a gap, each line whole.
-    const Lines two = dir.lines("DATALOG_2.csv");
-    ASSERT_GT(two.size(), 8u);
-    ASSERT_LT(two.size(), 8u + 200u);
-    for (std::size_t i = 8; i < two.size(); ++i)
-        EXPECT_EQ(two[i].substr(0, two[i].find(',')), std::to_string(i - 7));
-}
-
 } // namespace

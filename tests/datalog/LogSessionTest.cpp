@@ -10,6 +10,7 @@
 #endif
 
 #include <csignal>
+#include <regex>
 
 #include "Golden.h"
 #include "LogTestSupport.h"
@@ -62,7 +63,9 @@ struct SessionTest : ::testing::Test {
         t.messages.clear();
         for (std::size_t at; (at = out.find(dir.path.string())) != std::string::npos;)
             out.replace(at, dir.path.string().size(), "<dir>");
-        return out + dir.files() + "\n";
+        // Temporaries end in six random characters.
+        static const std::regex kTemp(R"(\.(rows|part)\.[A-Za-z0-9]{6})");
+        return std::regex_replace(out + dir.files(), kTemp, ".$1.XXXXXX") + "\n";
     }
     std::string everyFile() {
         std::string out;
@@ -157,6 +160,14 @@ TEST_F(SessionTest, RefusedAndFailingFilesStopTheSessionAndSayWhy) {
     fs.shortFile = ".DATALOG_1.csv.rows.";
     fs.shortAfter = 0;
     step("nothing reached the disk", LogOutcome::WriteFailed);
+    fs.shortAfter = 300000;
+    fs.keepFails = true; // the rows stay in the hidden spool, which the message names
+    settings.samplesPerFile = 100000;
+    step("rows kept where they are", LogOutcome::WriteFailed);
+    fs.keepFails = false;
+    settings.samplesPerFile = 50;
+    for (const auto& name : dir.names())
+        if (name.rfind(".DATALOG_1.csv.rows.", 0) == 0) std::filesystem::remove(dir.path / name);
 
     // A second session of the same name is refused and touches nothing; another name
     // may log beside it, and once the first has ended the name is free again.
@@ -195,6 +206,9 @@ TEST_F(SessionTest, PlantedSymlinksAreReplacedNeverWrittenThrough) {
     std::filesystem::create_symlink(dir.path / "victim", dir.path / ".DATALOG.csv.lock");
     EXPECT_EQ(run(), LogOutcome::CreateFailed);
     EXPECT_EQ(dir.read("victim"), "precious");
+    // The message names the planted lock, which the user could not otherwise find.
+    ASSERT_EQ(t.messages.shown.size(), 1u);
+    EXPECT_NE(t.messages.shown[0].text.find("File name = .DATALOG.csv.lock"), std::string::npos);
 }
 
 TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
@@ -261,5 +275,11 @@ TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
                                ".FIFO_1.csv.rows.Gh78Ij", ".DIR_1.csv.rows.Yz34Ab"})
         std::filesystem::remove(dir.path / varies);
     test::ExpectGolden("datalog/recovery.txt", said() + everyFile());
+    // However many were found, a message names ten and counts the rest.
+    Recovery many;
+    for (int i = 1; i <= 400; ++i) many.kept.push_back("F_" + std::to_string(i) + ".csv");
+    const std::string text = RecoveryText(many, "D");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15) << text;
+    EXPECT_TRUE(text.ends_with("\r\nF_10.csv\r\nand 390 more in \"D\"")) << text;
 #endif
 }

@@ -68,6 +68,7 @@ class FaultyFileSystem : public datalog::DiskFileSystem {
     int refuseErrno = 0;
     std::size_t shortAfter = 0;
     std::optional<std::uint64_t> free;
+    bool keepFails = false; // no file can be renamed to a kept name (a medium that fails)
     std::function<void(const std::string& name)> onCreate;
 
     std::unique_ptr<datalog::LogWriter> createTemp(const std::filesystem::path& dir,
@@ -79,6 +80,9 @@ class FaultyFileSystem : public datalog::DiskFileSystem {
         if (!inner) return nullptr;
         const bool cut = !shortFile.empty() && prefix.starts_with(shortFile);
         return std::make_unique<Writer>(std::move(inner), cut ? shortAfter : SIZE_MAX);
+    }
+    bool keepAs(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        return keepFails ? (errno = EIO, false) : datalog::DiskFileSystem::keepAs(from, to);
     }
     std::optional<std::uint64_t> freeBytes(const std::filesystem::path& dir) override {
         return free ? free : datalog::DiskFileSystem::freeBytes(dir);

@@ -169,7 +169,8 @@ class frmDatalogTest : public QObject {
         QCOMPARE(filesAtEnd, r.dir.files());
 
         // While the file is put together the button is off and a queued click starts
-        // nothing.
+        // nothing; a signal then (Cancel by other means) completes the file and begins no
+        // second one, so the earlier second file stays.
         r.w.setFileSystem(&fs);
         int finishing = 0; // a second session would be finished too
         fs.onCreate = [&](const std::string& prefix) {
@@ -177,8 +178,9 @@ class frmDatalogTest : public QObject {
             ++finishing;
             QVERIFY(!r.start()->isEnabled() && r.progress().contains("finishing: 0 of "));
             QMetaObject::invokeMethod(r.start(), "click", Qt::QueuedConnection);
+            r.w.requestCancel(nullptr);
         };
-        r.run("20000", "1");
+        r.run("20000", "3");
         QCoreApplication::processEvents();
         QCOMPARE(finishing, 1);
         QCOMPARE(r.dir.files(), std::string("DATALOG_1.csv:20008 DATALOG_2.csv:") +
