@@ -1,4 +1,5 @@
-// Noise analysis of a long log, end to end: reading the file, every tau, the figures.
+// Noise analysis of a long log, end to end: reading the file, every tau, the fit and the
+// intervals, the figures.
 //   BM_AnalyseLog/n  a log of n samples of three gyroscopes with new-data flags, in the
 //                    form the logging session writes; the file is made once, beforehand.
 // Run under /usr/bin/time -v for the peak resident memory.
@@ -58,8 +59,8 @@ void BM_AnalyseLog(benchmark::State& state) {
     bool ok = true;
     for (auto _ : state) {
         const AnalysisResult r = AnalyseLog(path, {});
-        ok = r.error.empty() && r.channels.size() == 3;
-        points = ok ? r.channels[0].curve.size() : 0;
+        ok = r.problem.ok() && r.channels.size() == 3;
+        points = ok ? r.channels[0].curve.points.size() : 0;
         benchmark::DoNotOptimize(r.channels.data());
     }
     std::filesystem::remove(path);

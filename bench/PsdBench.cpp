@@ -69,7 +69,7 @@ void BM_ReadLogAlone(benchmark::State& state) {
     bool ok = true;
     for (auto _ : state) {
         const ReadResult r = ReadLog(path, {});
-        ok = r.error.empty() && r.data.channels.size() == 3;
+        ok = r.problem.ok() && r.data.channels.size() == 3;
         benchmark::DoNotOptimize(r.data.channels.data());
     }
     if (!ok) state.SkipWithError("read failed");

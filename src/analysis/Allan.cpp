@@ -3,144 +3,108 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <map>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace tavrin::analysis {
 
-std::vector<long long> ClusterSizes(long long n) {
-    std::vector<long long> out;
-    const long long top = (n - 1) / 2;
-    // Below ten, ten per decade is finer than whole samples: every integer.
-    for (long long m = 1; m < 10 && m <= top; ++m) out.push_back(m);
-    for (int j = 10;; ++j) {
-        const long long m = std::llround(std::pow(10.0, j / 10.0));
-        if (m > top) break;
-        if (m > out.back()) out.push_back(m);
+ClusterPlan ClusterSizes(long long n, const TauChoice& c) {
+    ClusterPlan plan;
+    const long long minClusters = std::max<long long>(c.minClusters, 2);
+    const long long top = std::min((n - 1) / 2, n / minClusters);
+    auto add = [&](long long m) {
+        if (m >= 1 && m <= top && (plan.sizes.empty() || m > plan.sizes.back()))
+            plan.sizes.push_back(m);
+    };
+    switch (c.spacing) {
+    case TauSpacing::Octave:
+        for (long long m = 1; m <= top; m *= 2) add(m);
+        break;
+    case TauSpacing::Decade:
+        for (long long m = 1; m <= top; m *= 10) add(m);
+        break;
+    case TauSpacing::All: {
+        const auto most = static_cast<long long>(kMaxWork / std::max<double>(n, 1));
+        const long long last = std::min(top, std::max<long long>(most, 1));
+        for (long long m = 1; m <= last; ++m) add(m);
+        plan.workLimited = last < top;
+        break;
     }
-    return out;
-}
-
-std::vector<AdevPoint> AllanDeviation(std::vector<double>& y, double tau0) {
-    const long long n = static_cast<long long>(y.size());
-    std::vector<AdevPoint> curve;
-    if (n < 3 || !(tau0 > 0)) return curve;
-    // The variance ignores a constant offset; removing the mean keeps the sums small and
-    // so keeps their differences exact.
-    double mean = 0;
-    for (const double v : y) mean += v;
-    mean /= static_cast<double>(n);
-    y.push_back(0);
-    double acc = 0;
-    for (long long i = n; i > 0; --i) y[i] = y[i - 1]; // shift: theta_0 = 0
-    y[0] = 0;
-    for (long long i = 1; i <= n; ++i) {
-        acc += (y[i] - mean) * tau0;
-        y[i] = acc;
-    }
-    const double* th = y.data();
-    for (const long long m : ClusterSizes(n)) {
-        const long long terms = n - 2 * m + 1;
-        double sum = 0;
-        for (long long k = 0; k < terms; ++k) {
-            const double d = th[k + 2 * m] - 2 * th[k + m] + th[k];
-            sum += d * d;
+    case TauSpacing::PerDecade: {
+        const int per = std::clamp(c.perDecade, 1, kMaxPerDecade);
+        for (int j = 0;; ++j) {
+            const long long m = std::llround(std::pow(10.0, static_cast<double>(j) / per));
+            if (m > top) break;
+            add(m);
         }
-        const double tau = static_cast<double>(m) * tau0;
-        AdevPoint p;
-        p.m = m;
-        p.tau = tau;
-        p.sigma = std::sqrt(sum / (2 * tau * tau * static_cast<double>(terms)));
-        p.clusters = n / m;
-        const double ratio = static_cast<double>(n) / static_cast<double>(m) - 1;
-        p.relError = ratio > 0 ? 1 / std::sqrt(2 * ratio) : INFINITY;
-        curve.push_back(p);
+        break;
     }
-    return curve;
+    }
+    return plan;
 }
 
 namespace {
 
-// Log-log slope at point i, fitted over up to two neighbours on each side: single steps
-// of ten per decade are too noisy to choose by.
-double Slope(const std::vector<AdevPoint>& c, std::size_t i, std::size_t usable) {
-    const std::size_t lo = i >= 2 ? i - 2 : 0, hi = std::min(usable - 1, i + 2);
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    int k = 0;
-    for (std::size_t j = lo; j <= hi; ++j, ++k) {
-        const double x = std::log(c[j].tau), yv = std::log(c[j].sigma);
-        sx += x, sy += yv, sxx += x * x, sxy += x * yv;
-    }
-    const double den = k * sxx - sx * sx;
-    return den > 0 ? (k * sxy - sx * sy) / den : NAN;
-}
-
-Figure AtSlope(const std::vector<AdevPoint>& c, std::size_t usable, double target,
-               double (*value)(const AdevPoint&)) {
-    Figure f;
-    double best = 0.25;
-    for (std::size_t i = 0; i < usable; ++i) {
-        const double s = Slope(c, i, usable);
-        if (std::fabs(s - target) <= best) {
-            best = std::fabs(s - target);
-            f = {true, value(c[i]), c[i].tau};
+// Sum of squared second differences of the cumulative sums at cluster size m, with four
+// accumulators so the additions overlap.
+double SecondDifferenceSum(const double* th, long long terms, long long m) {
+    double s[4] = {0, 0, 0, 0};
+    long long k = 0;
+    for (; k + 4 <= terms; k += 4)
+        for (int j = 0; j < 4; ++j) {
+            const double d = th[k + j + 2 * m] - 2 * th[k + j + m] + th[k + j];
+            s[j] += d * d;
         }
+    for (; k < terms; ++k) {
+        const double d = th[k + 2 * m] - 2 * th[k + m] + th[k];
+        s[0] += d * d;
     }
-    return f;
+    return (s[0] + s[1]) + (s[2] + s[3]);
 }
 
 } // namespace
 
-NoiseFigures ReadFigures(const std::vector<AdevPoint>& c) {
-    NoiseFigures f;
-    std::size_t usable = 0;
-    while (usable < c.size() && c[usable].clusters >= kMinClusters && c[usable].sigma > 0 &&
-           std::isfinite(c[usable].sigma))
-        ++usable;
-    if (usable == 0) return f;
-    std::size_t min = 0;
-    for (std::size_t i = 1; i < usable; ++i)
-        if (c[i].sigma < c[min].sigma) min = i;
-    // A minimum only where the curve is seen to turn up again beyond its error; a curve
-    // still falling where the clusters run out has not reached its floor.
-    bool turns = false;
-    for (std::size_t i = min + 1; i < usable; ++i)
-        turns = turns || c[i].sigma > c[min].sigma * (1 + c[min].relError);
-    if (turns) f.biasInstability = {true, c[min].sigma / 0.664, c[min].tau};
-    if (usable < 3) return f; // no slope from fewer points
-    f.randomWalk =
-        AtSlope(c, usable, -0.5, [](const AdevPoint& p) { return p.sigma * std::sqrt(p.tau); });
-    f.rateRandomWalk =
-        AtSlope(c, usable, 0.5, [](const AdevPoint& p) { return p.sigma * std::sqrt(3 / p.tau); });
-    return f;
-}
-
-QuotedFigures Quote(const NoiseFigures& f, Quantity q, std::string_view unit) {
-    auto make = [](const Figure& g, double factor, std::string u) {
-        return QuotedFigure{g.available, g.available ? g.value * factor : 0, std::move(u), g.tau};
-    };
-    QuotedFigures o;
-    const std::string u(unit);
-    switch (q) {
-    case Quantity::Rate:
-        o.randomWalk = make(f.randomWalk, 60, "deg/sqrt(h)");
-        o.noiseDensity = make(f.randomWalk, 1, "deg/s/sqrt(Hz)");
-        o.biasInstability = make(f.biasInstability, 3600, "deg/h");
-        o.rateRandomWalk = make(f.rateRandomWalk, 3600 * 60, "deg/h/sqrt(h)");
-        break;
-    case Quantity::Acceleration:
-        o.randomWalk = make(f.randomWalk, kStandardGravity * 60, "m/s/sqrt(h)");
-        o.noiseDensity = make(f.randomWalk, 1e6, "ug/sqrt(Hz)");
-        o.biasInstability = make(f.biasInstability, 1000, "mg");
-        o.rateRandomWalk = make(f.rateRandomWalk, 1000 * 60, "mg/sqrt(h)");
-        break;
-    case Quantity::Other:
-        o.randomWalk = make(f.randomWalk, 1, u + "*sqrt(s)");
-        o.noiseDensity = make(f.randomWalk, 1, u + "/sqrt(Hz)");
-        o.biasInstability = make(f.biasInstability, 1, u);
-        o.rateRandomWalk = make(f.rateRandomWalk, 1, u + "/sqrt(s)");
-        break;
+Curve AllanDeviation(std::vector<double>& y, double tau0, const TauChoice& choice) {
+    Curve curve;
+    const long long n = static_cast<long long>(y.size());
+    if (n < 3 || !(tau0 > 0) || !std::isfinite(tau0)) return curve;
+    double scale = 0, step = 0;
+    for (long long i = 0; i < n; ++i) {
+        scale = std::max(scale, std::fabs(y[i]));
+        const double d = i ? std::fabs(y[i] - y[i - 1]) : 0;
+        if (d > 0 && (step == 0 || d < step)) step = d;
     }
-    return o;
+    curve.resolution = step;
+    curve.constant = step == 0;
+    if (curve.constant) return curve;
+    // The variance ignores a constant offset; removing the mean keeps the sums small and
+    // so keeps their differences exact.
+    double mean = 0;
+    for (const double v : y) mean += v / scale;
+    mean /= static_cast<double>(n);
+    y.push_back(0);
+    for (long long i = n; i > 0; --i) y[i] = y[i - 1]; // shift: theta_0 = 0
+    y[0] = 0;
+    double acc = 0;
+    for (long long i = 1; i <= n; ++i) {
+        acc += y[i] / scale - mean;
+        y[i] = acc;
+    }
+    const ClusterPlan plan = ClusterSizes(n, choice);
+    curve.workLimited = plan.workLimited;
+    for (const long long m : plan.sizes) {
+        const long long terms = n - 2 * m + 1;
+        const double sum = SecondDifferenceSum(y.data(), terms, m);
+        const auto md = static_cast<double>(m);
+        AdevPoint p;
+        p.m = m;
+        p.tau = md * tau0;
+        p.sigma = scale * std::sqrt(sum / (2 * md * md * static_cast<double>(terms)));
+        p.clusters = n / m;
+        curve.points.push_back(p);
+    }
+    return curve;
 }
 
 std::string NumberText(double v) {
@@ -149,32 +113,15 @@ std::string NumberText(double v) {
     return std::string(buf, r.ptr);
 }
 
-std::string CurveCsv(const std::vector<CurveColumn>& cols) {
-    std::string out = "tau (s)";
-    for (const auto& c : cols) {
-        out += "," + c.name + " sigma (" + c.unit + ")";
-        out += "," + c.name + " relative error";
-    }
-    out += '\n';
-    // Channels may have different lengths or sample periods: one line per tau of any.
-    std::map<double, std::vector<const AdevPoint*>> rows;
-    for (std::size_t i = 0; i < cols.size(); ++i)
-        for (const auto& p : cols[i].curve) {
-            auto& row = rows[p.tau];
-            row.resize(cols.size(), nullptr);
-            row[i] = &p;
-        }
-    for (const auto& [tau, row] : rows) {
-        out += NumberText(tau);
-        for (const AdevPoint* p : row) {
-            out += ',';
-            if (p) out += NumberText(p->sigma);
-            out += ',';
-            if (p) out += NumberText(p->relError);
-        }
-        out += '\n';
-    }
-    return out;
+std::string Sig3(double v) {
+    if (!std::isfinite(v)) return "-";
+    if (v == 0) return "0";
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.2e", v); // rounds to three digits first
+    const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+    if (exponent < -3 || exponent > 4) return buf;
+    std::snprintf(buf, sizeof buf, "%.*f", std::max(0, 2 - exponent), std::strtod(buf, nullptr));
+    return buf;
 }
 
 } // namespace tavrin::analysis

@@ -1,80 +1,60 @@
 #pragma once
-// Overlapping Allan deviation of a rate (or acceleration) series and the noise figures
-// read from it. No Qt, no program state: a series in, a curve and figures out.
+// Overlapping Allan deviation of a rate (or acceleration) series at a chosen set of cluster
+// sizes. No Qt, no program state: a series in, a curve out.
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace tavrin::analysis {
+
+enum class Quantity { Rate, Acceleration, Other }; // deg/s, g, anything else (counts...)
+
+inline constexpr double kStandardGravity = 9.80665; // m/s^2 in one g
 
 struct AdevPoint {
     long long m = 0;        // cluster size in samples
     double tau = 0;         // m * tau0, seconds
     double sigma = 0;       // Allan deviation, in the series' units
-    double relError = 0;    // approximate 1-sigma relative error of sigma
-    long long clusters = 0; // N / m, whole clusters of the series
+    long long clusters = 0; // n / m, whole clusters of the series
+    // Its confidence interval (68.3 %, chi-squared with `edf` degrees of freedom for the
+    // noise type `alpha` that dominates there); set by FitNoise.
+    double edf = 0, lower = 0, upper = 0;
+    int alpha = 0;
 };
 
-// Cluster sizes about ten per decade (every integer where that is finer), 1 ..
-// floor((n - 1) / 2), ascending and distinct.
-std::vector<long long> ClusterSizes(long long n);
-
-// The overlapping Allan deviation at ClusterSizes(n), from cumulative sums. `series` is
-// used as the workspace: it holds the cumulative sums afterwards (one more element).
-std::vector<AdevPoint> AllanDeviation(std::vector<double>& series, double tau0);
-
-// Fewer whole clusters than this and a point gives no figure.
+// Which cluster sizes: n per decade (round(10^(j/n)), distinct), every power of two,
+// every power of ten, or every size.
+enum class TauSpacing { PerDecade, Octave, Decade, All };
+struct TauChoice {
+    TauSpacing spacing = TauSpacing::PerDecade;
+    int perDecade = 10;
+    long long minClusters = 9; // the curve stops where fewer whole clusters remain
+};
 inline constexpr long long kMinClusters = 9;
+inline constexpr int kMaxPerDecade = 1000;
+// "All" on a long series stops where the work (samples times points) would pass this.
+inline constexpr double kMaxWork = 2e9;
 
-enum class Quantity { Rate, Acceleration, Other }; // deg/s, g, anything else (counts...)
+struct ClusterPlan {
+    std::vector<long long> sizes; // ascending
+    bool workLimited = false;     // "All" stopped before the clusters ran out
+};
+ClusterPlan ClusterSizes(long long n, const TauChoice& choice);
 
-struct Figure {
-    bool available = false;
-    double value = 0; // in the series' own units: see ReadFigures
-    double tau = 0;   // seconds, where it was read
+struct Curve {
+    std::vector<AdevPoint> points;
+    bool workLimited = false;
+    bool constant = false; // every value the same: no deviation at all
+    double resolution = 0; // smallest step between successive values (0 when constant)
 };
 
-struct NoiseFigures {
-    Figure randomWalk;      // sigma * sqrt(tau): units * sqrt(s)
-    Figure biasInstability; // sigma_min / 0.664: units
-    Figure rateRandomWalk;  // sigma * sqrt(3 / tau): units / sqrt(s)
-};
-
-// Random walk where the log-log slope is closest to -1/2, bias instability at the
-// minimum (when the curve turns up after it), rate random walk where the slope is closest to +1/2;
-// only from points with at least kMinClusters clusters, and a slope figure only when the curve
-// comes within a quarter of its slope.
-NoiseFigures ReadFigures(const std::vector<AdevPoint>& curve);
-
-inline constexpr double kStandardGravity = 9.80665;
-
-// A figure as engineers quote it, with its unit text.
-struct QuotedFigure {
-    bool available = false;
-    double value = 0;
-    std::string unit;
-    double tau = 0;
-};
-struct QuotedFigures {
-    QuotedFigure randomWalk;      // deg/sqrt(h) or m/s/sqrt(h)
-    QuotedFigure noiseDensity;    // deg/s/sqrt(Hz) or ug/sqrt(Hz)
-    QuotedFigure biasInstability; // deg/h or mg
-    QuotedFigure rateRandomWalk;  // deg/h/sqrt(h) or mg/sqrt(h)
-};
-// `unit` names the series' unit for Quantity::Other ("counts", "V", ...).
-QuotedFigures Quote(const NoiseFigures& f, Quantity q, std::string_view unit = "");
+// The overlapping Allan deviation at ClusterSizes(n), from cumulative sums of the values
+// scaled into [-1, 1], so no value within the range of doubles overflows or loses the
+// others. `series` is used as the workspace: it holds the sums afterwards (one more element).
+Curve AllanDeviation(std::vector<double>& series, double tau0, const TauChoice& choice);
 
 // Number text with a decimal point whatever the locale, up to 10 significant digits.
 std::string NumberText(double v);
-
-struct CurveColumn {
-    std::string name; // channel title
-    std::string unit; // the series' unit
-    std::vector<AdevPoint> curve;
-};
-// One title line, then one line per tau of the first column: tau in seconds, then sigma
-// and its relative error for each column, comma-separated, lines ended by "\n". Columns
-// computed from series of different lengths leave a field empty where they lack a tau.
-std::string CurveCsv(const std::vector<CurveColumn>& columns);
+// Three significant digits, trailing zeros kept ("0.150", "1.00e-05", "1.20e+03").
+std::string Sig3(double v);
 
 } // namespace tavrin::analysis

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "base/NumberText.h"
+
 namespace tavrin::analysis {
 
 static_assert(std::is_same_v<kiss_fft_scalar, float>,
@@ -157,8 +159,9 @@ SpectrumResult SpectrumOfLog(const std::filesystem::path& file, const ReadOption
                              std::size_t segment) {
     SpectrumResult r;
     ReadResult read = ReadLog(file, options);
-    r.error = std::move(read.error);
-    r.cancelled = read.cancelled;
+    r.cancelled = read.problem.status == LogStatus::Cancelled;
+    if (!read.problem.ok() && !r.cancelled)
+        r.error = ProblemText(base::QuotedInput(file.filename().string()), read.problem);
     if (!r.error.empty() || r.cancelled) return r;
     for (Series& s : read.data.channels) {
         std::string problem;

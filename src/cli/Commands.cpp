@@ -509,9 +509,12 @@ void RecoverBefore(Bench& b, const std::filesystem::path& dir) {
 int RunLog(const GlobalOptions& g, const LogOptions& o) {
     if (!o.boxes.empty() && !o.regs.empty())
         throw UsageError{"--regs: give either --boxes or --regs"};
+    if (o.seconds && !(*o.seconds > 0 && *o.seconds <= 1e7))
+        throw UsageError{"--seconds: from above 0 to 10000000"};
     Bench b(g);
     const std::string sep = b.platform.decimalSeparator();
     datalog::LogSettings st = LogSettingsOf(o, sep);
+    if (o.seconds) st.samplesPerFile = 2147483647, st.filesPerSession = 1; // the clock ends it
     st.directory = TargetDir(o.dir);
     CheckStem(o.stem, st.directory, static_cast<long long>(st.filesPerSession),
               datalog::DecideFileFormat(b.platform).ext);
@@ -551,8 +554,17 @@ int RunLog(const GlobalOptions& g, const LogOptions& o) {
         files.push_back(file.string());
         samples += taken;
     };
-    // A failed transfer ends the session the same way.
-    hooks.cancelRequested = [&] { return g_interrupted != 0 || b.failed(); };
+    // --seconds: timed by the adapter's own clock where it keeps one (a seeded simulator).
+    const auto clock = [&] {
+        using namespace std::chrono;
+        return app.driver->clockSeconds(app.usb.UsbSelIndex)
+            .value_or(duration<double>(steady_clock::now().time_since_epoch()).count());
+    };
+    const double begun = clock();
+    // A failed transfer ends the session the same way, and so does the end of --seconds.
+    hooks.cancelRequested = [&] {
+        return g_interrupted != 0 || b.failed() || (o.seconds && clock() - begun >= *o.seconds);
+    };
 
     datalog::DiskFileSystem disk;
     const auto started = std::chrono::steady_clock::now();

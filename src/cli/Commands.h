@@ -48,6 +48,7 @@ struct LogOptions {
     bool burst = false;
     std::string stem = "DATALOG";
     std::optional<std::string> dir;
+    std::optional<double> seconds; // the file ends after this long instead of --samples
 };
 
 struct RecoverOptions {
@@ -59,7 +60,9 @@ struct AdevOptions {
     std::vector<std::string> channels; // titles or numbers among the value columns
     std::optional<double> rate;        // logging rate, Hz
     std::optional<double> period;      // sensor sample period, s
-    std::optional<std::string> csv;
+    std::optional<std::string> csv;    // "-": standard output
+    std::string taus = "10";           // all, octave, decade or points per decade
+    std::optional<long long> minClusters;
 };
 
 struct PsdOptions {

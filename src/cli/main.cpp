@@ -74,8 +74,13 @@ int main(int argc, char** argv) {
                       ->delimiter(',');
     auto* regs = log->add_option("--regs", lo.regs, "the same by register label")->delimiter(',');
     boxes->excludes(regs);
-    log->add_option("--samples", lo.samples, "samples per file (1000)");
-    log->add_option("--files", lo.files, "files per session (1)");
+    auto* samplesOpt = log->add_option("--samples", lo.samples, "samples per file (1000)");
+    double seconds = 0;
+    auto* secondsOpt = log->add_option("--seconds", seconds,
+                                       "log for this long instead (one file; on a simulator "
+                                       "with seed=, by its own clock)")
+                           ->excludes(samplesOpt);
+    log->add_option("--files", lo.files, "files per session (1)")->excludes(secondsOpt);
     log->add_option("--delay", lo.delay, "milliseconds after each sample (0)");
     log->add_flag("--raw", lo.raw, "register values only, no scaling");
     log->add_flag("--no-nd", lo.noND, "no new-data flag columns");
@@ -106,7 +111,12 @@ int main(int argc, char** argv) {
         adev->add_option("--rate", rate, "logging rate in Hz (required for a file without header)");
     auto* periodOpt = adev->add_option(
         "--period", period, "sensor sample period in s, for the new samples of flagged logs");
-    auto* csvOpt = adev->add_option("--csv", csv, "write the curve to this CSV file");
+    auto* csvOpt =
+        adev->add_option("--csv", csv, "write the curve to this CSV file (- for standard output)");
+    adev->add_option("--taus", ao.taus, "cluster sizes: all, octave, decade or N per decade (10)");
+    long long minClusters = 0;
+    auto* minClustersOpt = adev->add_option("--min-clusters", minClusters,
+                                            "the curve stops where fewer clusters remain (9)");
 
     PsdOptions po;
     long long segment = 0;
@@ -147,6 +157,8 @@ int main(int argc, char** argv) {
     if (*rateOpt) ao.rate = rate;
     if (*periodOpt) ao.period = period;
     if (*csvOpt) ao.csv = csv;
+    if (*minClustersOpt) ao.minClusters = minClusters;
+    if (*secondsOpt) lo.seconds = seconds;
     if (*segmentOpt) po.segment = segment;
     if (*psdRateOpt) po.rate = psdRate;
     if (*psdPeriodOpt) po.period = psdPeriod;

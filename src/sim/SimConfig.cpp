@@ -39,80 +39,97 @@ std::string Join(std::initializer_list<std::string_view> parts) {
 
 } // namespace
 
+namespace {
+
+// What the parts of the text set.
+struct Settings {
+    std::array<long, transport::ezusb::kSlots> models{};
+    std::array<bool, transport::ezusb::kSlots> used{};
+    bool deterministic = false, fullSpeed = false, realUsbTime = false;
+    long seed = 1;
+    std::vector<std::pair<int, int>> faults; // pipe, nth call
+};
+
+// MODEL or SLOT:MODEL. Empty when it is one, else why not.
+std::string ParseModel(std::string_view part, const std::string& where, Settings& s) {
+    long slot = 0;
+    std::string_view modelText = part;
+    if (const std::size_t colon = part.find(':'); colon != std::string_view::npos) {
+        const std::string_view slotText = Trim(part.substr(0, colon));
+        long n = 0;
+        if (!ParseInt(slotText, 0, 9999, n) || n >= transport::ezusb::kSlots)
+            return Join({"slot ", Quote(slotText), where, " is not one of 0, 1, 2, 3"});
+        slot = n;
+        modelText = Trim(part.substr(colon + 1));
+    }
+    long model = 0;
+    if (!ParseInt(modelText, 1, 65535, model))
+        return Join({Quote(modelText.empty() ? part : modelText), where,
+                     " is not a model number (1 to 65535)"});
+    if (s.used[slot]) return Join({"slot ", std::to_string(slot), " given twice", where});
+    s.used[slot] = true;
+    s.models[slot] = model;
+    return {};
+}
+
+// One part of the text; empty when it is understood, else the line saying why not.
+std::string ParsePart(std::string_view part, const std::string& where, Settings& s) {
+    if (part == "fs") {
+        s.fullSpeed = true;
+    } else if (part == "usbtime") {
+        s.realUsbTime = true;
+    } else if (part.starts_with("seed=")) {
+        if (!ParseInt(part.substr(5), 0, 2147483647L, s.seed))
+            return Join({Quote(part), where, " is not seed=N with N a whole number"});
+        s.deterministic = true;
+    } else if (part.starts_with("fail=")) {
+        const std::string_view what = part.substr(5);
+        const std::size_t at = what.find('@');
+        long pipe = 0, nth = 0;
+        if (!what.starts_with("bulk") || at == std::string_view::npos ||
+            !ParseInt(what.substr(4, at - 4), 0, 1, pipe) ||
+            !ParseInt(what.substr(at + 1), 1, 2147483647L, nth))
+            return Join({Quote(part), where, " is not fail=bulkP@N (P 0 or 1, N from 1)"});
+        s.faults.emplace_back(static_cast<int>(pipe), static_cast<int>(nth));
+    } else {
+        return ParseModel(part, where, s);
+    }
+    return {};
+}
+
+} // namespace
+
 std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view text,
                                                               std::string& error) {
     error.clear();
-    auto fail = [&](const std::string& why) -> std::unique_ptr<transport::EzUsbDriver> {
-        error = why;
-        return nullptr;
-    };
-
-    std::array<long, transport::ezusb::kSlots> models{};
-    std::array<bool, transport::ezusb::kSlots> used{};
-    bool deterministic = false;
-    long seed = 1;
-    std::vector<std::pair<int, int>> faults; // pipe, nth call
+    Settings s;
     std::string_view rest = text;
     // Each message quotes one piece of the text, once: the part number says where it is.
     for (std::size_t number = 1;; ++number) {
         const std::size_t comma = rest.find(',');
-        const std::string_view raw = rest.substr(0, comma);
-        const std::string_view part = Trim(raw);
-        const std::string where = " in part " + std::to_string(number);
-        if (part.empty())
-            return fail(Join({"empty part ", std::to_string(number), " in ", Quote(text),
-                              " (expected MODEL or SLOT:MODEL)"}));
-
-        if (part.starts_with("seed=")) {
-            if (!ParseInt(part.substr(5), 0, 2147483647L, seed))
-                return fail(Join({Quote(part), where, " is not seed=N with N a whole number"}));
-            deterministic = true;
-        } else if (part.starts_with("fail=")) {
-            const std::string_view what = part.substr(5);
-            const std::size_t at = what.find('@');
-            long pipe = 0, nth = 0;
-            if (!what.starts_with("bulk") || at == std::string_view::npos ||
-                !ParseInt(what.substr(4, at - 4), 0, 1, pipe) ||
-                !ParseInt(what.substr(at + 1), 1, 2147483647L, nth))
-                return fail(
-                    Join({Quote(part), where, " is not fail=bulkP@N (P 0 or 1, N from 1)"}));
-            faults.emplace_back(static_cast<int>(pipe), static_cast<int>(nth));
-        } else {
-            long slot = 0;
-            std::string_view modelText = part;
-            if (const std::size_t colon = part.find(':'); colon != std::string_view::npos) {
-                const std::string_view slotText = Trim(part.substr(0, colon));
-                long s = 0;
-                if (!ParseInt(slotText, 0, 9999, s) || s >= transport::ezusb::kSlots)
-                    return fail(
-                        Join({"slot ", Quote(slotText), where, " is not one of 0, 1, 2, 3"}));
-                slot = s;
-                modelText = Trim(part.substr(colon + 1));
-            }
-            long model = 0;
-            if (!ParseInt(modelText, 1, 65535, model))
-                return fail(Join({Quote(modelText.empty() ? part : modelText), where,
-                                  " is not a model number (1 to 65535)"}));
-            if (used[slot])
-                return fail(Join({"slot ", std::to_string(slot), " given twice", where}));
-            used[slot] = true;
-            models[slot] = model;
+        const std::string_view part = Trim(rest.substr(0, comma));
+        if (part.empty()) {
+            error = Join({"empty part ", std::to_string(number), " in ", Quote(text),
+                          " (expected MODEL or SLOT:MODEL)"});
+            return nullptr;
         }
-
+        error = ParsePart(part, " in part " + std::to_string(number), s);
+        if (!error.empty()) return nullptr;
         if (comma == std::string_view::npos) break;
         rest.remove_prefix(comma + 1);
     }
-
     auto driver = std::make_unique<SimDriver>();
     for (int k = 0; k < transport::ezusb::kSlots; ++k) {
-        if (!used[k]) continue;
+        if (!s.used[k]) continue;
         SimOptions o;
-        o.model = static_cast<float>(models[k]);
-        o.deterministic = deterministic;
-        o.seed = static_cast<uint64_t>(seed) + static_cast<uint64_t>(k);
+        o.model = static_cast<float>(s.models[k]);
+        o.deterministic = s.deterministic;
+        o.seed = static_cast<uint64_t>(s.seed) + static_cast<uint64_t>(k);
+        o.highSpeed = !s.fullSpeed;
+        o.realUsbTime = s.realUsbTime;
         driver->addAdapter(k, o);
     }
-    for (const auto& [pipe, nth] : faults) driver->failBulk(pipe, nth);
+    for (const auto& [pipe, nth] : s.faults) driver->failBulk(pipe, nth);
     return driver;
 }
 

@@ -13,9 +13,10 @@ namespace tavrin::sim {
 // bad part into `error`: it quotes one piece of the text, at most 80 bytes of it, with
 // every byte that is not printable ASCII escaped.
 //
-// Two settings may stand among the parts: "seed=N" makes the adapters deterministic (a
+// Settings may stand among the parts: "seed=N" makes the adapters deterministic (a
 // virtual clock; slot k seeded N + k), "fail=bulkP@N" makes the Nth bulk transfer on
-// pipe P (0 or 1) fail, counted from the start.
+// pipe P (0 or 1) fail, counted from the start, "fs" makes the adapters full speed, and
+// "usbtime" makes the real-clock adapters keep USB time on the machine's clock.
 std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view text,
                                                               std::string& error);
 

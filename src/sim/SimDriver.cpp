@@ -1,9 +1,11 @@
 #include "sim/SimDriver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <stdexcept>
+#include <thread>
 
 namespace tavrin::sim {
 
@@ -96,14 +98,31 @@ int64_t SimDriver::usbTimeNs(int slot) const {
     return hasAdapter(slot) ? adapters_[slot]->busNs : 0;
 }
 
+std::optional<double> SimDriver::clockSeconds(int slot) const {
+    if (!hasAdapter(slot) || !adapters_[slot]->options.deterministic) return std::nullopt;
+    return static_cast<double>(adapters_[slot]->busNs) * 1e-9;
+}
+
 void SimDriver::busTime(Adapter& a, std::size_t bytes) {
-    if (!a.options.deterministic || !a.options.usbTime) return;
     // A bulk transfer waits for the next (micro)frame the host schedules, then its bytes
     // go at the bus rate.
     const int64_t frameNs = a.options.highSpeed ? 125'000 : 1'000'000;
     const int64_t nsPer3Bytes = a.options.highSpeed ? 50 : 2000; // 480 or 12 Mbit/s
-    a.busNs =
-        (a.busNs / frameNs + 1) * frameNs + (static_cast<int64_t>(bytes) * nsPer3Bytes + 2) / 3;
+    const int64_t bytesNs = (static_cast<int64_t>(bytes) * nsPer3Bytes + 2) / 3;
+    if (a.options.deterministic) {
+        if (a.options.usbTime) a.busNs = (a.busNs / frameNs + 1) * frameNs + bytesNs;
+        return;
+    }
+    if (!a.options.realUsbTime) return;
+    using Clock = std::chrono::steady_clock;
+    const int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+            .count();
+    const Clock::time_point done{std::chrono::nanoseconds((now / frameNs + 1) * frameNs + bytesNs)};
+    // Sleep most of the way, then wait out the rest: a sleep alone overshoots a microframe.
+    std::this_thread::sleep_until(done - std::chrono::microseconds(60));
+    while (Clock::now() < done) {
+    }
 }
 
 uint8_t SimDriver::spiSetup(int slot) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct SimOptions {
     // (the next 125 us microframe at high speed, 1 ms frame at full speed, then its
     // bytes at 480 or 12 Mbit/s). Off: a fixed 250 us per SPI transfer command.
     bool usbTime = true;
+    // With the machine's clock: each bulk transfer waits for the next (micro)frame on that
+    // clock, as a host controller makes it, instead of returning at once.
+    bool realUsbTime = false;
     uint64_t seed = 1;
     uint8_t firmwareMajor = 2, firmwareMinor = 1;
     NoiseModel noise{}; // of the gyroscopes and accelerometers
@@ -68,6 +72,8 @@ class SimDriver : public transport::EzUsbDriver {
               uint8_t* out, std::size_t outLen, uint32_t& bytesReturned) override;
     void close(transport::DriverHandle handle) override;
     std::string backendName() const override { return "simulated"; }
+    // The virtual clock of a deterministic adapter, in seconds.
+    std::optional<double> clockSeconds(int slot) const override;
 
   private:
     struct Adapter;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tavrin::transport {
@@ -51,6 +52,10 @@ class EzUsbDriver {
 
     // Which backend this is, for the status bar ("simulated", "USB").
     virtual std::string backendName() const = 0;
+
+    // Seconds on the clock of the adapter in this slot where it keeps one of its own apart
+    // from the machine's (a deterministic simulator's virtual clock); nothing otherwise.
+    virtual std::optional<double> clockSeconds(int /*slot*/) const { return std::nullopt; }
 };
 
 // The backend for real adapters on this platform. The backend library the program links

@@ -1,35 +1,36 @@
 #include "ui/frmAnalysis.h"
 
+#include <QApplication>
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
-#include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
-#include <QLogValueAxis>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <thread>
-#include <vector>
 
 #include "app/App.h"
 #include "base/FileLocation.h"
+#include "base/NumberText.h"
+#include "base/SafeFile.h"
 #include "datalog/LogFormat.h"
-#include "datalog/LogSession.h"
+#include "registers/FrontEnd.h"
+#include "ui/AnalysisPlot.h"
 #include "ui/QtText.h"
 
 namespace tavrin::ui {
@@ -40,23 +41,20 @@ namespace {
 
 constexpr int kFirstOutput = 2, kLastOutput = 7; // gyroscopes and accelerometers
 
-QString FigureText(const an::QuotedFigure& q) {
-    if (!q.available) return "not available";
-    return Q(an::NumberText(q.value) + " " + q.unit + " (tau = " + an::NumberText(q.tau) + " s)");
+// The sensor's sample period from its SMPL_PRD word: (low byte + 1) half-milliseconds.
+double SamplePeriodOf(int32_t word) {
+    return static_cast<double>((word & 0xFF) + 1) * 0.0005;
 }
 
-// A power law through (tau, sigma) with this slope, over the curve's span.
-QLineSeries* Reference(const QString& name, const QColor& colour, double tau, double sigma,
-                       double slope, double from, double to) {
-    auto* s = new QLineSeries;
-    s->setName(name);
-    s->append(from, sigma * std::pow(from / tau, slope));
-    s->append(to, sigma * std::pow(to / tau, slope));
-    QPen pen(colour.darker(150));
-    pen.setStyle(Qt::DashLine);
-    pen.setWidthF(1);
-    s->setPen(pen);
-    return s;
+double SteadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+template <class W> W* Tagged(const char* name, W* w, const QString& accessible) {
+    w->setObjectName(name);
+    w->setAccessibleName(accessible);
+    return w;
 }
 
 } // namespace
@@ -65,95 +63,9 @@ frmAnalysis::frmAnalysis(app::App& app, QWidget* parent) : QDialog(parent), app_
     setObjectName("frmAnalysis");
     setWindowTitle("Analysis");
     auto* top = new QVBoxLayout(this);
-
-    auto* source = new QHBoxLayout;
-    cmdOpen = new QPushButton("&Open log file...");
-    cmdOpen->setObjectName("cmdOpen");
-    cmdOpen->setAccessibleName("Open log file");
-    source->addWidget(cmdOpen);
-
-    auto* frame = new QGroupBox("Capture from the sensor");
-    frame->setObjectName("FrameCapture");
-    auto* grid = new QHBoxLayout(frame);
-    for (int b = kFirstOutput; b <= kLastOutput; ++b) {
-        auto* box = new QCheckBox(Q(datalog::kValueTitles[b]));
-        box->setObjectName(QString("ckOutput_%1").arg(b));
-        box->setAccessibleName(Q(datalog::kValueTitles[b]));
-        box->setChecked(b <= 4);
-        ckOutput[b] = box;
-        grid->addWidget(box);
-    }
-    auto* samplesLabel = new QLabel("&Samples:");
-    txtSamples = new QLineEdit("100000");
-    txtSamples->setObjectName("txtSamples");
-    txtSamples->setAccessibleName("Samples to capture");
-    txtSamples->setMaximumWidth(90);
-    samplesLabel->setBuddy(txtSamples);
-    grid->addWidget(samplesLabel);
-    grid->addWidget(txtSamples);
-    cmdCapture = new QPushButton("&Capture");
-    cmdCapture->setObjectName("cmdCapture");
-    cmdCapture->setAccessibleName("Capture");
-    cmdCapture->setToolTip("Logs this many samples of the checked outputs with burst reads "
-                           "into a log file in the program's files directory, then analyses it");
-    grid->addWidget(cmdCapture);
-    source->addWidget(frame, 1);
-    top->addLayout(source);
-
-    auto* work = new QHBoxLayout;
-    barProgress = new QProgressBar;
-    barProgress->setObjectName("barProgress");
-    barProgress->setAccessibleName("Progress");
-    barProgress->setRange(0, 1000);
-    barProgress->setValue(0);
-    cmdCancel = new QPushButton("Cance&l");
-    cmdCancel->setObjectName("cmdCancel");
-    cmdCancel->setAccessibleName("Cancel");
-    cmdCancel->setEnabled(false);
-    work->addWidget(barProgress, 1);
-    work->addWidget(cmdCancel);
-    top->addLayout(work);
-    lblStatus = new QLabel("Open a log file or capture one.");
-    lblStatus->setObjectName("lblStatus");
-    lblStatus->setWordWrap(true);
-    lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    top->addWidget(lblStatus);
-
-    auto* chart = new QChart;
-    chart->setTitle("Allan deviation");
-    chart->legend()->setAlignment(Qt::AlignRight);
-    chartView = new QChartView(chart);
-    chartView->setObjectName("chartView");
-    chartView->setAccessibleName("Allan deviation plot");
-    chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setMinimumSize(640, 380);
-    top->addWidget(chartView, 1);
-
-    tblFigures = new QTableWidget(0, 7);
-    tblFigures->setObjectName("tblFigures");
-    tblFigures->setAccessibleName("Noise figures");
-    tblFigures->setHorizontalHeaderLabels({"Channel", "Samples", "tau0 (s)", "Random walk",
-                                           "Noise density", "Bias instability",
-                                           "Rate random walk"});
-    tblFigures->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tblFigures->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    tblFigures->setMinimumHeight(120);
-    top->addWidget(tblFigures);
-
-    auto* exports = new QHBoxLayout;
-    cmdExportCsv = new QPushButton("Export curve (CS&V)...");
-    cmdExportCsv->setObjectName("cmdExportCsv");
-    cmdExportCsv->setAccessibleName("Export curve as CSV");
-    cmdExportPng = new QPushButton("Export plot (&PNG)...");
-    cmdExportPng->setObjectName("cmdExportPng");
-    cmdExportPng->setAccessibleName("Export plot as PNG");
-    cmdExportCsv->setEnabled(false);
-    cmdExportPng->setEnabled(false);
-    exports->addStretch(1);
-    exports->addWidget(cmdExportCsv);
-    exports->addWidget(cmdExportPng);
-    top->addLayout(exports);
-
+    buildSource(top);
+    buildResults(top);
+    resize(1000, 760);
     askRate = [this](const QString& file) -> std::optional<double> {
         bool ok = false;
         const double rate = QInputDialog::getDouble(
@@ -162,7 +74,108 @@ frmAnalysis::frmAnalysis(app::App& app, QWidget* parent) : QDialog(parent), app_
         if (!ok) return std::nullopt;
         return rate;
     };
+    askPeriod = [this](const QString& file) -> std::optional<double> {
+        const QString text = QInputDialog::getText(this, "Analysis",
+                                                   "Sample period of the sensor that made " + file +
+                                                       ", in ms\n(leave empty when not known):");
+        const auto ms = base::ParseNumber(text.toStdString());
+        if (!ms || !(*ms >= 1e-6 && *ms <= 1e9)) return std::nullopt;
+        return *ms / 1000;
+    };
+    clock = [this] {
+        const auto own =
+            app_.driver ? app_.driver->clockSeconds(app_.usb.UsbSelIndex) : std::optional<double>();
+        return own ? *own : SteadySeconds();
+    };
+    connectButtons();
+}
 
+void frmAnalysis::buildSource(QVBoxLayout* top) {
+    auto* source = new QHBoxLayout;
+    cmdOpen = Tagged("cmdOpen", new QPushButton("&Open log file..."), "Open log file");
+    source->addWidget(cmdOpen);
+    auto* frame = new QGroupBox("Capture from the sensor");
+    frame->setObjectName("FrameCapture");
+    auto* grid = new QHBoxLayout(frame);
+    for (int b = kFirstOutput; b <= kLastOutput; ++b) {
+        const QString title = Q(datalog::kValueTitles[b]);
+        ckOutput[b] =
+            Tagged(QString("ckOutput_%1").arg(b).toUtf8().constData(), new QCheckBox(title), title);
+        ckOutput[b]->setChecked(b <= 4);
+        grid->addWidget(ckOutput[b]);
+    }
+    auto* durationLabel = new QLabel("&For:");
+    txtDuration = Tagged("txtDuration", new QLineEdit("100"), "Capture duration");
+    txtDuration->setMaximumWidth(90);
+    durationLabel->setBuddy(txtDuration);
+    cboDurationUnit = Tagged("cboDurationUnit", new QComboBox, "Duration unit");
+    cboDurationUnit->addItems({"s", "sensor samples"});
+    grid->addWidget(durationLabel);
+    grid->addWidget(txtDuration);
+    grid->addWidget(cboDurationUnit);
+    cmdCapture = Tagged("cmdCapture", new QPushButton("&Capture"), "Capture");
+    cmdCapture->setToolTip("Logs the checked outputs for this long, in seconds or in the "
+                           "sensor's own samples, with burst reads, into a log file in the "
+                           "program's files directory, then analyses it");
+    grid->addWidget(cmdCapture);
+    source->addWidget(frame, 1);
+    top->addLayout(source);
+
+    auto* work = new QHBoxLayout;
+    auto* tauLabel = new QLabel("&\u03C4:");
+    cboTaus = Tagged("cboTaus", new QComboBox, "Cluster sizes");
+    cboTaus->addItems({"per decade", "octave", "decade", "all"});
+    tauLabel->setBuddy(cboTaus);
+    spnPerDecade = Tagged("spnPerDecade", new QSpinBox, "Points per decade");
+    spnPerDecade->setRange(1, an::kMaxPerDecade);
+    spnPerDecade->setValue(10);
+    barProgress = Tagged("barProgress", new QProgressBar, "Progress");
+    barProgress->setRange(0, 1000);
+    cmdCancel = Tagged("cmdCancel", new QPushButton("Cance&l"), "Cancel");
+    cmdCancel->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{tauLabel, cboTaus, spnPerDecade})
+        work->addWidget(w);
+    work->addWidget(barProgress, 1);
+    work->addWidget(cmdCancel);
+    top->addLayout(work);
+}
+
+void frmAnalysis::buildResults(QVBoxLayout* top) {
+    lblStatus = Tagged("lblStatus", new QLabel("Open a log file or capture one."), "Status");
+    lblWarning = Tagged("lblWarning", new QLabel, "Warning");
+    for (QLabel* l : {lblStatus, lblWarning}) {
+        l->setWordWrap(true);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        top->addWidget(l);
+    }
+    lblWarning->setStyleSheet("color: #A03000;");
+    auto* chart = new QChart;
+    chart->setTitle("Allan deviation");
+    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->setTheme(QChart::ChartThemeLight); // the channels' colours are set, not the theme's
+    chartView = Tagged("chartView", new QChartView(chart), "Allan deviation plot");
+    chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setMinimumSize(640, 360);
+    top->addWidget(chartView, 1);
+    tblFigures = Tagged("tblFigures", new QTableWidget(0, 10), "Noise figures");
+    tblFigures->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tblFigures->setMinimumHeight(130);
+    top->addWidget(tblFigures);
+    auto* exports = new QHBoxLayout;
+    cmdCopy = Tagged("cmdCopy", new QPushButton("Cop&y figures"), "Copy figures");
+    cmdExportCsv =
+        Tagged("cmdExportCsv", new QPushButton("Export curve (CS&V)..."), "Export curve as CSV");
+    cmdExportPng =
+        Tagged("cmdExportPng", new QPushButton("Export plot (&PNG)..."), "Export plot as PNG");
+    exports->addStretch(1);
+    for (QPushButton* b : {cmdCopy, cmdExportCsv, cmdExportPng}) {
+        b->setEnabled(false);
+        exports->addWidget(b);
+    }
+    top->addLayout(exports);
+}
+
+void frmAnalysis::connectButtons() {
     connect(cmdOpen, &QPushButton::clicked, this, [this] {
         const QString f = QFileDialog::getOpenFileName(
             this, "Open log file", Q(base::FilesDirectory(app_.platform).string()),
@@ -171,6 +184,9 @@ frmAnalysis::frmAnalysis(app::App& app, QWidget* parent) : QDialog(parent), app_
     });
     connect(cmdCapture, &QPushButton::clicked, this, [this] { capture(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cancel_ = true; });
+    connect(cmdCopy, &QPushButton::clicked, this, [this] { copyFigures(); });
+    auto* copy = new QShortcut(QKeySequence::Copy, tblFigures);
+    connect(copy, &QShortcut::activated, this, [this] { copyFigures(); });
     connect(cmdExportCsv, &QPushButton::clicked, this, [this] {
         const QString f =
             QFileDialog::getSaveFileName(this, "Export curve", QString(), "CSV files (*.csv)");
@@ -181,6 +197,13 @@ frmAnalysis::frmAnalysis(app::App& app, QWidget* parent) : QDialog(parent), app_
             QFileDialog::getSaveFileName(this, "Export plot", QString(), "PNG images (*.png)");
         if (!f.isEmpty()) exportPng(f.toStdString());
     });
+    // Another choice of tau analyses the file shown again.
+    const auto again = [this] {
+        spnPerDecade->setEnabled(cboTaus->currentIndex() == 0);
+        if (!busy_ && !source_.empty()) analyse(source_, options_);
+    };
+    connect(cboTaus, &QComboBox::currentIndexChanged, this, again);
+    connect(spnPerDecade, &QSpinBox::valueChanged, this, again);
 }
 
 void frmAnalysis::reject() {
@@ -195,11 +218,12 @@ void frmAnalysis::reject() {
 void frmAnalysis::setWorking(bool on) {
     busy_ = on;
     cancel_ = false;
-    cmdOpen->setEnabled(!on);
-    cmdCapture->setEnabled(!on);
+    for (QWidget* w : std::initializer_list<QWidget*>{cmdOpen, cmdCapture, cboTaus, spnPerDecade})
+        w->setEnabled(!on);
+    spnPerDecade->setEnabled(!on && cboTaus->currentIndex() == 0);
     cmdCancel->setEnabled(on);
-    cmdExportCsv->setEnabled(!on && !result_.channels.empty());
-    cmdExportPng->setEnabled(!on && !result_.channels.empty());
+    for (QPushButton* b : {cmdCopy, cmdExportCsv, cmdExportPng})
+        b->setEnabled(!on && !result_.channels.empty());
     if (on) {
         barProgress->setValue(0);
         cmdCancel->setFocus();
@@ -210,16 +234,26 @@ void frmAnalysis::fail(const QString& text) {
     lblStatus->setText(text);
 }
 
-bool frmAnalysis::openFile(const std::filesystem::path& file) {
-    if (busy_) return false;
-    return analyse(file, 0);
+an::TauChoice frmAnalysis::tauChoice() const {
+    an::TauChoice t;
+    const an::TauSpacing spacing[] = {an::TauSpacing::PerDecade, an::TauSpacing::Octave,
+                                      an::TauSpacing::Decade, an::TauSpacing::All};
+    t.spacing = spacing[std::clamp(cboTaus->currentIndex(), 0, 3)];
+    t.perDecade = spnPerDecade->value();
+    return t;
 }
 
-bool frmAnalysis::analyse(const std::filesystem::path& file, double rateHz) {
-    an::ReadOptions ro;
-    ro.rateHz = rateHz;
+bool frmAnalysis::openFile(const std::filesystem::path& file) {
+    if (busy_) return false;
+    an::AnalysisOptions o;
+    if (const auto period = askPeriod(Q(file.filename().string()))) o.read.sensorPeriod = *period;
+    return analyse(file, o);
+}
+
+bool frmAnalysis::analyse(const std::filesystem::path& file, an::AnalysisOptions o) {
+    o.taus = tauChoice();
     std::atomic<double> fraction{0};
-    ro.progress = [this, &fraction](double f) {
+    o.read.progress = [this, &fraction](double f) {
         fraction = f;
         return !cancel_;
     };
@@ -228,7 +262,7 @@ bool frmAnalysis::analyse(const std::filesystem::path& file, double rateHz) {
     an::AnalysisResult r;
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        r = an::AnalyseLog(file, ro);
+        r = an::AnalyseLog(file, o);
         done = true;
     });
     while (!done) {
@@ -237,57 +271,84 @@ bool frmAnalysis::analyse(const std::filesystem::path& file, double rateHz) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     worker.join();
-    const bool cancelled = cancel_ || r.cancelled;
+    const bool cancelled = cancel_ || r.problem.status == an::LogStatus::Cancelled;
     setWorking(false);
     if (cancelled) {
         fail("Analysis cancelled.");
         return false;
     }
-    const bool noHeader = r.error.find("the file has no header") != std::string::npos;
-    if (noHeader && rateHz == 0) {
+    const std::string name = base::QuotedInput(file.filename().string());
+    if (r.problem.status == an::LogStatus::NeedsRate && o.read.rateHz == 0) {
         const auto rate = askRate(Q(file.filename().string()));
         if (!rate) {
-            fail(Q(r.error));
+            fail(Q(an::ProblemText(name, r.problem)));
             return false;
         }
-        return analyse(file, *rate);
+        o.read.rateHz = *rate;
+        return analyse(file, o);
     }
-    if (!r.error.empty()) {
-        fail(Q(r.error));
+    if (!r.problem.ok()) {
+        fail(Q(an::ProblemText(name, r.problem)));
         return false;
     }
     barProgress->setValue(1000);
+    o.read.progress = nullptr;
     result_ = std::move(r);
-    showResult(result_);
+    options_ = o;
+    source_ = file;
+    showResult();
     setWorking(false);
-    lblStatus->setText(Q(file.string()));
+    lblStatus->setText(Q(file.string()) + " \u2014 the curves stop where fewer than " +
+                       QString::number(o.taus.minClusters) + " clusters remain.");
     return true;
 }
 
-bool frmAnalysis::capture() {
-    if (busy_) return false;
-    datalog::LogSettings st;
-    int chosen = 0;
-    for (int b = kFirstOutput; b <= kLastOutput; ++b)
-        if (ckOutput[b]->isChecked()) {
-            st.columns.box[b] = true;
-            ++chosen;
-        }
-    if (chosen == 0) {
-        fail("Check at least one output to capture.");
-        return false;
+void frmAnalysis::showResult() {
+    DrawAnalysis(chartView->chart(), result_);
+    FillFiguresTable(tblFigures, result_);
+    QStringList warnings;
+    for (const auto& c : result_.channels) {
+        if (const std::string w = an::DecimationWarning(c); !w.empty()) warnings << Q(w) + ".";
+        if (c.status == an::ChannelStatus::NoNewSamples)
+            warnings << Q(c.series.title + ": " + an::StatusText(c)) + ".";
     }
-    bool ok = false;
-    const long long n = txtSamples->text().toLongLong(&ok);
-    if (!ok || n < 100 || n > 2147483647LL) {
-        fail("Samples: a whole number from 100 to 2147483647.");
-        return false;
+    lblWarning->setText(warnings.join('\n'));
+    lblWarning->setVisible(!warnings.isEmpty());
+}
+
+void frmAnalysis::copyFigures() {
+    QApplication::clipboard()->setText(TableText(tblFigures));
+}
+
+std::optional<frmAnalysis::Capture> frmAnalysis::planCapture() {
+    Capture c;
+    datalog::LogSettings& st = c.settings;
+    for (int b = kFirstOutput; b <= kLastOutput; ++b) st.columns.box[b] = ckOutput[b]->isChecked();
+    if (std::none_of(st.columns.box.begin(), st.columns.box.end(), [](bool b) { return b; })) {
+        fail("Check at least one output to capture.");
+        return std::nullopt;
+    }
+    const bool inSamples = cboDurationUnit->currentIndex() == 1;
+    const auto amount = base::ParseNumber(txtDuration->text().toStdString());
+    const double most = inSamples ? 2147483647.0 : 1e6;
+    if (!amount || !(*amount >= (inSamples ? 100 : 0.1) && *amount <= most)) {
+        fail(inSamples ? "Duration: a number of sensor samples from 100 to 2147483647."
+                       : "Duration: a number of seconds from 0.1 to 1000000.");
+        return std::nullopt;
     }
     if (!app_.usb.UsbReady) {
         fail("No adapter is ready.");
-        return false;
+        return std::nullopt;
     }
-    st.samplesPerFile = static_cast<double>(n);
+    // The sensor's period as it stands now: tau0 of the capture.
+    registers::ReadRegister(app_, app_.regs.iSMPL_PRD);
+    if (!app_.usb.UsbReady) {
+        fail("The sensor's sample period (SMPL_PRD) could not be read.");
+        return std::nullopt;
+    }
+    c.period = SamplePeriodOf(app_.res.RegRaw);
+    c.seconds = inSamples ? std::round(*amount) * c.period : *amount;
+    st.samplesPerFile = 2147483647; // the clock ends it
     st.filesPerSession = 1;
     st.burst = true;
     st.directory = base::FilesDirectory(app_.platform);
@@ -295,155 +356,80 @@ bool frmAnalysis::capture() {
     const std::string ext = datalog::DecideFileFormat(app_.platform).ext;
     for (int k = 1;; ++k) {
         st.stem = "ADEV" + std::to_string(k);
+        c.file = st.directory / datalog::LogFileNameFor(st.stem, 1, ext);
         std::error_code ec;
-        if (!std::filesystem::exists(st.directory / datalog::LogFileNameFor(st.stem, 1, ext), ec))
-            break;
+        if (!std::filesystem::exists(c.file, ec)) break;
     }
-    const std::filesystem::path file = st.directory / datalog::LogFileNameFor(st.stem, 1, ext);
+    return c;
+}
 
-    setWorking(true);
-    lblStatus->setText("Capturing " + QString::number(n) + " samples into " + Q(file.string()) +
-                       "...");
-    using Clock = std::chrono::steady_clock;
-    auto last = Clock::now();
+// Logs until the capture's clock has run `plan.seconds`; `seconds` is then the time from
+// the first sample to the last, plus the period the first one stood for.
+bool frmAnalysis::runCapture(const Capture& plan, double& seconds) {
+    const double start = clock();
+    double first = -1, last = start, shown = start;
+    bool timeUp = false;
     datalog::LogHooks hooks;
-    hooks.sampleTaken = [&](long long, long long s) {
-        const auto now = Clock::now();
-        if (now - last < std::chrono::milliseconds(50) && s != n) return;
-        last = now;
+    hooks.sampleTaken = [&](long long, long long) {
+        last = clock();
+        if (first < 0) first = last;
+        if (last - shown < 0.05 && last - start < plan.seconds) return;
+        shown = last;
         barProgress->setValue(
-            static_cast<int>(1000.0 * static_cast<double>(s) / static_cast<double>(n)));
+            static_cast<int>(1000 * std::min(1.0, (last - start) / plan.seconds)));
         QCoreApplication::processEvents();
     };
-    hooks.cancelRequested = [this] { return cancel_.load() || !app_.usb.UsbReady; };
+    hooks.cancelRequested = [&] {
+        timeUp = timeUp || clock() - start >= plan.seconds;
+        return timeUp || cancel_.load() || !app_.usb.UsbReady;
+    };
     datalog::DiskFileSystem disk;
-    const auto report = datalog::RunLogSession(app_, st, hooks, disk);
-    const bool cancelled = cancel_;
-    setWorking(false);
+    const auto report = datalog::RunLogSession(app_, plan.settings, hooks, disk);
+    seconds = first < 0 ? 0 : last - first + plan.period;
     std::error_code ec;
-    if (!std::filesystem::exists(file, ec)) {
+    if (!std::filesystem::exists(plan.file, ec)) {
         fail("The capture wrote no file.");
         return false;
     }
-    captured_ = file;
     if (report.outcome != datalog::LogOutcome::Completed &&
         report.outcome != datalog::LogOutcome::Cancelled) {
-        fail("The capture stopped; its samples are in " + Q(file.string()) + ".");
+        fail("The capture stopped; its samples are in " + Q(plan.file.string()) + ".");
         return false;
     }
-    const bool analysed = analyse(file, 0);
-    if (analysed && cancelled)
-        lblStatus->setText("Capture cancelled; the samples taken are in " + Q(file.string()) + ".");
-    else if (analysed)
-        lblStatus->setText("Captured into " + Q(file.string()) + ".");
-    return analysed;
+    return true;
 }
 
-void frmAnalysis::showResult(const an::AnalysisResult& r) {
-    QChart* chart = chartView->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* a : chart->axes()) {
-        chart->removeAxis(a);
-        delete a;
-    }
-    auto* x = new QLogValueAxis;
-    x->setTitleText("tau (s)");
-    x->setLabelFormat("%g");
-    x->setMinorTickCount(8);
-    auto* y = new QLogValueAxis;
-    y->setTitleText("Allan deviation");
-    y->setLabelFormat("%g");
-    y->setMinorTickCount(8);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-
-    double lo = 0, hi = 0, tauLo = 0, tauHi = 0;
-    auto span = [&](double t, double s) {
-        if (!(s > 0) || !(t > 0)) return;
-        lo = lo == 0 ? s : std::min(lo, s);
-        hi = std::max(hi, s);
-        tauLo = tauLo == 0 ? t : std::min(tauLo, t);
-        tauHi = std::max(tauHi, t);
-    };
-    auto add = [&](QAbstractSeries* s, bool legend) {
-        chart->addSeries(s);
-        s->attachAxis(x);
-        s->attachAxis(y);
-        if (!legend)
-            for (QLegendMarker* m : chart->legend()->markers(s)) m->setVisible(false);
-    };
-    std::vector<QColor> colours;
-    for (const auto& c : r.channels) {
-        auto* curve = new QLineSeries;
-        curve->setName(Q(c.series.title + " (" + c.series.unit + ")"));
-        curve->setPointsVisible(true);
-        for (const auto& p : c.curve) {
-            if (!(p.sigma > 0)) continue;
-            curve->append(p.tau, p.sigma);
-            span(p.tau, p.sigma * (1 + p.relError));
-            span(p.tau, p.sigma * std::max(1 - p.relError, 0.05));
-        }
-        add(curve, true);
-        const QColor colour = curve->color();
-        colours.push_back(colour);
-        // One short vertical segment per point: its 1-sigma error.
-        for (const auto& p : c.curve) {
-            if (!(p.sigma > 0)) continue;
-            auto* bar = new QLineSeries;
-            bar->append(p.tau, p.sigma * std::max(1 - p.relError, 0.05));
-            bar->append(p.tau, p.sigma * (1 + p.relError));
-            QPen pen(colour);
-            pen.setWidthF(1);
-            bar->setPen(pen);
-            add(bar, false);
-        }
-    }
-    for (std::size_t k = 0; k < r.channels.size(); ++k) {
-        const auto& c = r.channels[k];
-        if (c.curve.empty()) continue;
-        const double from = c.curve.front().tau, to = c.curve.back().tau;
-        const auto& f = c.figures;
-        if (f.randomWalk.available)
-            add(Reference(Q(c.series.title) + " slope -1/2", colours[k], 1, f.randomWalk.value,
-                          -0.5, from, to),
-                true);
-        if (f.rateRandomWalk.available)
-            add(Reference(Q(c.series.title) + " slope +1/2", colours[k], 3, f.rateRandomWalk.value,
-                          0.5, from, to),
-                true);
-    }
-    if (hi > 0) {
-        x->setRange(tauLo / 1.5, tauHi * 1.5);
-        y->setRange(lo / 2, hi * 2);
-    }
-
-    tblFigures->setRowCount(static_cast<int>(r.channels.size()));
-    int row = 0;
-    for (const auto& c : r.channels) {
-        const QString cells[] = {Q(c.series.title),
-                                 QString::number(c.series.fresh),
-                                 Q(an::NumberText(c.series.tau0)),
-                                 FigureText(c.quoted.randomWalk),
-                                 FigureText(c.quoted.noiseDensity),
-                                 FigureText(c.quoted.biasInstability),
-                                 FigureText(c.quoted.rateRandomWalk)};
-        for (int k = 0; k < 7; ++k) {
-            auto* item = new QTableWidgetItem(cells[k]);
-            if (k == 2) item->setToolTip(Q(an::Tau0Text(c.series)));
-            tblFigures->setItem(row, k, item);
-        }
-        ++row;
-    }
+bool frmAnalysis::capture() {
+    if (busy_) return false;
+    const auto plan = planCapture();
+    if (!plan) return false;
+    setWorking(true);
+    lblStatus->setText("Capturing " + Q(an::Sig3(plan->seconds)) + " s into " +
+                       Q(plan->file.string()) + "...");
+    double seconds = 0;
+    const bool logged = runCapture(*plan, seconds);
+    const bool cancelled = cancel_;
+    setWorking(false);
+    if (!logged) return false;
+    captured_ = plan->file;
+    an::AnalysisOptions o;
+    o.read.sensorPeriod = plan->period;
+    o.captureSeconds = seconds;
+    const bool analysed = analyse(plan->file, o);
+    if (analysed)
+        lblStatus->setText(
+            (cancelled ? "Capture cancelled; the samples taken are in " : "Captured into ") +
+            Q(plan->file.string()) + " (sensor sample period " + Q(an::Sig3(plan->period * 1000)) +
+            " ms); the curves stop where fewer than " + QString::number(options_.taus.minClusters) +
+            " clusters remain.");
+    return analysed;
 }
 
 bool frmAnalysis::exportCsv(const std::filesystem::path& file) {
     if (result_.channels.empty()) return false;
-    const std::string csv = an::CurveCsvOf(result_);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(csv.data(), static_cast<std::streamsize>(csv.size()));
-    out.close();
-    if (!out) {
-        fail(Q(file.string()) + ": the curve could not be written.");
+    std::string error;
+    if (!base::WriteOutputFile(file, an::CurveCsvOf(result_), error, {source_})) {
+        fail(Q(error));
         return false;
     }
     lblStatus->setText("Curve written to " + Q(file.string()) + ".");
@@ -452,8 +438,17 @@ bool frmAnalysis::exportCsv(const std::filesystem::path& file) {
 
 bool frmAnalysis::exportPng(const std::filesystem::path& file) {
     if (result_.channels.empty()) return false;
-    if (!chartView->grab().save(Q(file.string()), "PNG")) {
-        fail(Q(file.string()) + ": the plot could not be written.");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!chartView->grab().save(&buffer, "PNG")) {
+        fail(Q(file.string()) + ": the plot could not be drawn.");
+        return false;
+    }
+    std::string error;
+    if (!base::WriteOutputFile(file, std::string_view(bytes.constData(), bytes.size()), error,
+                               {source_})) {
+        fail(Q(error));
         return false;
     }
     lblStatus->setText("Plot written to " + Q(file.string()) + ".");

@@ -1,7 +1,8 @@
 #pragma once
-// The noise analysis window: opens a log file, or captures one from the sensor through
-// the logging session with burst reads, then shows the Allan deviation of each channel,
-// the figures read from it, and exports the curve (CSV) and the plot (PNG).
+// The noise analysis window: opens a log file, or captures one from the sensor for a
+// duration or a number of the sensor's samples through the logging session with burst
+// reads, then shows the Allan deviation of each channel with its intervals and fit, the
+// fitted terms and single-point figures, and exports the curve (CSV) and the plot (PNG).
 //
 // Object names are the control names. Long work runs inside the click, with events
 // served and Cancel honoured: captures between samples, analyses on a worker thread.
@@ -13,15 +14,18 @@
 #include <optional>
 
 #include "analysis/Analyse.h"
+#include "datalog/LogSession.h"
 
 class QCheckBox;
-class QChart;
 class QChartView;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace tavrin::app {
 struct App;
@@ -40,6 +44,8 @@ class frmAnalysis : public QDialog {
     bool capture();
     bool exportCsv(const std::filesystem::path& file);
     bool exportPng(const std::filesystem::path& file);
+    // The selected figures (all when none is selected) onto the clipboard, as text.
+    void copyFigures();
     bool busy() const { return busy_; }
     const analysis::AnalysisResult& result() const { return result_; }
     // The log file of the last capture.
@@ -47,31 +53,56 @@ class frmAnalysis : public QDialog {
 
     // Asks the logging rate of a file without header; nothing when the user declines.
     std::function<std::optional<double>(const QString& file)> askRate;
+    // Asks the sensor's sample period (s) of an opened log; nothing when it is not known.
+    std::function<std::optional<double>(const QString& file)> askPeriod;
+    // Seconds on the clock a capture is timed by: the adapter's own where it keeps one (a
+    // deterministic simulator), else the machine's.
+    std::function<double()> clock;
 
   protected:
     void reject() override;
 
   private:
+    struct Capture {
+        datalog::LogSettings settings;
+        std::filesystem::path file;
+        double period = 0;  // s, from SMPL_PRD
+        double seconds = 0; // how long to capture
+    };
+
     QPushButton* cmdOpen;
     std::array<QCheckBox*, 9> ckOutput{}; // the logging window's boxes 2..7 (gyros, accels)
-    QLineEdit* txtSamples;
+    QLineEdit* txtDuration;
+    QComboBox* cboDurationUnit;
     QPushButton* cmdCapture;
+    QComboBox* cboTaus;
+    QSpinBox* spnPerDecade;
     QPushButton* cmdCancel;
     QProgressBar* barProgress;
     QLabel* lblStatus;
+    QLabel* lblWarning;
     QChartView* chartView;
     QTableWidget* tblFigures;
+    QPushButton* cmdCopy;
     QPushButton* cmdExportCsv;
     QPushButton* cmdExportPng;
 
-    bool analyse(const std::filesystem::path& file, double rateHz);
-    void showResult(const analysis::AnalysisResult& r);
+    void buildSource(QVBoxLayout* top);
+    void buildResults(QVBoxLayout* top);
+    void connectButtons();
+    analysis::TauChoice tauChoice() const;
+    bool analyse(const std::filesystem::path& file, analysis::AnalysisOptions options);
+    std::optional<Capture> planCapture();
+    bool runCapture(const Capture& plan, double& seconds);
+    void showResult();
     void setWorking(bool on);
     void fail(const QString& text);
 
     app::App& app_;
     analysis::AnalysisResult result_;
+    analysis::AnalysisOptions options_; // of the result shown
     std::filesystem::path captured_;
+    std::filesystem::path source_; // the file analysed: no export may replace it
     bool busy_ = false;
     std::atomic<bool> cancel_{false};
 };

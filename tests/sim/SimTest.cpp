@@ -2,6 +2,7 @@
 // bits, injected faults, the simulator setting and the USB time of each transfer.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 
 #include "SimTestApp.h"
@@ -125,6 +126,44 @@ TEST(SimConfig, MalformedTextNamesTheBadPartInOneShortLine) {
         check(text, mentions);
     for (const std::string& text : {bad, "0:" + bad, "0:41120,0:" + bad, bad + ":41120"})
         check(text, quoted);
+}
+
+// "fs" makes the adapters full speed, "usbtime" makes the machine's clock keep USB time:
+// each transfer of a real-clock adapter then waits for the next (micro)frame.
+TEST(SimConfig, FullSpeedAndUsbTimeSettings) {
+    struct Row {
+        std::string text, speed;
+        bool ownClock;
+        int64_t minimumNs; // machine time of ten register reads (twenty transfers)
+    };
+    const Row rows[] = {
+        {"41120,fs", "1.1", false, 0},
+        {"fs,41120,seed=2", "1.1", true, 0},
+        {"41120,usbtime", "2", false, 20 * 125'000 - 125'000},
+        {"41120,usbtime,fs", "1.1", false, 20 * 1'000'000 - 1'000'000},
+    };
+    for (const auto& r : rows) {
+        std::string error;
+        auto d = MakeSimDriverFromText(r.text, error);
+        ASSERT_NE(d, nullptr) << error;
+        test::TestApp t(d.get());
+        transport::UsbFindBuffers(t.app);
+        EXPECT_EQ(t.app.drv.UsbDevices[0].Speed, r.speed) << r.text;
+        EXPECT_EQ(d->clockSeconds(0).has_value(), r.ownClock) << r.text;
+        const transport::DriverHandle h = d->open("Ezusb-0");
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 10; ++i) {
+            Bytes cmd{0x0D, 1, 2, 4, 0, 4, 0}, reply(4);
+            uint32_t got = 0;
+            const uint8_t out[4] = {0, 0, 0, 0}, in[4] = {1, 0, 0, 0};
+            d->ioctl(h, transport::ezusb::kBulkTransfer, out, 4, cmd.data(), cmd.size(), got);
+            d->ioctl(h, transport::ezusb::kBulkTransfer, in, 4, reply.data(), reply.size(), got);
+        }
+        const auto took = std::chrono::steady_clock::now() - start;
+        d->close(h);
+        EXPECT_GE(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count(), r.minimumNs)
+            << r.text;
+    }
 }
 
 TEST(UsbTime, EachBulkTransferWaitsForTheNextFrameThenTakesItsBytes) {
