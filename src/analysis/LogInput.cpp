@@ -7,7 +7,10 @@
 
 #include "base/OsFiles.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -54,6 +57,20 @@ std::FILE* OpenRegular(const std::filesystem::path& file, LogProblem& problem,
     return f;
 }
 
+// Standard input ("-"), a pipe from another program: read as it comes, its size unknown.
+std::FILE* OpenStandardInput(LogProblem& problem) {
+#ifdef _WIN32
+    const int fd = ::_dup(0);
+    if (fd >= 0) ::_setmode(fd, _O_BINARY);
+    std::FILE* f = fd >= 0 ? ::_fdopen(fd, "rb") : nullptr;
+#else
+    const int fd = ::fcntl(0, F_DUPFD_CLOEXEC, 3);
+    std::FILE* f = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
+#endif
+    if (!f) problem = Problem(LogStatus::CannotOpen, 0, "standard input cannot be read");
+    return f;
+}
+
 } // namespace
 
 LineSource::LineSource() = default;
@@ -61,9 +78,10 @@ LineSource::~LineSource() = default;
 
 LogProblem LineSource::open(const std::filesystem::path& file) {
     problem_ = {};
-    file_.reset(OpenRegular(file, problem_, size_));
+    const bool stdinput = file == "-";
+    file_.reset(stdinput ? OpenStandardInput(problem_) : OpenRegular(file, problem_, size_));
     if (!file_) return problem_;
-    if (size_ == 0) problem_ = Problem(LogStatus::Empty, 1, "the file is empty");
+    if (size_ == 0 && !stdinput) problem_ = Problem(LogStatus::Empty, 1, "the file is empty");
     buf_.resize(kChunk);
     return problem_;
 }

@@ -11,7 +11,9 @@
 
 namespace tavrin::cli {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+std::atomic<int> g_interrupted = 0;
+// Written from a signal handler: that is safe only without a lock.
+static_assert(std::atomic<int>::is_always_lock_free);
 
 namespace {
 
@@ -27,10 +29,17 @@ std::string FormatNow(const char* pattern) {
 } // namespace
 
 ShellPlatform::ShellPlatform() {
-    std::setlocale(LC_ALL, "");
-    if (const std::lconv* lc = std::localeconv(); lc && lc->decimal_point && *lc->decimal_point)
-        decimalSep_ = lc->decimal_point;
-    std::setlocale(LC_NUMERIC, "C");
+    // The process's locale is set once, whichever session (thread) comes first: setlocale
+    // while another thread formats a date would be a race.
+    static const std::string sep = [] {
+        std::setlocale(LC_ALL, "");
+        std::string s = ".";
+        if (const std::lconv* lc = std::localeconv(); lc && lc->decimal_point && *lc->decimal_point)
+            s = lc->decimal_point;
+        std::setlocale(LC_NUMERIC, "C");
+        return s;
+    }();
+    decimalSep_ = sep;
 }
 
 float ShellPlatform::secondsSinceMidnight() {
@@ -71,8 +80,17 @@ void StderrMessages::show(std::string_view text, base::MsgIcon, std::string_view
     }
     const auto first = out.find_first_not_of('\n');
     const auto last = out.find_last_not_of('\n');
-    out = first == std::string::npos ? std::string() : out.substr(first, last - first + 1);
-    std::fprintf(stderr, "%s\n", out.c_str());
+    say(first == std::string::npos ? std::string() : out.substr(first, last - first + 1));
+}
+
+void StderrMessages::say(std::string_view text) {
+    std::string out = prefix_;
+    for (const char c : text) {
+        out += c;
+        if (c == '\n') out += prefix_;
+    }
+    out += '\n';
+    std::fputs(out.c_str(), stderr);
     std::fflush(stderr);
 }
 

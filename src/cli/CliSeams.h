@@ -1,7 +1,7 @@
 #pragma once
 // The seams for a shell: the clock and locale of the C library instead of the toolkit's,
 // message boxes as lines on standard error, and waits taken from the clock.
-#include <csignal>
+#include <atomic>
 #include <string>
 
 #include "base/Seams.h"
@@ -32,18 +32,23 @@ class ShellPlatform : public base::Platform {
 
 // Each box becomes its text on standard error, CR LF turned into line ends and the blank
 // lines around it dropped.
+// With several adapters at once each line starts with the session's prefix ("EzUsb2: ").
 class StderrMessages : public base::Messages {
   public:
+    explicit StderrMessages(std::string prefix = {}) : prefix_(std::move(prefix)) {}
     using base::Messages::show;
     void show(std::string_view text, base::MsgIcon icon, std::string_view caption) override;
+    // Lines of the program's own, with the prefix, in one write.
+    void say(std::string_view text);
     int count() const { return count_; }
 
   private:
+    std::string prefix_;
     int count_ = 0;
 };
 
-// Set by the interrupt handler; the logging session's stop check reads it.
-extern volatile std::sig_atomic_t g_interrupted;
+// Set by the signal handler to the signal's number; every session's stop check reads it.
+extern std::atomic<int> g_interrupted;
 
 // Lets DelayMs wait on the clock, in slices short enough for an interrupt to end it soon.
 void UseClockWaits(base::TimingState& timing);

@@ -16,6 +16,8 @@ inline constexpr int kSignalBase = 128;
 
 struct GlobalOptions {
     std::optional<int> adapter; // slot 0..3; none: the lowest usable
+    std::vector<int> adapters;  // several slots at once (log only)
+    bool allAdapters = false;   // every usable adapter (log only)
     std::optional<float> model; // applied instead of the one read (see ParseModel)
     std::optional<std::string> sim;
     bool json = false;
@@ -48,7 +50,10 @@ struct LogOptions {
     bool burst = false;
     std::string stem = "DATALOG";
     std::optional<std::string> dir;
-    std::optional<double> seconds; // the file ends after this long instead of --samples
+    std::optional<double> seconds;     // the file ends after this long instead of --samples
+    bool toStdout = false;             // rows to standard output, no file
+    std::optional<std::string> output; // "-", a FIFO or a device: rows streamed there
+    std::optional<std::string> format; // "csv" or "tsv" whatever the locale
 };
 
 struct RecoverOptions {
@@ -88,6 +93,9 @@ int RunLog(const GlobalOptions& g, const LogOptions& o);
 int RunFlash(const GlobalOptions& g);
 // Turns what unfinished sessions left in a directory into "_incomplete" files.
 int RunRecover(const GlobalOptions& g, const RecoverOptions& o);
+
+// --adapter as typed: a slot 0..3, several comma-separated, or "all".
+void ParseAdapters(const std::string& text, GlobalOptions& g);
 
 // --model as typed: a finite model number above 0 and at most 65535 (the product
 // identifier is a 16-bit register); a UsageError otherwise.

@@ -87,6 +87,10 @@ class FdWriter : public LogWriter {
         return rc == 0;
     }
 
+  protected:
+    // The descriptor stays open: its owner closes it.
+    void release() { fd_ = -1; }
+
   private:
     int fd_;
 };
@@ -107,7 +111,20 @@ class FdReader : public LogReader {
     int fd_;
 };
 
+class StreamFdWriter : public FdWriter {
+  public:
+    using FdWriter::FdWriter;
+    ~StreamFdWriter() override { release(); }
+    bool sync() override { return true; }
+    bool truncate(std::uint64_t) override { return true; }
+    bool close() override { return true; }
+};
+
 } // namespace
+
+std::unique_ptr<LogWriter> StreamWriter(int fd) {
+    return std::make_unique<StreamFdWriter>(fd);
+}
 
 std::unique_ptr<LogWriter> DiskFileSystem::createTemp(const std::filesystem::path& dir,
                                                       const std::string& prefix,

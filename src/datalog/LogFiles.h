@@ -49,6 +49,10 @@ class LogFileSystem {
     virtual std::optional<std::uint64_t> freeBytes(const std::filesystem::path& dir) = 0;
 };
 
+// A writer on a descriptor the caller keeps open (standard output, a FIFO): its sync and
+// close do nothing, as a pipe has no disk to flush.
+std::unique_ptr<LogWriter> StreamWriter(int fd);
+
 // The real file system, through unbuffered POSIX calls (callers write in large blocks).
 class DiskFileSystem : public LogFileSystem {
   public:

@@ -21,6 +21,12 @@ FileFormat DecideFileFormat(base::Platform& platform) {
                       std::move(sep)};
 }
 
+std::optional<FileFormat> NamedFileFormat(std::string_view name) {
+    if (name == "csv") return FileFormat{",", ".csv", "."};
+    if (name == "tsv") return FileFormat{"\t", ".txt", "."};
+    return std::nullopt;
+}
+
 std::string LogFileNameFor(std::string_view stem, long long n, std::string_view ext) {
     char digits[24];
     const auto r = std::to_chars(digits, digits + sizeof digits, n);
@@ -123,6 +129,13 @@ std::string FileInUseText(std::string_view fileName) {
     return "\r\nFILE IN USE\r\n\r\nFile name = " + std::string(fileName) +
            "\r\n\r\nAnother logging session is writing the files of this name.\r\n\r\nWait for "
            "it to end or choose a different file name.";
+}
+
+std::string StreamWriteErrorText(int err, long long samples) {
+    std::string cause = Cause(err, {});
+    if (cause.empty()) cause = "The program reading them has gone.";
+    return "\r\nSTREAM WRITE ERROR\r\n\r\nThe rows could not be written. " + cause +
+           "\r\n\r\nThe session has stopped after " + std::to_string(samples) + " samples.";
 }
 
 std::string TransferStoppedText(std::string_view fileName, long long fileNo, long long samples) {

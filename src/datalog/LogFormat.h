@@ -39,6 +39,9 @@ struct FileFormat {
 };
 // Tab and ".txt" when the user's numbers carry a decimal comma, else "," and ".csv".
 FileFormat DecideFileFormat(base::Platform& platform);
+// A format asked for by name whatever the locale: "csv" (comma, ".csv") or "tsv" (tab,
+// ".txt"), both with a decimal point; nothing for another name.
+std::optional<FileFormat> NamedFileFormat(std::string_view name);
 
 // The file name of file n of a session: stem + "_" + n + extension.
 std::string LogFileNameFor(std::string_view stem, long long n, std::string_view ext);
@@ -65,6 +68,8 @@ std::string DiskFullText(std::string_view fileName, unsigned long long needed,
 std::string StemTooLongText(std::string_view stem, std::string_view longest);
 // Another session (this program or another instance) writes the files of this stem.
 std::string FileInUseText(std::string_view fileName);
+// Rows streamed to another program could not be written; the session stopped.
+std::string StreamWriteErrorText(int err, long long samples);
 // Reading the sensor failed: the session stopped after `samples` samples of file `fileNo`.
 std::string TransferStoppedText(std::string_view fileName, long long fileNo, long long samples);
 // Whether the first bytes of a file are those of this program's log text: the column titles,

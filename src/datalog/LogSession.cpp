@@ -38,14 +38,15 @@ void AppendInt(std::string& out, long long v) {
 // a crash loses at most that second, and memory stays flat whatever the count.
 class Spool {
   public:
-    Spool(std::unique_ptr<LogWriter> out, std::filesystem::path path)
-        : out_(std::move(out)), path_(std::move(path)), lastSync_(Clock::now()) {
+    Spool(std::unique_ptr<LogWriter> out, std::filesystem::path path, bool eachRow = false)
+        : out_(std::move(out)), path_(std::move(path)), lastSync_(Clock::now()), eachRow_(eachRow) {
         text.reserve(kBlockSize + 4096);
     }
     std::string text; // rows not yet written
     // Writes held rows when a block is full, and puts them on the disk when a second has
     // passed or will have by the end of the coming wait; false on failure.
     bool maybeFlush(float waitMs) {
+        if (eachRow_) return flush(true);
         if (text.size() >= kBlockSize) return flush(false);
         const auto due = lastSync_ + std::chrono::seconds(1) -
                          std::chrono::duration_cast<Clock::duration>(
@@ -84,6 +85,20 @@ class Spool {
     std::filesystem::path path_;
     Clock::time_point lastSync_;
     std::uint64_t onDisk_ = 0;
+    bool eachRow_;
+};
+
+// The caller's writer, which the session neither syncs to a disk nor closes.
+class Borrowed : public LogWriter {
+  public:
+    explicit Borrowed(LogWriter& w) : w_(w) {}
+    bool write(std::string_view data) override { return w_.write(data); }
+    bool sync() override { return w_.sync(); }
+    bool truncate(std::uint64_t) override { return true; }
+    bool close() override { return true; }
+
+  private:
+    LogWriter& w_;
 };
 
 // The cause a message gives: a directory that exists but refuses new names (/proc, say)
@@ -108,9 +123,11 @@ template <class Read> class Session {
     Session(const LogContext& log, const LogSettings& settings, const LogHooks& hooks,
             LogFileSystem& fs, Read& read)
         : log_(log), st_(settings), hooks_(hooks), fs_(fs), read_(read),
-          fmt_(DecideFileFormat(log.io.platform)), dir_(settings.directory) {}
+          fmt_(settings.format ? *settings.format : DecideFileFormat(log.io.platform)),
+          dir_(settings.directory) {}
 
     LogReport run() {
+        if (st_.stream) return stream();
         if (!open()) return report_;
         const long long files = WholeCount(st_.filesPerSession);
         for (long long n = 1; n <= files; ++n) {
@@ -132,6 +149,26 @@ template <class Read> class Session {
     }
 
   private:
+    // The rows of one file to the caller's writer as they are taken; no file is made.
+    LogReport stream() {
+        name_ = "standard output";
+        spool_.emplace(std::make_unique<Borrowed>(*st_.stream), std::filesystem::path(),
+                       st_.streamEachRow);
+        if (!st_.noHeader) spool_->text = TitleLine(st_.columns, fmt_.fieldSep);
+        if (hooks_.fileStarted) hooks_.fileStarted(1);
+        log_.doEvents();
+        Sampled s;
+        takeSamples(1, s);
+        if (!(s.writeOk && spool_->flush(true))) {
+            stop(LogOutcome::WriteFailed, StreamWriteErrorText(spool_->error, s.taken));
+        } else if (s.transferFailed) {
+            stop(LogOutcome::TransferFailed, TransferStoppedText(name_, 1, s.taken));
+        } else if (s.cancelled) {
+            report_.outcome = LogOutcome::Cancelled;
+        }
+        return report_;
+    }
+
     void show(const std::string& text) {
         log_.io.link.messages.show(text, base::MsgIcon::Exclamation, base::kAppTitle);
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,13 @@ struct LogSettings {
     // All selected registers of a sample in one adapter command (the reader is then not
     // used); off: one read per register, as the reader does it.
     bool burst = false;
+    // Rows go to this writer as they are taken, after the column titles, and no file is
+    // written (no header, no names, no lock): at least once a second, and at every row with
+    // `streamEachRow` (a terminal).
+    LogWriter* stream = nullptr;
+    bool streamEachRow = false;
+    // The files' separators whatever the locale; none: the user's number format decides.
+    std::optional<FileFormat> format;
 };
 
 // The steps of a file at which a session may be held (by a test, between processes).

@@ -47,7 +47,7 @@ struct Settings {
     std::array<bool, transport::ezusb::kSlots> used{};
     bool deterministic = false, fullSpeed = false, realUsbTime = false;
     long seed = 1;
-    std::vector<std::pair<int, int>> faults; // pipe, nth call
+    std::vector<std::array<int, 3>> faults; // pipe, nth call, slot (-1: any)
 };
 
 // MODEL or SLOT:MODEL. Empty when it is one, else why not.
@@ -83,14 +83,20 @@ std::string ParsePart(std::string_view part, const std::string& where, Settings&
             return Join({Quote(part), where, " is not seed=N with N a whole number"});
         s.deterministic = true;
     } else if (part.starts_with("fail=")) {
-        const std::string_view what = part.substr(5);
+        std::string_view what = part.substr(5);
+        long slot = -1; // "fail=S:bulkP@N": only adapter S's transfers count
+        if (what.size() > 2 && what[1] == ':') {
+            if (!ParseInt(what.substr(0, 1), 0, transport::ezusb::kSlots - 1, slot))
+                return Join({Quote(part), where, " is not fail=[SLOT:]bulkP@N (SLOT 0 to 3)"});
+            what.remove_prefix(2);
+        }
         const std::size_t at = what.find('@');
         long pipe = 0, nth = 0;
         if (!what.starts_with("bulk") || at == std::string_view::npos ||
             !ParseInt(what.substr(4, at - 4), 0, 1, pipe) ||
             !ParseInt(what.substr(at + 1), 1, 2147483647L, nth))
             return Join({Quote(part), where, " is not fail=bulkP@N (P 0 or 1, N from 1)"});
-        s.faults.emplace_back(static_cast<int>(pipe), static_cast<int>(nth));
+        s.faults.push_back({static_cast<int>(pipe), static_cast<int>(nth), static_cast<int>(slot)});
     } else {
         return ParseModel(part, where, s);
     }
@@ -129,7 +135,7 @@ std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view t
         o.realUsbTime = s.realUsbTime;
         driver->addAdapter(k, o);
     }
-    for (const auto& [pipe, nth] : s.faults) driver->failBulk(pipe, nth);
+    for (const auto& [pipe, nth, slot] : s.faults) driver->failBulk(pipe, nth, slot);
     return driver;
 }
 

@@ -76,8 +76,9 @@ void SimDriver::failRequest(uint32_t code, int nthCall) {
     faults_.push_back({code, -1, std::max(nthCall, 1), 0, false});
 }
 
-void SimDriver::failBulk(int pipe, int nthCall) {
-    faults_.push_back({transport::ezusb::kBulkTransfer, pipe, std::max(nthCall, 1), 0, false});
+void SimDriver::failBulk(int pipe, int nthCall, int slot) {
+    faults_.push_back(
+        {transport::ezusb::kBulkTransfer, pipe, std::max(nthCall, 1), 0, false, slot});
 }
 
 void SimDriver::shortReply(int nthCall, uint32_t bytes) {
@@ -156,11 +157,12 @@ SimDriver::Adapter* SimDriver::adapterFor(transport::DriverHandle handle) {
     return nullptr;
 }
 
-const SimDriver::Fault* SimDriver::takeFault(uint32_t code, int pipe) {
+const SimDriver::Fault* SimDriver::takeFault(uint32_t code, int pipe, int slot) {
     if (faults_.empty()) return nullptr;
     bool fired = false;
     for (auto& f : faults_) {
-        if (f.code != code || (f.pipe >= 0 && f.pipe != pipe)) continue;
+        if (f.code != code || (f.pipe >= 0 && f.pipe != pipe) || (f.slot >= 0 && f.slot != slot))
+            continue;
         if (--f.remaining == 0 && !fired) {
             fired_ = f;
             fired = true;
@@ -201,7 +203,10 @@ int SimDriver::ioctl(transport::DriverHandle handle, uint32_t code, const uint8_
         pipe = static_cast<int>(in[0] | (in[1] << 8) | (in[2] << 16) |
                                 (static_cast<uint32_t>(in[3]) << 24));
     }
-    const Fault* fault = takeFault(code, pipe);
+    int slot = -1;
+    for (const auto& [h, k] : handles_)
+        if (h == handle) slot = k;
+    const Fault* fault = takeFault(code, pipe, slot);
     if (fault && !fault->isShort) return 0;
 
     switch (code) {

@@ -48,7 +48,8 @@ class SimDriver : public transport::EzUsbDriver {
 
     // Fault injection. Calls are counted from the moment a fault is armed; 1 = next call.
     void failRequest(uint32_t code, int nthCall = 1);
-    void failBulk(int pipe, int nthCall = 1);
+    // The nth bulk transfer on `pipe` fails; with `slot`, the nth of that adapter only.
+    void failBulk(int pipe, int nthCall = 1, int slot = -1);
     // The nth reply on pipe 1 succeeds but carries only `bytes` bytes.
     void shortReply(int nthCall, uint32_t bytes);
     // String descriptor `index` of this adapter always fails (until cleared by addAdapter).
@@ -83,10 +84,11 @@ class SimDriver : public transport::EzUsbDriver {
         int remaining;
         uint32_t shortBytes; // 0: the request fails; otherwise a reply cut to this size
         bool isShort;
+        int slot = -1; // -1: any adapter
     };
 
     Adapter* adapterFor(transport::DriverHandle handle);
-    const Fault* takeFault(uint32_t code, int pipe);
+    const Fault* takeFault(uint32_t code, int pipe, int slot);
     int bulk(Adapter& a, int pipe, uint8_t* out, std::size_t outLen, uint32_t& bytesReturned);
     int command(Adapter& a, const uint8_t* cmd, std::size_t len);
     static void busTime(Adapter& a, std::size_t bytes);
