@@ -77,13 +77,13 @@ TEST(CliSignals, EndTheSessionAfterTheSampleUnderWayWhereverTheyLand) {
     }
 }
 
-// A kill -9 between samples of a slow session: the rows of every sample before it are on
-// the disk, and the next session (or `recover`) brings them back under a name of their own.
+// A kill -9 in the delay after a slow session's first sample: that sample is on the disk,
+// and the next session (or `recover`) brings it back under a name of its own.
 TEST(CliSignals, AKillLosesNoSampleOfASlowSessionAndTheNextRunRecoversThem) {
     ScratchDir dir;
-    const auto killAt2 = [&](const std::string& stem) {
+    const auto killAfter1 = [&](const std::string& stem) {
         const auto p =
-            StartHeld("sample,1,2", In(dir, {"--sim", "41120,seed=1", "log", "--delay", "1000",
+            StartHeld("sample,1,1", In(dir, {"--sim", "41120,seed=1", "log", "--delay", "1000",
                                              "--samples", "100", "--stem", stem}));
         ASSERT_TRUE(WaitHeld(p.pid));
         ::kill(p.pid, SIGKILL);
@@ -92,17 +92,17 @@ TEST(CliSignals, AKillLosesNoSampleOfASlowSessionAndTheNextRunRecoversThem) {
     };
     const auto expectKept = [&](const std::string& kept) {
         const Lines l = dir.lines(kept);
-        EXPECT_EQ(l, Lines({"Sample #,XgND,X Gryo,", l.at(1), l.at(2)}));
-        EXPECT_EQ(l[2].substr(0, 2), "2,");
+        EXPECT_EQ(l, Lines({"Sample #,XgND,X Gryo,", l.at(1)}));
+        EXPECT_EQ(l[1].substr(0, 2), "1,");
     };
-    killAt2("a");
+    killAfter1("a");
     const auto rec = RunCli({"--json", "recover", "--dir", dir.path.string()});
     EXPECT_EQ(rec.status, 0);
     EXPECT_NE(rec.out.find("\"recovered\": [\n    \"a_1_incomplete.csv\"\n  ]"), std::string::npos)
         << rec.out;
     expectKept("a_1_incomplete.csv");
     // The next session recovers first, and names what it kept.
-    killAt2("c");
+    killAfter1("c");
     const auto next = RunCli(In(dir, {"--sim", "41120,seed=1", "log", "--samples", "1"}));
     EXPECT_EQ(next.status, 0) << next.err;
     EXPECT_NE(next.err.find("\nc_1_incomplete.csv\n"), std::string::npos) << next.err;
