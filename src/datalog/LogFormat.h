@@ -30,6 +30,10 @@ inline constexpr std::array<std::string_view, 9> kFlagTitles = {
     "", "PvND", "XgND", "YgND", "ZgND", "XaND", "YaND", "ZaND", "XtND"};
 inline constexpr std::array<std::string_view, 9> kValueTitles = {
     "", "Power V", "X Gryo", "Y Gyro", "Z Gyro", "X acc", "Y acc", "Z acc", "X Temp"};
+// The first column title, and the titles of header lines 1 to 6 (line 7 is one blank).
+inline constexpr std::string_view kSampleTitle = "Sample #";
+inline constexpr std::array<std::string_view, 6> kHeaderTitles = {
+    "File Name", "Date", "Time", "Begin Seconds", "End Seconds", "Elapsed Seconds"};
 
 // Field separator, extension and decimal separator of one session's files.
 struct FileFormat {
