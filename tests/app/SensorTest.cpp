@@ -91,5 +91,23 @@ TEST(SetDevice, UnrecognisedNumberShowsTheMessageAndKeepsTheTable) {
     EXPECT_EQ(s.app.regs.RegisterTable[2].RegScale, 0.2f);
 }
 
+// Writing the gyroscope range starts the rate chart at its widest limits again, and only
+// that write; a failure is said once, as its documented text, and later reads say nothing.
+TEST(Sensor, ARangeWriteResetsTheRateChartAndFailuresAreSaidOnce) {
+    test::SimTestApp s;
+    const auto limits = [&] { return std::pair(s.app.plot.GyPlotMin, s.app.plot.GyPlotMax); };
+    s.app.plot.GyPlotMin = -20, s.app.plot.GyPlotMax = 20;
+    app::Write(s.app, s.app.regs.iXGYRO_OFF, 1);
+    EXPECT_EQ(limits(), std::pair(-20.0, 20.0));
+    app::Write(s.app, s.app.regs.iSENS_AVG, 0x0402);
+    EXPECT_EQ(limits(), std::pair(-350.0, 350.0));
+    EXPECT_TRUE(s.t.messages.shown.empty());
+    s.driver.failBulk(1);
+    app::Read(s.app, 2);
+    app::Read(s.app, 3);
+    EXPECT_EQ(s.t.messages.texts(), std::vector<std::string>{"Error Reading SPI"});
+    EXPECT_FALSE(s.app.UsbReady());
+}
+
 } // namespace
 } // namespace tavrin
