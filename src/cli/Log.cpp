@@ -305,7 +305,7 @@ int LogOneAdapter(GlobalOptions g, const LogOptions& o, const LogTarget& t, json
     if (!stream) RecoverBefore(b, st.directory);
 
     Progress progress(static_cast<long long>(st.filesPerSession),
-                      static_cast<long long>(st.samplesPerFile), !t.several);
+                      o.seconds ? 0 : static_cast<long long>(st.samplesPerFile), !t.several);
     const Holder hold;
     json files = json::array();
     long long samples = 0;

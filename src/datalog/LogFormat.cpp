@@ -224,8 +224,10 @@ std::string ProgressText(long long fileNo, long long files, long long sample, lo
                          double samplesPerSecond) {
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.0f", samplesPerSecond);
+    // A session timed by the clock has no number of samples to count to.
+    const std::string of = samples > 0 ? " of " + std::to_string(samples) : std::string();
     return "File " + std::to_string(fileNo) + " of " + std::to_string(files) + "    Sample " +
-           std::to_string(sample) + " of " + std::to_string(samples) + "    " + rate + " samples/s";
+           std::to_string(sample) + of + "    " + rate + " samples/s";
 }
 
 std::optional<std::string> FieldRewrite(std::string_view text, const FieldRule& rule,

@@ -97,7 +97,8 @@ std::string TitleLine(const ColumnChoice& cols, std::string_view fieldSep);
 std::string HeaderLines(std::string_view fileName, std::string_view date, std::string_view time,
                         float begin, float end, const FileFormat& fmt);
 
-// The progress line of a session: file and sample of the totals, samples per second.
+// The progress line of a session: file and sample of the totals (no total of samples when
+// `samples` is 0), samples per second.
 std::string ProgressText(long long fileNo, long long files, long long sample, long long samples,
                          double samplesPerSecond);
 
