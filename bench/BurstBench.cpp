@@ -46,7 +46,7 @@ Figures LogOnce(int regs, bool highSpeed, bool burst) {
     test::TestApp t(&driver);
     App& app = t.app;
     app.usb.InterfaceKind = InterfaceUsb;
-    UsbFindBuffers(app);
+    (void)UsbFindBuffers(app.link());
     LoadRegisterTable(app.regs, 41120);
 
     char tmpl[] = "/tmp/tavrin-bench-XXXXXX";
@@ -62,7 +62,7 @@ Figures LogOnce(int regs, bool highSpeed, bool burst) {
     const double t0 = sensor.now();
     // The sample in the register file at the start, not yet read, counts too.
     const long long made0 = sensor.samplesMade() - 1, caught0 = sensor.samplesCaught(regs);
-    const auto rep = datalog::RunLogSession(app, settings, {}, disk);
+    const auto rep = datalog::RunLogSession(app.logging(), settings, {}, disk);
     std::filesystem::remove_all(dir);
     if (rep.filesWritten != 1 || !t.messages.shown.empty()) return {};
     const double seconds = sensor.now() - t0;

@@ -59,7 +59,7 @@ struct Rig {
         app.usb.InterfaceKind = InterfaceUsb;
         app.model.ProductNumber = 41120;
         app.timing.DelayCalibrated = true;
-        UsbFindBuffers(app);
+        (void)UsbFindBuffers(app.link());
         LoadRegisterTable(app.regs, 41120);
     }
 };
@@ -80,11 +80,12 @@ void BM_BareReads(benchmark::State& state) {
     Rig r;
     const auto cols = Boxes(static_cast<int>(state.range(0)));
     long long samples = 0;
+    const auto io = r.app.registers();
     for (auto _ : state) {
         const double t0 = ThreadCpuSeconds();
         for (long long n = 0; n < kSamplesPerSession; ++n) {
             for (int b = 1; b <= 8; ++b)
-                if (cols.box[b]) ReadRegister(r.app, static_cast<int16_t>(b));
+                if (cols.box[b]) (void)ReadRegister(io, static_cast<int16_t>(b));
             benchmark::DoNotOptimize(r.app.res.RegScaled);
         }
         state.SetIterationTime(ThreadCpuSeconds() - t0);
@@ -105,7 +106,7 @@ void Session(benchmark::State& state, bool samplingOnly) {
     long long samples = 0;
     for (auto _ : state) {
         const double t0 = ThreadCpuSeconds();
-        const auto rep = datalog::RunLogSession(r.app, settings, {}, disk);
+        const auto rep = datalog::RunLogSession(r.app.logging(), settings, {}, disk);
         const double t1 = ThreadCpuSeconds();
         if (rep.filesWritten != 1) state.SkipWithError("session failed");
         state.SetIterationTime(samplingOnly ? r.platform.marks[1] - r.platform.marks[0] : t1 - t0);

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     settings.columns.box[2] = true;
     settings.samplesPerFile = samples;
     datalog::DiskFileSystem disk;
-    const auto rep = datalog::RunLogSession(s.app, settings, {}, disk);
+    const auto rep = datalog::RunLogSession(s.app.logging(), settings, {}, disk);
     const auto size = std::filesystem::file_size(dir / "DATALOG_1.csv");
     std::filesystem::remove_all(dir);
     rusage ru{};

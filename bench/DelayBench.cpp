@@ -48,7 +48,7 @@ App& CalibratedApp() {
     static NoMessages messages;
     static App app(platform, messages);
     static bool once = [] {
-        CalibrateDelay(app);
+        CalibrateDelay(app.busyWait());
         return true;
     }();
     (void)once;
@@ -63,7 +63,7 @@ void BM_DelayMs(benchmark::State& state) {
     for (auto _ : state) {
         float ms = requested;
         const auto t0 = std::chrono::steady_clock::now();
-        DelayMs(app, ms);
+        DelayMs(app.busyWait(), ms);
         const auto t1 = std::chrono::steady_clock::now();
         const double measured = std::chrono::duration<double, std::milli>(t1 - t0).count();
         const double err = (measured - requested) / requested * 100.0;

@@ -78,12 +78,13 @@ void BM_LibUsb_ReadRegister(benchmark::State& state) {
     test::TestApp t(&drv);
     t.app.usb.InterfaceKind = InterfaceUsb;
     LoadRegisterTable(t.app.regs, 41120);
-    UsbFindBuffers(t.app);
+    (void)UsbFindBuffers(t.app.link());
+    const auto io = t.app.registers();
     for (auto _ : state) {
-        ReadRegister(t.app, 2);
+        benchmark::DoNotOptimize(ReadRegister(io, 2));
         benchmark::DoNotOptimize(t.app.res.RegScaled);
     }
-    if (!t.app.usb.UsbReady) state.SkipWithError("adapter stopped");
+    if (!t.app.UsbReady()) state.SkipWithError("adapter stopped");
     state.counters["device_opens"] = a.opens();
 }
 BENCHMARK(BM_LibUsb_ReadRegister)->Unit(benchmark::kMicrosecond);

@@ -36,11 +36,12 @@ void BM_ReadRegister_Simulator(benchmark::State& state) {
     test::SimTestApp s;
     s.driver.setCommandLog(false);
     const auto pos = static_cast<int16_t>(state.range(0));
+    const auto io = s.app.registers();
     for (auto _ : state) {
-        ReadRegister(s.app, pos);
+        benchmark::DoNotOptimize(ReadRegister(io, pos));
         benchmark::DoNotOptimize(s.app.res.RegScaled);
     }
-    if (!s.app.usb.UsbReady) state.SkipWithError("adapter stopped");
+    if (!s.app.UsbReady()) state.SkipWithError("adapter stopped");
 }
 BENCHMARK(BM_ReadRegister_Simulator)->Arg(2)->Arg(30)->ArgName("position");
 
@@ -48,11 +49,12 @@ void BM_ReadRegister_StackOnly(benchmark::State& state) {
     InstantDriver d;
     test::TestApp t(&d);
     t.app.usb.InterfaceKind = InterfaceUsb;
-    t.app.usb.UsbReady = true;
+    t.app.usb.ready = true;
     t.app.usb.UsbSelDevice.DevName = "Ezusb-0";
     LoadRegisterTable(t.app.regs, 41120);
+    const auto io = t.app.registers();
     for (auto _ : state) {
-        ReadRegister(t.app, 2);
+        benchmark::DoNotOptimize(ReadRegister(io, 2));
         benchmark::DoNotOptimize(t.app.res.RegScaled);
     }
 }

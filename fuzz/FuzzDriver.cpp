@@ -79,22 +79,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     app.usb.InterfaceKind = InterfaceUsb;
     LoadRegisterTable(app.regs, 41120);
 
-    UsbFindBuffers(app);
+    (void)UsbFindBuffers(app.link());
     if (app.drv.UsbDevCount < 0 || app.drv.UsbDevCount > 4) std::abort();
     for (const auto& d : app.drv.UsbDevices)
         if (d.Descriptor1.size() > 255 || d.Descriptor2.size() > 255) std::abort();
-    UsbSetSpiBits(app, app.usb.SpiBits);
-    UsbSetupSpi(app, app.usb.SpiSetupValue);
+    (void)UsbSetSpiBits(app.link(), app.usb.SpiBits);
+    (void)UsbSetupSpi(app.link(), app.usb.SpiSetupValue);
 
-    while (!in.done() && app.usb.UsbReady) {
+    while (!in.done() && app.UsbReady()) {
         const uint8_t op = in.byte();
         if (op & 1) {
-            ReadRegister(app, static_cast<int16_t>(op % 40));
+            (void)ReadRegister(app.registers(), static_cast<int16_t>(op % 40));
             if (app.res.RegRaw < 0 || app.res.RegRaw > 0xFFFF) std::abort();
         } else {
             uint8_t count = in.byte(); // any count, 0 and > 16 included
             for (int i = 1; i <= 16; ++i) app.usb.SpiOutFrames[i] = in.word();
-            UsbSpiTransfer(app, count);
+            (void)UsbSpiTransfer(app.link(), count);
         }
         for (int32_t w : app.usb.SpiInWords)
             if (w < 0 || w > 0xFFFF) std::abort();
