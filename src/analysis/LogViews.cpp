@@ -8,20 +8,40 @@ namespace tavrin::analysis {
 
 namespace {
 
+// AnalyseChannel on a copy of `values`, which it uses up; it sets tau0 by the count of the
+// sensor's samples, the same each time.
+void AnalyseCopy(ChannelResult& c, const std::vector<double>& values, const AnalysisOptions& o) {
+    c.series.values = values;
+    AnalyseChannel(c, o);
+}
+
 void ViewChannel(ChannelResult& c, std::optional<Spectrum>& spectrum, std::string& problem,
                  TimeSeries& t, const AnalysisOptions& o) {
-    std::vector<double> values = std::move(c.series.values);
-    c.series.values = values; // the deviation's workspace
-    AnalyseChannel(c, o);     // sets tau0 by the count of the sensor's samples
-    c.series.values = std::move(values);
-    if (!c.series.values.empty())
-        spectrum = SpectrumOfSeries(c.series, 0, problem);
-    else
-        problem = "no samples";
+    t.values = std::move(c.series.values);
+    AnalyseCopy(c, t.values, o);
     t.title = c.series.title;
     t.unit = c.series.unit;
     t.tau0 = c.series.tau0;
-    t.values = std::move(c.series.values);
+    if (t.values.empty()) {
+        problem = "no samples";
+        return;
+    }
+    std::swap(c.series.values, t.values); // the spectrum reads them where the series has them
+    spectrum = SpectrumOfSeries(c.series, 0, problem);
+    std::swap(c.series.values, t.values);
+}
+
+// Runs `each(i)` for i = 0 .. n - 1, one worker a core, each taking the next i.
+template <class F> void OneACore(std::size_t n, const F& each) {
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < n;) each(i);
+    };
+    const auto cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> helpers;
+    for (std::size_t k = 1; k < std::min<std::size_t>(cores, n); ++k) helpers.emplace_back(work);
+    work();
+    for (auto& h : helpers) h.join();
 }
 
 } // namespace
@@ -50,17 +70,21 @@ LogViews AnalyseLogViews(const std::filesystem::path& file, const AnalysisOption
         pyramids[i].finish();
         v.time[i].pyramid = std::move(pyramids[i]);
     }
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t i; (i = next++) < n;)
-            ViewChannel(v.analysis.channels[i], v.spectra[i], v.spectrumProblems[i], v.time[i], o);
-    };
-    const auto cores = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::thread> helpers;
-    for (std::size_t k = 1; k < std::min<std::size_t>(cores, n); ++k) helpers.emplace_back(work);
-    work();
-    for (auto& h : helpers) h.join();
+    OneACore(n, [&](std::size_t i) {
+        ViewChannel(v.analysis.channels[i], v.spectra[i], v.spectrumProblems[i], v.time[i], o);
+    });
     return v;
+}
+
+AnalysisResult Reanalysed(const LogViews& v, const AnalysisOptions& o) {
+    AnalysisResult r;
+    r.taus = o.taus;
+    r.channels.resize(v.analysis.channels.size());
+    OneACore(r.channels.size(), [&](std::size_t i) {
+        r.channels[i].series = v.analysis.channels[i].series;
+        AnalyseCopy(r.channels[i], v.time[i].values, o);
+    });
+    return r;
 }
 
 SpectrumResult SpectraOf(const LogViews& v) {

@@ -35,6 +35,10 @@ struct LogViews {
 // and the Allan analysis on a copy of the samples, which AnalyseChannel uses up.
 LogViews AnalyseLogViews(const std::filesystem::path& file, const AnalysisOptions& options);
 
+// The Allan analysis again (another choice of tau) from the samples the time view holds,
+// without reading the file.
+AnalysisResult Reanalysed(const LogViews& v, const AnalysisOptions& options);
+
 // The spectra there are, for SpectrumCsv.
 SpectrumResult SpectraOf(const LogViews& v);
 
