@@ -228,7 +228,11 @@ int StreamFd(const LogOptions& o) {
         throw UsageError{"-o: " + base::QuotedInput(*o.output) +
                          " is not - (standard output), a FIFO or a device; files are named by "
                          "--stem and --dir"};
+#ifdef _WIN32
+    const int fd = ::_open(o.output->c_str(), _O_WRONLY | _O_BINARY);
+#else
     const int fd = ::open(o.output->c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+#endif
     if (fd < 0)
         throw UsageError{"-o: " + base::QuotedInput(*o.output) +
                          " cannot be opened: " + base::FileErrorCause(errno)};

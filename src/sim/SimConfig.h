@@ -15,8 +15,9 @@ namespace tavrin::sim {
 //
 // Settings may stand among the parts: "seed=N" makes the adapters deterministic (a
 // virtual clock; slot k seeded N + k), "fail=bulkP@N" makes the Nth bulk transfer on
-// pipe P (0 or 1) fail, counted from the start ("fail=S:bulkP@N": adapter S's only), "fs" makes the adapters full speed, and
-// "usbtime" makes the real-clock adapters keep USB time on the machine's clock.
+// pipe P (0 or 1) fail, counted from the start ("fail=S:bulkP@N": adapter S's only), "fs" makes the
+// adapters full speed, and "usbtime" makes the real-clock adapters keep USB time on the machine's
+// clock.
 std::unique_ptr<transport::EzUsbDriver> MakeSimDriverFromText(std::string_view text,
                                                               std::string& error);
 

@@ -147,9 +147,10 @@ class frmAnalysisTest : public QObject {
         auto* table = test::Find<QTableWidget>(w, "tblFigures");
         w.copyFigures();
         const QStringList lines = QApplication::clipboard()->text().split('\n');
-        QCOMPARE(lines[0].split('\t').mid(0, 5),
+        // Q and R take no room where no channel shows them.
+        QCOMPARE(lines[0].split('\t').mid(0, 6),
                  QStringList({"Channel", "Caught", "N (\u00B0/\u221Ah)", "B (\u00B0/h)",
-                              "K (\u00B0/h/\u221Ah)"}));
+                              "K (\u00B0/h/\u221Ah)", "N, one point (\u00B0/\u221Ah)"}));
         QVERIFY(lines[1].startsWith("X Gryo\t100 %\t0.") && lines[1].contains(" \u00B1 "));
         QVERIFY(lines[4].startsWith("Channel\tCaught\tN (m/s/\u221Ah)\tB (mg)"));
         QVERIFY(lines[5].startsWith("X acc\t"));
