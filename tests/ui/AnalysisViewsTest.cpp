@@ -269,6 +269,7 @@ class AnalysisViewsTest : public QObject {
             QVERIFY(o.w.savePlot(plot, o.dir.path / file));
             QVERIFY(o.dir.read(file).starts_with("\x89PNG"));
         }
+        QCOMPARE(o.dir.read("psd.png"), o.dir.read("spectrumView.png")); // the tab shown
         QVERIFY(!o.w.savePlot(view, o.dir.path / "known.csv"));
         QVERIFY(test::Find<QLabel>(o.w, "lblStatus")->text().contains("is the input file"));
     }
