@@ -14,6 +14,8 @@ if [ "$what" = test ]; then
   pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth umockdev libumockdev-dev clang libclang-rt-14-dev)
   # The style test.
   pkgs+=(clang-format)
+  # The code checks (function and file sizes, the front ends' calls) are a Python script.
+  pkgs+=(python3)
   # The locale sources the decimal-comma test makes a German locale from.
   pkgs+=(locales)
   # The package check: cpack's dpkg-shlibdeps (dpkg-dev, file), the metadata validators

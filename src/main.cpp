@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "app/App.h"
+#include "app/Sensor.h"
 #include "app/Startup.h"
 #include "base/FileLocation.h"
 #include "base/OsFiles.h"
 #include "datalog/Recovery.h"
-#include "sim/SimConfig.h"
 #include "transport/EzUsbDriver.h"
 #include "ui/MeasurementView.h"
 #include "ui/QtSeams.h"
@@ -34,12 +34,8 @@ namespace {
 // text is malformed.
 bool MakeDriver(std::unique_ptr<tavrin::transport::EzUsbDriver>& driver) {
     const char* sim = std::getenv("TAVRIN_SIM");
-    if (!sim) {
-        driver = tavrin::transport::MakeHardwareDriver();
-        return true;
-    }
     std::string error;
-    driver = tavrin::sim::MakeSimDriverFromText(sim, error);
+    driver = tavrin::app::MakeDriver(sim ? std::optional<std::string>(sim) : std::nullopt, error);
     if (driver) return true;
     std::fprintf(stderr, "tavrin: TAVRIN_SIM: %s\n", error.c_str());
     return false;
@@ -106,7 +102,7 @@ int main(int argc, char** argv) {
         ui::frmMsg msg;
         app::RunStartup(app, msg);
     }
-    datalog::ReportUnfinished(app.messages, base::FilesDirectory(platform));
+    app::ReportUnfinished(app, base::FilesDirectory(platform));
 
     ui::frmForm1 form(app);
     messages.setParentWindow(&form);

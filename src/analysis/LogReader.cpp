@@ -9,25 +9,24 @@
 
 #include "analysis/LogInput.h"
 #include "base/NumberText.h"
+#include "datalog/LogFormat.h"
 
 namespace tavrin::analysis {
 
 namespace {
 
-// Column titles the logging window writes, and what their values are.
-struct KnownColumn {
-    std::string_view title, flag;
+// What the values of each logging box are (the titles are the log format's, datalog's).
+struct BoxValues {
     Quantity quantity;
     std::string_view unit;
 };
-constexpr KnownColumn kKnown[] = {
-    {"Power V", "PvND", Quantity::Other, "V"},      {"X Gryo", "XgND", Quantity::Rate, "deg/s"},
-    {"Y Gyro", "YgND", Quantity::Rate, "deg/s"},    {"Z Gyro", "ZgND", Quantity::Rate, "deg/s"},
-    {"X acc", "XaND", Quantity::Acceleration, "g"}, {"Y acc", "YaND", Quantity::Acceleration, "g"},
-    {"Z acc", "ZaND", Quantity::Acceleration, "g"}, {"X Temp", "XtND", Quantity::Other, "degC"},
+constexpr BoxValues kBoxValues[datalog::kLastBox + 1] = {
+    {Quantity::Other, ""},         {Quantity::Other, "V"},        {Quantity::Rate, "deg/s"},
+    {Quantity::Rate, "deg/s"},     {Quantity::Rate, "deg/s"},     {Quantity::Acceleration, "g"},
+    {Quantity::Acceleration, "g"}, {Quantity::Acceleration, "g"}, {Quantity::Other, "degC"},
 };
-constexpr std::string_view kHeaderTitles[] = {"File Name",     "Date",        "Time",
-                                              "Begin Seconds", "End Seconds", "Elapsed Seconds"};
+using datalog::kHeaderTitles;
+using datalog::kSampleTitle;
 constexpr std::size_t kGuessLines = 64; // lines seen before deciding on flags without titles
 constexpr double kShortestTau0 = 1e-9;  // seconds; shorter is no logging this program did
 
@@ -144,10 +143,12 @@ namespace parse {
 LogProblem DetectFormat(std::string_view line, Format& f) {
     f = {};
     for (const char s : {',', '\t'}) {
-        if (line.size() > 9 && line.substr(0, 9) == "File Name" && line[9] == s)
-            f.sep = s, f.header = true;
-        if (line.size() > 8 && line.substr(0, 8) == "Sample #" && line[8] == s)
-            f.sep = s, f.titlesFirst = true;
+        const auto startsWith = [&](std::string_view title) {
+            return line.size() > title.size() && line.substr(0, title.size()) == title &&
+                   line[title.size()] == s;
+        };
+        if (startsWith(kHeaderTitles[0])) f.sep = s, f.header = true;
+        if (startsWith(kSampleTitle)) f.sep = s, f.titlesFirst = true;
     }
     if (!f.header && !f.titlesFirst) {
         f.sep = line.find('\t') != line.npos ? '\t' : ',';
@@ -178,25 +179,25 @@ LogProblem HeaderLine(long long lineNo, std::string_view line, const Format& f, 
 
 LogProblem Titles(long long lineNo, std::string_view line, const Format& f, DataState& st) {
     const auto t = Split(line, f.sep);
-    if (t.empty() || t[0] != "Sample #")
+    if (t.empty() || t[0] != kSampleTitle)
         return Bad(LogStatus::BadTitles, lineNo,
                    "column titles expected, starting with \"Sample #\"");
     for (std::size_t i = 1; i < t.size(); ++i) {
-        const KnownColumn* k = nullptr;
+        int box = 0;
         bool isFlag = false;
-        for (const auto& c : kKnown) {
-            if (t[i] == c.title) k = &c;
-            isFlag = isFlag || t[i] == c.flag;
+        for (int b = datalog::kFirstBox; b <= datalog::kLastBox; ++b) {
+            if (t[i] == datalog::kValueTitles[b]) box = b;
+            isFlag = isFlag || t[i] == datalog::kFlagTitles[b];
         }
         if (isFlag) continue;
-        if (!k)
+        if (box == 0)
             return Bad(LogStatus::BadTitles, lineNo, "unknown column title " + QuotedInput(t[i]));
         Column c;
         c.valueField = static_cast<int>(i);
-        if (i >= 2 && t[i - 1] == k->flag) c.flagField = static_cast<int>(i - 1);
-        c.series.title = std::string(k->title);
-        c.series.quantity = k->quantity;
-        c.series.unit = std::string(k->unit);
+        if (i >= 2 && t[i - 1] == datalog::kFlagTitles[box]) c.flagField = static_cast<int>(i - 1);
+        c.series.title = std::string(datalog::kValueTitles[box]);
+        c.series.quantity = kBoxValues[box].quantity;
+        c.series.unit = std::string(kBoxValues[box].unit);
         st.columns.push_back(std::move(c));
     }
     st.fieldsPerLine = static_cast<int>(t.size());

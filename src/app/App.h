@@ -43,14 +43,18 @@ struct App {
     // Lets pending window events run once; the windows install the toolkit's call.
     std::function<void()> doEvents = [] {};
 
-    // The slices each layer's functions take, so that a caller passes the App and the
-    // signature says what is touched.
-    operator base::BusyWait() { return {timing, platform}; }
-    operator transport::UsbLink() { return {driver, drv, usb, messages}; }
-    operator registers::RegisterAccess() {
-        return {*this, *this, platform, regs, res, model, plot};
+    // The slices each layer's functions take: the call site names the slice it hands over,
+    // and the signature says what is touched.
+    base::BusyWait busyWait() { return {timing, platform}; }
+    transport::UsbLink link() { return {driver, drv, usb}; }
+    registers::RegisterAccess registers() {
+        return {link(), busyWait(), platform, regs, res, model};
     }
-    operator datalog::LogContext() { return {*this, doEvents}; }
+    datalog::LogContext logging() { return {registers(), doEvents}; }
+
+    // The documented UsbReady, for the windows and the command line: whether an adapter is
+    // ready (false after a failed command, until the next search).
+    bool UsbReady() const { return usb.ready; }
 };
 
 } // namespace tavrin::app

@@ -1,9 +1,9 @@
 #include "app/LoadSequence.h"
 
 #include "app/App.h"
+#include "app/Sensor.h"
 #include "base/NumberText.h"
 #include "registers/Model.h"
-#include "transport/UsbSpi.h"
 
 namespace tavrin::app {
 
@@ -19,7 +19,7 @@ void RunLoadSequence(App& app, LoadDisplay& display) {
         app.messages.show("USB not available for Windows95");
         app.usb.InterfaceKind = transport::InterfaceNone;
         display.hideUsbMenu();
-    } else if (!transport::ConnectFirstAdapter(app)) {
+    } else if (!ConnectFirstAdapter(app)) {
         display.chooseAdapter();
     } else {
         display.checkUsbMenu();
@@ -29,7 +29,7 @@ void RunLoadSequence(App& app, LoadDisplay& display) {
     app.shell.SelRegIndex = 0;
     display.resetReadouts();
 
-    display.setDevice(registers::ReadProductNumber(app));
+    display.setDevice(ReadProductNumber(app));
     display.updateStatusFlags();
     const std::string temperature = display.readData();
     const auto warning =

@@ -9,7 +9,7 @@ namespace tavrin::app {
 void RunStartup(App& app, StartupDisplay& display) {
     display.showMessage("\r\nLOADING...\r\n\r\nTesting 3 sec. Delay");
     app.timing.DelayCalibrated = false;
-    base::CalibrateDelay(app);
+    base::CalibrateDelay(app.busyWait());
     transport::SetTransportDefaults(app.usb);
     display.hideMessage();
 }

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/Sensor.h"
 #include "base/NumberText.h"
 #include "registers/Model.h"
-#include "sim/SimConfig.h"
 #include "transport/UsbSpi.h"
 
 namespace tavrin::cli {
@@ -14,7 +14,7 @@ namespace tavrin::cli {
 namespace {
 
 // Model selection has nothing to show in a shell.
-struct NoDisplay : registers::DeviceDisplay {
+struct NoDisplay : app::DeviceDisplay {
     void uncheckAllModels() override {}
     void checkModel(int) override {}
     void showAccLimits(const std::string&, const std::string&, const std::string&) override {}
@@ -25,18 +25,17 @@ struct NoDisplay : registers::DeviceDisplay {
 // usable adapter is there (the reason is on standard error).
 bool OpenAdapter(Bench& b, const GlobalOptions& g) {
     app::App& app = b.app;
-    if (!g.adapter) return transport::ConnectFirstAdapter(app);
-    transport::UsbFindBuffers(app);
-    if (!app.usb.UsbReady) return false;
+    if (!g.adapter) return app::ConnectFirstAdapter(app) && !b.failed();
+    if (!app::FindAdapters(app)) return false;
     const int slot = *g.adapter;
     if (!app.drv.UsbDevices[slot].Present) {
         const std::string why = app.driver->slotStatus(slot);
         b.messages.say(SlotCaption(slot) + ": no usable adapter in this slot" +
                        (why.empty() ? "" : ": " + why));
-        app.usb.UsbReady = false;
+        app.usb.ready = false;
         return false;
     }
-    transport::ChooseAdapter(app, slot);
+    app::ChooseAdapter(app, slot);
     return !b.failed();
 }
 
@@ -45,14 +44,12 @@ bool OpenAdapter(Bench& b, const GlobalOptions& g) {
 Bench::Bench(const GlobalOptions& g, std::string prefix)
     : messages(std::move(prefix)), app(platform, messages) {
     const char* env = std::getenv("TAVRIN_SIM");
-    const std::optional<std::string> sim = g.sim ? g.sim : env ? std::optional(env) : std::nullopt;
-    if (sim) {
-        std::string error;
-        driver = sim::MakeSimDriverFromText(*sim, error);
-        if (!driver) throw UsageError{"--sim: " + error};
-    } else {
-        driver = transport::MakeHardwareDriver();
-    }
+    std::string error;
+    driver = app::MakeDriver(g.sim ? g.sim
+                             : env ? std::optional<std::string>(env)
+                                   : std::nullopt,
+                             error);
+    if (!driver) throw UsageError{"--sim: " + error};
     app.driver = driver.get();
     UseClockWaits(app.timing);
     transport::SetTransportDefaults(app.usb);
@@ -64,10 +61,10 @@ std::string SlotCaption(int slot) {
 
 std::optional<float> OpenSensor(Bench& b, const GlobalOptions& g) {
     if (!OpenAdapter(b, g)) return std::nullopt;
-    const float read = registers::ReadProductNumber(b.app);
+    const float read = app::ReadProductNumber(b.app);
     if (b.failed()) return std::nullopt;
     NoDisplay display;
-    registers::SetDevice(b.app, g.model ? *g.model : read, display);
+    app::SetDevice(b.app, g.model ? *g.model : read, display);
     if (b.failed()) return std::nullopt;
     return read;
 }

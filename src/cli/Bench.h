@@ -18,7 +18,7 @@ namespace tavrin::cli {
 // so that sessions on several adapters share nothing. Messages carry `prefix` on each line.
 struct Bench {
     explicit Bench(const GlobalOptions& g, std::string prefix = {});
-    bool failed() const { return !app.usb.UsbReady; }
+    bool failed() const { return !app.UsbReady(); }
 
     ShellPlatform platform;
     StderrMessages messages;

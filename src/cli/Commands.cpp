@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/App.h"
+#include "app/Sensor.h"
 #include "base/FileLocation.h"
 #include "base/HexText.h"
 #include "base/NumberText.h"
@@ -61,9 +62,9 @@ struct RegisterReading {
     double scaled;
 };
 
-RegisterReading Reading(app::App& app, int16_t position) {
+RegisterReading Reading(app::App& app, int16_t position, const registers::RegResults& res) {
     const registers::RegisterRecord& reg = app.regs.RegisterTable[position];
-    return {Trimmed(reg.Label), reg.Address, app.res.RegRaw, app.res.RegValue, app.res.RegScaled};
+    return {Trimmed(reg.Label), reg.Address, res.RegRaw, res.RegValue, res.RegScaled};
 }
 
 void PrintReadings(const std::vector<RegisterReading>& rows, bool asJson, const std::string& sep) {
@@ -91,7 +92,7 @@ void PrintReadings(const std::vector<RegisterReading>& rows, bool asJson, const 
 int RunScan(const GlobalOptions& g) {
     Bench b(g);
     app::App& app = b.app;
-    transport::UsbFindBuffers(app);
+    app::FindAdapters(app);
     const std::string sep = b.platform.decimalSeparator();
     json out = json::array();
     for (int k = 0; k < 4; ++k) {
@@ -121,7 +122,7 @@ int RunScan(const GlobalOptions& g) {
         }
     }
     if (g.json) std::printf("%s\n", out.dump(2).c_str());
-    return app.usb.UsbReady ? kOk : kDeviceFailed;
+    return app.UsbReady() ? kOk : kDeviceFailed;
 }
 
 int RunInfo(const GlobalOptions& g) {
@@ -133,7 +134,7 @@ int RunInfo(const GlobalOptions& g) {
     const bool recognised = registers::RecognisedModel(app.model.ProductNumber).has_value();
     if (g.json) {
         const transport::UsbDeviceInfo& dev = app.usb.UsbSelDevice;
-        json out = {{"adapter", transport::AdapterStatusText(app)},
+        json out = {{"adapter", transport::AdapterStatusText(app.link())},
                     {"device", dev.DevName},
                     {"descriptor", dev.Descriptor1},
                     {"backend", app.driver->backendName()},
@@ -143,7 +144,7 @@ int RunInfo(const GlobalOptions& g) {
                     {"model_text", registers::ModelStatusText(app.model.ProductNumber, sep)}};
         std::printf("%s\n", out.dump(2).c_str());
     } else {
-        std::printf("%s\nProduct number %s\n%s\n", transport::AdapterStatusText(app).c_str(),
+        std::printf("%s\nProduct number %s\n%s\n", transport::AdapterStatusText(app.link()).c_str(),
                     base::GeneralTextSingle(*read, sep).c_str(),
                     registers::ModelStatusText(app.model.ProductNumber, sep).c_str());
     }
@@ -171,9 +172,9 @@ int RunRead(const GlobalOptions& g, const ReadOptions& o) {
     }
     std::vector<RegisterReading> rows;
     for (const int16_t p : positions) {
-        registers::ReadRegister(app, p);
+        const registers::RegResults res = app::Read(app, p);
         if (b.failed()) return kDeviceFailed;
-        rows.push_back(Reading(app, p));
+        rows.push_back(Reading(app, p, res));
     }
     PrintReadings(rows, g.json, b.platform.decimalSeparator());
     return kOk;
@@ -189,19 +190,19 @@ int RunWrite(const GlobalOptions& g, const WriteOptions& o) {
     const int16_t p = RegisterNamed(app, o.name);
     const registers::RegisterRecord& reg = app.regs.RegisterTable[p];
     if (!reg.WriteFlag) throw UsageError{"register " + o.name + " cannot be written"};
-    registers::WriteRegister(app, p, value);
+    app::Write(app, p, value);
     if (b.failed()) return kDeviceFailed;
     if (!reg.ReadFlag) return kOk;
-    registers::ReadRegister(app, p);
+    const registers::RegResults res = app::Read(app, p);
     if (b.failed()) return kDeviceFailed;
-    PrintReadings({Reading(app, p)}, g.json, b.platform.decimalSeparator());
+    PrintReadings({Reading(app, p, res)}, g.json, b.platform.decimalSeparator());
     return kOk;
 }
 
 int RunDump(const GlobalOptions& g, const DumpOptions& o) {
     Bench b(g);
     if (!OpenSensor(b, g)) return kDeviceFailed;
-    const std::string listing = registers::BuildRegisterListing(b.app);
+    const std::string listing = app::Listing(b.app);
     if (b.failed()) return kDeviceFailed;
     if (o.output && *o.output != "-") {
         std::string error;
@@ -223,7 +224,7 @@ int RunDump(const GlobalOptions& g, const DumpOptions& o) {
 int RunFlash(const GlobalOptions& g) {
     Bench b(g);
     if (!OpenSensor(b, g)) return kDeviceFailed;
-    registers::UpdateFlash(b.app);
+    app::UpdateFlash(b.app);
     return b.failed() ? kDeviceFailed : kOk;
 }
 

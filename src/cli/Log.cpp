@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "app/Sensor.h"
 #include "base/NumberText.h"
 #include "base/SafeFile.h"
 #include "cli/Bench.h"
@@ -304,7 +305,7 @@ int LogOneAdapter(GlobalOptions g, const LogOptions& o, const LogTarget& t, json
     if (!stream) RecoverBefore(b, st.directory);
 
     Progress progress(static_cast<long long>(st.filesPerSession),
-                      static_cast<long long>(st.samplesPerFile), !t.several);
+                      o.seconds ? 0 : static_cast<long long>(st.samplesPerFile), !t.several);
     const Holder hold;
     json files = json::array();
     long long samples = 0;
@@ -335,7 +336,7 @@ int LogOneAdapter(GlobalOptions g, const LogOptions& o, const LogTarget& t, json
 
     datalog::DiskFileSystem disk;
     const auto started = std::chrono::steady_clock::now();
-    const auto report = datalog::RunLogSession(app, st, hooks, disk);
+    const auto report = app::RunLogSession(app, st, hooks, disk);
     progress.finish(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     const int status = StatusOf(report, b.failed());
@@ -354,7 +355,7 @@ std::vector<std::optional<int>> LogSlots(const GlobalOptions& g) {
         return {g.adapters.begin(), g.adapters.end()};
     }
     Bench b(g);
-    transport::UsbFindBuffers(b.app);
+    app::FindAdapters(b.app);
     std::vector<std::optional<int>> slots;
     for (int k = 0; k < transport::ezusb::kSlots; ++k)
         if (b.app.drv.UsbDevices[k].Present) slots.emplace_back(k);

@@ -154,8 +154,7 @@ bool IsLogText(std::string_view head) {
     const auto fieldAfter = [&](std::size_t at) {
         return head.size() > at && (head[at] == ',' || head[at] == '\t');
     };
-    for (const std::string_view title :
-         {std::string_view("Sample #"), std::string_view("File Name")})
+    for (const std::string_view title : {kSampleTitle, kHeaderTitles[0]})
         if (head.substr(0, title.size()) == title) return fieldAfter(title.size());
     std::size_t digits = 0;
     while (digits < head.size() && head[digits] >= '0' && head[digits] <= '9') ++digits;
@@ -184,7 +183,7 @@ std::size_t LongestStem(std::size_t nameMax, long long files, std::string_view e
 }
 
 std::string TitleLine(const ColumnChoice& cols, std::string_view fieldSep) {
-    std::string line = "Sample #";
+    std::string line(kSampleTitle);
     line += fieldSep;
     for (int b = kFirstBox; b <= kLastBox; ++b) {
         if (!cols.box[b]) continue;
@@ -210,12 +209,12 @@ std::string HeaderLines(std::string_view fileName, std::string_view date, std::s
         h += value;
         h += kCRLF;
     };
-    line("File Name", fileName);
-    line("Date", date);
-    line("Time", time);
-    line("Begin Seconds", base::GeneralTextSingle(begin, fmt.decimalSep));
-    line("End Seconds", base::GeneralTextSingle(end, fmt.decimalSep));
-    line("Elapsed Seconds", base::GeneralTextSingle(elapsed, fmt.decimalSep));
+    line(kHeaderTitles[0], fileName);
+    line(kHeaderTitles[1], date);
+    line(kHeaderTitles[2], time);
+    line(kHeaderTitles[3], base::GeneralTextSingle(begin, fmt.decimalSep));
+    line(kHeaderTitles[4], base::GeneralTextSingle(end, fmt.decimalSep));
+    line(kHeaderTitles[5], base::GeneralTextSingle(elapsed, fmt.decimalSep));
     h += ' ';
     h += kCRLF;
     return h;
@@ -225,8 +224,10 @@ std::string ProgressText(long long fileNo, long long files, long long sample, lo
                          double samplesPerSecond) {
     char rate[32];
     std::snprintf(rate, sizeof rate, "%.0f", samplesPerSecond);
+    // A session timed by the clock has no number of samples to count to.
+    const std::string of = samples > 0 ? " of " + std::to_string(samples) : std::string();
     return "File " + std::to_string(fileNo) + " of " + std::to_string(files) + "    Sample " +
-           std::to_string(sample) + " of " + std::to_string(samples) + "    " + rate + " samples/s";
+           std::to_string(sample) + of + "    " + rate + " samples/s";
 }
 
 std::optional<std::string> FieldRewrite(std::string_view text, const FieldRule& rule,

@@ -30,6 +30,10 @@ inline constexpr std::array<std::string_view, 9> kFlagTitles = {
     "", "PvND", "XgND", "YgND", "ZgND", "XaND", "YaND", "ZaND", "XtND"};
 inline constexpr std::array<std::string_view, 9> kValueTitles = {
     "", "Power V", "X Gryo", "Y Gyro", "Z Gyro", "X acc", "Y acc", "Z acc", "X Temp"};
+// The first column title, and the titles of header lines 1 to 6 (line 7 is one blank).
+inline constexpr std::string_view kSampleTitle = "Sample #";
+inline constexpr std::array<std::string_view, 6> kHeaderTitles = {
+    "File Name", "Date", "Time", "Begin Seconds", "End Seconds", "Elapsed Seconds"};
 
 // Field separator, extension and decimal separator of one session's files.
 struct FileFormat {
@@ -93,7 +97,8 @@ std::string TitleLine(const ColumnChoice& cols, std::string_view fieldSep);
 std::string HeaderLines(std::string_view fileName, std::string_view date, std::string_view time,
                         float begin, float end, const FileFormat& fmt);
 
-// The progress line of a session: file and sample of the totals, samples per second.
+// The progress line of a session: file and sample of the totals (no total of samples when
+// `samples` is 0), samples per second.
 std::string ProgressText(long long fileNo, long long files, long long sample, long long samples,
                          double samplesPerSecond);
 

@@ -135,8 +135,7 @@ template <class Read> class Session {
             if (!sampled || !finishFile(n, *sampled)) return report_;
             ++report_.filesWritten;
             if (sampled->transferFailed) {
-                show(TransferStoppedText(name_, n, sampled->taken));
-                report_.outcome = LogOutcome::TransferFailed;
+                stop(LogOutcome::TransferFailed, TransferStoppedText(name_, n, sampled->taken));
                 return report_;
             }
             // A cancel during finishing completes that file and starts nothing.
@@ -169,11 +168,8 @@ template <class Read> class Session {
         return report_;
     }
 
-    void show(const std::string& text) {
-        log_.io.link.messages.show(text, base::MsgIcon::Exclamation, base::kAppTitle);
-    }
-    bool stop(LogOutcome outcome, const std::string& text) {
-        show(text);
+    bool stop(LogOutcome outcome, std::string text) {
+        report_.message = std::move(text);
         report_.outcome = outcome;
         return false;
     }
@@ -246,19 +242,20 @@ template <class Read> class Session {
         std::vector<registers::RegResults> burst(boxes.size());
         const long long samples = WholeCount(st_.samplesPerFile);
         const bool flags = !st_.columns.disableND;
-        const bool deviceWasReady = log_.io.link.usb.UsbReady;
         std::string& text = spool_->text;
         while (s.taken < samples) {
             const std::size_t rowStart = text.size();
             AppendInt(text, s.taken + 1);
             text += fmt_.fieldSep;
-            if (st_.burst) registers::ReadRegisterBurst(log_.io, boxes, burst);
+            transport::Status met = transport::Status::Ok;
+            if (st_.burst) met = registers::ReadRegisterBurst(log_.io, boxes, burst);
             for (std::size_t i = 0; i < boxes.size(); ++i) {
-                const registers::RegResults* r = &burst[i];
                 if (!st_.burst) {
-                    read_(log_.io, boxes[i]);
-                    r = &log_.io.res;
+                    const registers::Reading r = read_(log_.io, boxes[i]);
+                    burst[i] = r.res;
+                    if (met == transport::Status::Ok) met = r.status;
                 }
+                const registers::RegResults* r = &burst[i];
                 if (flags) {
                     text += r->RegNDBit != 0 ? '1' : '0';
                     text += fmt_.fieldSep;
@@ -270,10 +267,11 @@ template <class Read> class Session {
                 text += fmt_.fieldSep;
             }
             text += kCRLF;
-            if (deviceWasReady && !log_.io.link.usb.UsbReady) {
+            if (transport::Broke(met)) {
                 // Values after a failed transfer are not the sensor's: this sample is dropped.
                 text.resize(rowStart);
                 s.transferFailed = true;
+                if (hooks_.transferFailed) hooks_.transferFailed(met);
                 return;
             }
             ++s.taken;
@@ -420,7 +418,7 @@ LogReport RunLogSession(const LogContext& log, const LogSettings& settings, cons
                         LogFileSystem& fs) {
     return RunSession(log, settings, hooks, fs,
                       [](const registers::RegisterAccess& io, int16_t position) {
-                          registers::ReadRegister(io, position);
+                          return registers::ReadRegister(io, position);
                       });
 }
 

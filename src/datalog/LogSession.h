@@ -61,6 +61,8 @@ struct LogHooks {
         fileDone;
     // The session has reached `step` of file `fileNo`.
     std::function<void(LogStep step, long long fileNo)> reached;
+    // A read of the sensor failed (the transport's status); the session stops after it.
+    std::function<void(transport::Status status)> transferFailed;
 };
 
 enum class LogOutcome {
@@ -76,6 +78,9 @@ enum class LogOutcome {
 struct LogReport {
     LogOutcome outcome = LogOutcome::Completed;
     long long filesWritten = 0; // complete files under their final names
+    // What the front end says at the end, when anything: the session's own message box text
+    // ("FILE WRITE ERROR ...", "LOGGING STOPPED ..."), shown with an exclamation icon.
+    std::string message;
 };
 
 // What a session uses: the registers it reads, and the window's events, which it lets run
@@ -85,8 +90,9 @@ struct LogContext {
     const std::function<void()>& doEvents;
 };
 
-// Reads one register-map position into io.res.
-using RegisterReader = std::function<void(const registers::RegisterAccess& io, int16_t position)>;
+// Reads one register-map position.
+using RegisterReader =
+    std::function<registers::Reading(const registers::RegisterAccess& io, int16_t position)>;
 
 // Runs the session. It holds the stem's lock from before its first temporary until after
 // its last rename. Each file's rows are spooled, as text, to a temporary

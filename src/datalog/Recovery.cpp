@@ -141,11 +141,4 @@ std::string RecoveryText(const Recovery& r, std::string_view directory) {
     return text;
 }
 
-Recovery ReportUnfinished(base::Messages& messages, const std::filesystem::path& dir) {
-    Recovery r = RecoverUnfinished(dir);
-    if (const auto text = RecoveryText(r, dir.string()); !text.empty())
-        messages.show(text, base::MsgIcon::Exclamation, base::kAppTitle);
-    return r;
-}
-
 } // namespace tavrin::datalog

@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/Seams.h"
 #include "datalog/LogFiles.h"
 
 namespace tavrin::datalog {
@@ -31,9 +30,6 @@ Recovery RecoverUnfinished(const std::filesystem::path& dir);
 // The message naming what was kept and what was left alone, at most ten names a list;
 // empty when nothing was found.
 std::string RecoveryText(const Recovery& r, std::string_view directory);
-
-// RecoverUnfinished, said in a message when anything was found.
-Recovery ReportUnfinished(base::Messages& messages, const std::filesystem::path& dir);
 
 // Puts the samples of an unfinished `name` under a free name saying it is incomplete
 // ("DATALOG_1_incomplete.csv", then "_incomplete_2", ...); the name used, or empty when

@@ -10,9 +10,9 @@ namespace tavrin::registers {
 
 namespace {
 
-void Transfer(const RegisterAccess& io, uint8_t count) {
+transport::Status Transfer(const RegisterAccess& io, uint8_t count) {
     io.link.usb.SpiXferParam = 1;
-    transport::UsbSpiTransfer(io.link, count);
+    return transport::UsbSpiTransfer(io.link, count);
 }
 
 // Fills the results from the word a read of `reg` brought back.
@@ -30,24 +30,27 @@ const RegisterRecord* Readable(const RegisterAccess& io, int16_t position) {
 
 } // namespace
 
-int32_t ReadRegisterWord(const RegisterAccess& io, int16_t& address) {
+Word ReadRegisterWord(const RegisterAccess& io, int16_t& address) {
     address = static_cast<int16_t>(address & 0x7F);
-    if (io.link.usb.InterfaceKind != transport::InterfaceUsb) return 0;
+    if (io.link.usb.InterfaceKind != transport::InterfaceUsb) return {transport::Status::Skipped};
     io.link.usb.SpiOutFrames[1] = address * 256;
     io.link.usb.SpiOutFrames[2] = address * 256;
-    Transfer(io, 2);
-    return io.link.usb.SpiInWords[2];
+    const transport::Status status = Transfer(io, 2);
+    return {status, io.link.usb.SpiInWords[2]};
 }
 
-void ReadRegister(const RegisterAccess& io, int16_t position) {
+Reading ReadRegister(const RegisterAccess& io, int16_t position) {
     const RegisterRecord* reg = Readable(io, position);
-    if (!reg) return;
+    if (!reg) return {transport::Status::Skipped, io.res};
     auto address = static_cast<int16_t>(reg->Address);
-    TakeWord(io, *reg, ReadRegisterWord(io, address));
+    const Word w = ReadRegisterWord(io, address);
+    TakeWord(io, *reg, w.word);
+    return {w.status, io.res};
 }
 
-void ReadRegisterBurst(const RegisterAccess& io, std::span<const int16_t> positions,
-                       std::span<RegResults> out) {
+transport::Status ReadRegisterBurst(const RegisterAccess& io, std::span<const int16_t> positions,
+                                    std::span<RegResults> out) {
+    transport::Status met = transport::Status::Ok;
     const std::size_t n = std::min(positions.size(), out.size());
     std::size_t first = 0;
     while (first < n) {
@@ -67,9 +70,9 @@ void ReadRegisterBurst(const RegisterAccess& io, std::span<const int16_t> positi
             io.link.usb.SpiOutFrames[k + 1] = io.link.usb.SpiOutFrames[k];
             // A skipped or failed transfer leaves the words as they were; every read
             // then gets the word a single read would get.
-            sent = io.link.usb.UsbReady;
-            Transfer(io, static_cast<uint8_t>(k + 1));
-            sent = sent && io.link.usb.UsbReady;
+            const transport::Status status = Transfer(io, static_cast<uint8_t>(k + 1));
+            sent = transport::Ok(status);
+            if (met == transport::Status::Ok) met = status;
         }
         int answer = 2;
         for (std::size_t i = first; i < last; ++i) {
@@ -83,18 +86,20 @@ void ReadRegisterBurst(const RegisterAccess& io, std::span<const int16_t> positi
         }
         first = last;
     }
+    return met;
 }
 
-void ReadRawRegister(const RegisterAccess& io, int16_t address) {
-    const int32_t word = ReadRegisterWord(io, address);
-    io.res.RegRaw = word;
-    io.res.RegValue = word & 0xFFFF;
+Reading ReadRawRegister(const RegisterAccess& io, int16_t address) {
+    const Word w = ReadRegisterWord(io, address);
+    io.res.RegRaw = w.word;
+    io.res.RegValue = w.word & 0xFFFF;
     io.res.RegScaled = static_cast<float>(io.res.RegValue);
+    return {w.status, io.res};
 }
 
-void WriteRegister(const RegisterAccess& io, int16_t position, int32_t value) {
+Written WriteRegister(const RegisterAccess& io, int16_t position, int32_t value) {
     const RegisterRecord* reg = io.regs.at(position);
-    if (!reg) return;
+    if (!reg) return {transport::Status::Skipped};
     const auto a = static_cast<int16_t>(reg->Address);
     auto lo = static_cast<int16_t>(value & 0xFF);
     if (reg->ReadLen > 8) {
@@ -102,44 +107,42 @@ void WriteRegister(const RegisterAccess& io, int16_t position, int32_t value) {
         auto a0 = a;
         auto a1 = static_cast<int16_t>(a + 1);
         // This position is written low byte first; every other one high byte first.
-        if (position == 35)
-            WriteFramePair(io, a0, lo, a1, hi);
-        else
-            WriteFramePair(io, a1, hi, a0, lo);
+        const transport::Status status = position == 35 ? WriteFramePair(io, a0, lo, a1, hi)
+                                                        : WriteFramePair(io, a1, hi, a0, lo);
         float wait = 0.1f;
         base::DelayMs(io.wait, wait);
-        if (position == io.regs.iSENS_AVG) UpdateGyroScale(io);
-    } else {
-        WriteFrame(io, a, lo);
+        if (position != io.regs.iSENS_AVG) return {status};
+        const transport::Status range = UpdateGyroScale(io);
+        return {transport::Broke(status) ? status : range, true};
     }
+    return {WriteFrame(io, a, lo)};
 }
 
-void WriteFramePair(const RegisterAccess& io, int16_t& address1, int16_t& byte1, int16_t& address2,
-                    int16_t& byte2) {
+transport::Status WriteFramePair(const RegisterAccess& io, int16_t& address1, int16_t& byte1,
+                                 int16_t& address2, int16_t& byte2) {
     byte1 = static_cast<int16_t>(byte1 & 0xFF);
     byte2 = static_cast<int16_t>(byte2 & 0xFF);
     address1 = static_cast<int16_t>(address1 & 0x7F);
     address2 = static_cast<int16_t>(address2 & 0x7F);
-    if (io.link.usb.InterfaceKind != transport::InterfaceUsb) return;
+    if (io.link.usb.InterfaceKind != transport::InterfaceUsb) return transport::Status::Skipped;
     io.link.usb.SpiOutFrames[1] = 0x8000 + address1 * 256 + byte1;
     io.link.usb.SpiOutFrames[2] = 0x8000 + address2 * 256 + byte2;
-    Transfer(io, 2);
+    return Transfer(io, 2);
 }
 
-void WriteFrame(const RegisterAccess& io, int16_t address, int16_t byte) {
-    if (io.link.usb.InterfaceKind != transport::InterfaceUsb) return;
+transport::Status WriteFrame(const RegisterAccess& io, int16_t address, int16_t byte) {
+    if (io.link.usb.InterfaceKind != transport::InterfaceUsb) return transport::Status::Skipped;
     io.link.usb.SpiOutFrames[1] = 0x8000 + (address & 0x7F) * 256 + (byte & 0xFF);
-    Transfer(io, 1);
+    return Transfer(io, 1);
 }
 
-void UpdateGyroScale(const RegisterAccess& io) {
-    ReadRegister(io, io.regs.iSENS_AVG);
-    const int code = (io.res.RegValue & 0x700) / 256;
+transport::Status UpdateGyroScale(const RegisterAccess& io) {
+    const Reading r = ReadRegister(io, io.regs.iSENS_AVG);
+    const int code = (r.res.RegValue & 0x700) / 256;
     const double base = io.model.GyroBaseScale;
     const double s = code == 4 ? base : code == 2 ? base / 2 : code == 1 ? base / 4 : 0.0;
     for (int p = 2; p <= 4; ++p) io.regs.RegisterTable[p].RegScale = static_cast<float>(s);
-    io.plot.GyPlotMax = 350;
-    io.plot.GyPlotMin = -350;
+    return r.status;
 }
 
 } // namespace tavrin::registers

@@ -64,16 +64,17 @@ std::string ListingLine(const RegisterRecord& reg, const RegResults& res,
     return s;
 }
 
-std::string BuildRegisterListing(const RegisterAccess& io) {
+Listing BuildRegisterListing(const RegisterAccess& io) {
     const std::string sep = io.platform.decimalSeparator();
-    std::string text = ListingHeading();
+    Listing out{transport::Status::Ok, ListingHeading()};
     for (int16_t pos = 0; pos <= io.regs.LastRegIndex; ++pos) {
         const RegisterRecord* reg = io.regs.at(pos);
         if (!reg || !reg->ReadFlag) continue;
-        ReadRegister(io, pos);
-        text += ListingLine(*reg, io.res, sep);
+        const Reading r = ReadRegister(io, pos);
+        if (out.status == transport::Status::Ok) out.status = r.status;
+        out.text += ListingLine(*reg, r.res, sep);
     }
-    return text;
+    return out;
 }
 
 bool SaveListing(const std::filesystem::path& file, std::string_view text, std::string& error) {
@@ -85,11 +86,12 @@ bool SaveListing(const std::filesystem::path& file, std::string_view text, std::
     return false;
 }
 
-void UpdateFlash(const RegisterAccess& io) {
-    WriteRegister(io, io.regs.iGLOB_CMD, 8);
+transport::Status UpdateFlash(const RegisterAccess& io) {
+    const Written w = WriteRegister(io, io.regs.iGLOB_CMD, 8);
     // The sensor needs this long to store its settings.
     float ms = 250;
     base::DelayMs(io.wait, ms);
+    return w.status;
 }
 
 bool ParseWriteValue(std::string_view text, int32_t& value, std::string& error) {

@@ -18,8 +18,12 @@ std::string ListingHeading();
 std::string ListingLine(const RegisterRecord& reg, const RegResults& res,
                         std::string_view decimalSep);
 // Reads every readable register from 0 to LastRegIndex, one after the other and without
-// letting window events run, and returns the whole listing.
-std::string BuildRegisterListing(const RegisterAccess& io);
+// letting window events run: the whole listing, and the first failure the reads met.
+struct [[nodiscard]] Listing {
+    transport::Status status = transport::Status::Ok;
+    std::string text;
+};
+Listing BuildRegisterListing(const RegisterAccess& io);
 
 // Writes the listing to `file`, replacing it. On failure returns false and sets `error`
 // to a message naming the file.
@@ -27,7 +31,7 @@ bool SaveListing(const std::filesystem::path& file, std::string_view text, std::
 
 // The register window's Update Flash: tells the sensor to store its settings and waits
 // while it does.
-void UpdateFlash(const RegisterAccess& io);
+transport::Status UpdateFlash(const RegisterAccess& io);
 
 // The value a write may send: one to four hexadecimal digits, blanks around them allowed.
 // Anything else leaves `value` alone, sets `error` to the reason and returns false, so a

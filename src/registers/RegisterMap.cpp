@@ -1,5 +1,7 @@
 #include "registers/RegisterMap.h"
 
+#include "registers/Models.h"
+
 #include <span>
 
 namespace tavrin::registers {
@@ -132,7 +134,7 @@ void Load41040RegisterTable(RegisterMap& map) {
 }
 
 void LoadRegisterTable(RegisterMap& map, float model) {
-    if (model == 41040.0f)
+    if (const auto m = FindModel(model); m && m->ownTable)
         Load41040RegisterTable(map);
     else
         LoadStandardRegisterTable(map);

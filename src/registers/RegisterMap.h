@@ -52,7 +52,8 @@ struct RegisterMap {
     }
 };
 
-// Loads the table of model 41040 for 41040 and the standard table for any other number.
+// Loads the model's own table where it has one (41040, without supply register) and the
+// standard table for any other number.
 void LoadRegisterTable(RegisterMap& map, float model);
 void LoadStandardRegisterTable(RegisterMap& map);
 void Load41040RegisterTable(RegisterMap& map);

@@ -5,8 +5,8 @@
 #include "base/Seams.h"
 #include "base/Timing.h"
 #include "registers/RegisterMap.h"
+#include "transport/Status.h"
 #include "transport/TransportState.h"
-#include "view/ChartCore.h"
 
 namespace tavrin::registers {
 
@@ -23,9 +23,17 @@ struct RegResults {
     int32_t RegNDBit = 0;
 };
 
+// A read: what the transport met, and the results it leaves (those of the read before
+// when nothing was read, as the documented results RegRaw... do).
+struct [[nodiscard]] Reading {
+    transport::Status status = transport::Status::Ok;
+    RegResults res;
+};
+
 // What a register read or write, the listing and model selection use: the link to the
-// adapter, the busy-wait, the platform (number format), the loaded table and the results,
-// the model's scale inputs, and the chart limits the gyroscope range resets.
+// adapter, the busy-wait, the platform (number format), the loaded table, the model's scale
+// inputs, and the results of the last read (the documented RegRaw, RegValue, RegScaled and
+// RegNDBit, kept up to date here for the code that reads them).
 struct RegisterAccess {
     transport::UsbLink link;
     base::BusyWait wait;
@@ -33,7 +41,6 @@ struct RegisterAccess {
     RegisterMap& regs;
     RegResults& res;
     ModelState& model;
-    view::ChartLimits& plot;
 };
 
 } // namespace tavrin::registers

@@ -190,6 +190,59 @@ std::vector<uint8_t> SimDriver::stringDescriptor(const Adapter& a, int index) co
     }
 }
 
+namespace {
+
+// Copies what fits of a reply into the caller's buffer.
+int Reply(const uint8_t* data, std::size_t size, uint8_t* out, std::size_t outLen,
+          uint32_t& bytesReturned) {
+    const std::size_t n = std::min(outLen, size);
+    if (n) std::memcpy(out, data, n);
+    bytesReturned = static_cast<uint32_t>(n);
+    return 1;
+}
+
+std::array<uint8_t, 18> DeviceDescriptor(const SimOptions& o) {
+    return {18,
+            1,
+            0x00,
+            0x02,
+            0xFF,
+            0xFF,
+            0xFF,
+            64,
+            static_cast<uint8_t>(o.vendorId & 0xFF),
+            static_cast<uint8_t>(o.vendorId >> 8),
+            static_cast<uint8_t>(o.productId & 0xFF),
+            static_cast<uint8_t>(o.productId >> 8),
+            0x00,
+            0x01,
+            1,
+            2,
+            0,
+            1};
+}
+
+std::array<uint8_t, transport::ezusb::kPipeInfoSize> PipeInfo(bool highSpeed) {
+    std::array<uint8_t, transport::ezusb::kPipeInfoSize> info{};
+    const uint16_t maxPacket = highSpeed ? 512 : 64;
+    constexpr int kPipes = 4; // bulk out, bulk in, and a second pair
+    info[0] = static_cast<uint8_t>(transport::ezusb::kPipeInfoHeader +
+                                   kPipes * transport::ezusb::kPipeEntrySize);
+    info[12] = kPipes;
+    const uint8_t endpoints[kPipes] = {0x01, 0x81, 0x02, 0x86};
+    for (int i = 0; i < kPipes; ++i) {
+        uint8_t* e =
+            &info[transport::ezusb::kPipeInfoHeader + transport::ezusb::kPipeEntrySize * i];
+        e[0] = static_cast<uint8_t>(maxPacket & 0xFF);
+        e[1] = static_cast<uint8_t>(maxPacket >> 8);
+        e[2] = endpoints[i];
+        e[4] = 2; // bulk
+    }
+    return info;
+}
+
+} // namespace
+
 int SimDriver::ioctl(transport::DriverHandle handle, uint32_t code, const uint8_t* in,
                      std::size_t inLen, uint8_t* out, std::size_t outLen, uint32_t& bytesReturned) {
     bytesReturned = 0;
@@ -211,29 +264,8 @@ int SimDriver::ioctl(transport::DriverHandle handle, uint32_t code, const uint8_
 
     switch (code) {
     case transport::ezusb::kGetDeviceDescriptor: {
-        const SimOptions& o = a->options;
-        const uint8_t d[18] = {18,
-                               1,
-                               0x00,
-                               0x02,
-                               0xFF,
-                               0xFF,
-                               0xFF,
-                               64,
-                               static_cast<uint8_t>(o.vendorId & 0xFF),
-                               static_cast<uint8_t>(o.vendorId >> 8),
-                               static_cast<uint8_t>(o.productId & 0xFF),
-                               static_cast<uint8_t>(o.productId >> 8),
-                               0x00,
-                               0x01,
-                               1,
-                               2,
-                               0,
-                               1};
-        const std::size_t n = std::min(outLen, sizeof d);
-        if (n) std::memcpy(out, d, n);
-        bytesReturned = static_cast<uint32_t>(n);
-        return 1;
+        const auto d = DeviceDescriptor(a->options);
+        return Reply(d.data(), d.size(), out, outLen, bytesReturned);
     }
     case transport::ezusb::kGetStringDescriptor: {
         if (!in || inLen < 1) return 0;
@@ -243,58 +275,37 @@ int SimDriver::ioctl(transport::DriverHandle handle, uint32_t code, const uint8_
             return 0;
         const std::vector<uint8_t> d = stringDescriptor(*a, index);
         if (d.empty()) return 0;
-        const std::size_t n = std::min(outLen, d.size());
-        if (n) std::memcpy(out, d.data(), n);
-        bytesReturned = static_cast<uint32_t>(n);
-        return 1;
+        return Reply(d.data(), d.size(), out, outLen, bytesReturned);
     }
     case transport::ezusb::kGetPipeInfo: {
-        std::array<uint8_t, transport::ezusb::kPipeInfoSize> info{};
-        const uint16_t maxPacket = a->options.highSpeed ? 512 : 64;
-        constexpr int kPipes = 4; // bulk out, bulk in, and a second pair
-        info[0] = static_cast<uint8_t>(transport::ezusb::kPipeInfoHeader +
-                                       kPipes * transport::ezusb::kPipeEntrySize);
-        info[12] = kPipes;
-        const uint8_t endpoints[kPipes] = {0x01, 0x81, 0x02, 0x86};
-        for (int i = 0; i < kPipes; ++i) {
-            uint8_t* e =
-                &info[transport::ezusb::kPipeInfoHeader + transport::ezusb::kPipeEntrySize * i];
-            e[0] = static_cast<uint8_t>(maxPacket & 0xFF);
-            e[1] = static_cast<uint8_t>(maxPacket >> 8);
-            e[2] = endpoints[i];
-            e[4] = 2; // bulk
-        }
-        const std::size_t n = std::min(outLen, info.size());
-        if (n) std::memcpy(out, info.data(), n);
-        bytesReturned = static_cast<uint32_t>(n);
-        return 1;
+        const auto info = PipeInfo(a->options.highSpeed);
+        return Reply(info.data(), info.size(), out, outLen, bytesReturned);
     }
-    case transport::ezusb::kBulkTransfer: {
-        if (pipe == 0) {
-            busTime(*a, outLen);
-            if (logCommands_) {
-                commands_.emplace_back(out, out + outLen);
-                if (commands_.size() > 1024) commands_.pop_front();
-            }
-            if (!command(*a, out, outLen)) return 0;
-            bytesReturned = static_cast<uint32_t>(outLen);
-            return 1;
-        }
-        if (pipe == 1) {
-            if (!a->hasReply) return 0;
-            std::size_t n = std::min(outLen, a->replyLen);
-            if (fault) n = std::min<std::size_t>(n, fault->shortBytes);
-            busTime(*a, n);
-            if (n) std::memcpy(out, a->reply.data(), n);
-            a->hasReply = false;
-            bytesReturned = static_cast<uint32_t>(n);
-            return 1;
-        }
-        return 0;
-    }
+    case transport::ezusb::kBulkTransfer:
+        return bulk(*a, pipe, fault, out, outLen, bytesReturned);
     default:
         return 0;
     }
+}
+
+int SimDriver::bulk(Adapter& a, int pipe, const Fault* fault, uint8_t* out, std::size_t outLen,
+                    uint32_t& bytesReturned) {
+    if (pipe == 0) {
+        busTime(a, outLen);
+        if (logCommands_) {
+            commands_.emplace_back(out, out + outLen);
+            if (commands_.size() > 1024) commands_.pop_front();
+        }
+        if (!command(a, out, outLen)) return 0;
+        bytesReturned = static_cast<uint32_t>(outLen);
+        return 1;
+    }
+    if (pipe != 1 || !a.hasReply) return 0;
+    std::size_t n = std::min(outLen, a.replyLen);
+    if (fault) n = std::min<std::size_t>(n, fault->shortBytes);
+    busTime(a, n);
+    a.hasReply = false;
+    return Reply(a.reply.data(), n, out, outLen, bytesReturned);
 }
 
 int SimDriver::command(Adapter& a, const uint8_t* cmd, std::size_t len) {

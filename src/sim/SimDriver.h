@@ -89,7 +89,8 @@ class SimDriver : public transport::EzUsbDriver {
 
     Adapter* adapterFor(transport::DriverHandle handle);
     const Fault* takeFault(uint32_t code, int pipe, int slot);
-    int bulk(Adapter& a, int pipe, uint8_t* out, std::size_t outLen, uint32_t& bytesReturned);
+    int bulk(Adapter& a, int pipe, const Fault* fault, uint8_t* out, std::size_t outLen,
+             uint32_t& bytesReturned);
     int command(Adapter& a, const uint8_t* cmd, std::size_t len);
     static void busTime(Adapter& a, std::size_t bytes);
     std::vector<uint8_t> stringDescriptor(const Adapter& a, int index) const;

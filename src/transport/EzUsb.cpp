@@ -37,7 +37,8 @@ DriverHandle UsbOpenDevice(const UsbLink& link, const std::string& name) {
     return h > 0 ? h : 0;
 }
 
-void FindEzUsbDevices(const UsbLink& link) {
+Statuses FindEzUsbDevices(const UsbLink& link) {
+    Statuses met;
     link.drv.UsbDevCount = 0;
     for (auto& d : link.drv.UsbDevices) {
         d.DevName.clear();
@@ -66,18 +67,19 @@ void FindEzUsbDevices(const UsbLink& link) {
                 slot.Present = true;
                 slot.DevName = name;
                 slot.BoardType = board;
-                GetBoardInfo(link, h, slot);
+                if (const Status s = GetBoardInfo(link, h, slot); Broke(s)) met.push_back(s);
             }
         }
         link.driver->close(h);
     }
+    return met;
 }
 
-void GetBoardInfo(const UsbLink& link, DriverHandle& handle, UsbDeviceInfo& device) {
-    if (!device.Present || handle <= 0) return;
+Status GetBoardInfo(const UsbLink& link, DriverHandle& handle, UsbDeviceInfo& device) {
+    if (!device.Present || handle <= 0) return Status::Skipped;
     auto fail = [&] {
-        link.messages.show("Error getting Board Info");
         device.Present = false;
+        return Status::BoardInfoFailed;
     };
 
     device.Descriptor1 = GetStringDescriptor(link, handle, 1);
@@ -104,6 +106,7 @@ void GetBoardInfo(const UsbLink& link, DriverHandle& handle, UsbDeviceInfo& devi
         device.Speed = std::string("1.1");
         link.usb.SpiSetupValue = 35;
     }
+    return Status::Ok;
 }
 
 std::string GetStringDescriptor(const UsbLink& link, DriverHandle handle, int16_t index) {

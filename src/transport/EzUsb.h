@@ -4,13 +4,15 @@
 #include <string>
 
 #include "transport/EzUsbDriver.h"
+#include "transport/Status.h"
 #include "transport/TransportState.h"
 
 namespace tavrin::transport {
 
 DriverHandle UsbOpenDevice(const UsbLink& link, const std::string& name);
-void FindEzUsbDevices(const UsbLink& link);
-void GetBoardInfo(const UsbLink& link, DriverHandle& handle, UsbDeviceInfo& device);
+// The adapters on the four slots; the boards that did not answer (BoardInfoFailed each).
+Statuses FindEzUsbDevices(const UsbLink& link);
+Status GetBoardInfo(const UsbLink& link, DriverHandle& handle, UsbDeviceInfo& device);
 std::string GetStringDescriptor(const UsbLink& link, DriverHandle handle, int16_t index);
 int GetPipeInfo(const UsbLink& link, DriverHandle handle, uint8_t* buffer356);
 int16_t GetPipeMaxPacket(const UsbLink& link, DriverHandle handle, uint8_t pipe);

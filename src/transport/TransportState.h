@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "base/Seams.h"
 #include "transport/EzUsbDriver.h"
 
 namespace tavrin::transport {
@@ -29,10 +28,11 @@ struct DriverState {
     int16_t UsbDevCount = 0;
 };
 
-// The adapter in use and its SPI settings.
+// The adapter in use and its SPI settings. `ready` is false after a failed command, so that
+// transfers are skipped until the next search; the windows read it through App.
 struct AdapterState {
     int16_t InterfaceKind = InterfaceNone;
-    bool UsbReady = false;
+    bool ready = false;
     int16_t UsbSelIndex = 0;
     UsbDeviceInfo UsbSelDevice{};
     std::array<int32_t, 17> SpiOutFrames{};
@@ -44,13 +44,12 @@ struct AdapterState {
     bool UsbXferCmdFlag = true;
 };
 
-// What the transport's operations use: the driver, the adapters found, the adapter in
-// use, and where a failure is told.
+// What the transport's operations use: the driver, the adapters found and the adapter in
+// use. Failures come back as a Status (transport/Status.h); nothing here shows a message.
 struct UsbLink {
     EzUsbDriver* driver; // none behaves like a machine with no adapter attached
     DriverState& drv;
     AdapterState& usb;
-    base::Messages& messages;
 };
 
 } // namespace tavrin::transport

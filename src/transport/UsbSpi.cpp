@@ -16,36 +16,39 @@ constexpr uint8_t kCmdTransferAlt = 0x0E;
 constexpr int kMaxFrames = 16;
 
 // Sends one two-byte setting command; a failure stops the adapter until the next search.
-void SendSetting(const UsbLink& link, uint8_t cmd, uint8_t value, const char* failMessage) {
+Status SendSetting(const UsbLink& link, uint8_t cmd, uint8_t value, Status failure) {
     DriverHandle h = UsbOpenDevice(link, link.usb.UsbSelDevice.DevName);
     std::array<uint8_t, 2> buf{cmd, value};
     int16_t pipe = 0;
     int32_t len = 2;
+    Status status = Status::Ok;
     if (BulkTransfer(link, h, pipe, buf.data(), len) != 1 || len < 2) {
-        link.messages.show(failMessage);
-        link.usb.UsbReady = false;
+        link.usb.ready = false;
+        status = failure;
     }
     if (h > 0) link.driver->close(h);
+    return status;
 }
 
 } // namespace
 
-void UsbFindBuffers(const UsbLink& link) {
-    link.usb.UsbReady = false;
+Statuses UsbFindBuffers(const UsbLink& link) {
+    link.usb.ready = false;
     link.usb.UsbSelIndex = -1;
-    FindEzUsbDevices(link);
-    if (link.drv.UsbDevCount != 0) {
-        for (int k = 0; k < ezusb::kSlots; ++k) {
-            if (!link.drv.UsbDevices[k].Present) continue;
-            link.usb.UsbSelDevice = link.drv.UsbDevices[k];
-            link.usb.UsbReady = true;
-            link.usb.UsbSelIndex = static_cast<int16_t>(k);
-            return;
-        }
-        link.messages.show("No Valid USB Buffers Found, Please Verify Setup and Restart");
-        return;
+    Statuses met = FindEzUsbDevices(link);
+    if (link.drv.UsbDevCount == 0) {
+        met.push_back(Status::NoAdapters);
+        return met;
     }
-    link.messages.show("No USB Buffers Found, Please Verify Setup and Restart");
+    for (int k = 0; k < ezusb::kSlots; ++k) {
+        if (!link.drv.UsbDevices[k].Present) continue;
+        link.usb.UsbSelDevice = link.drv.UsbDevices[k];
+        link.usb.ready = true;
+        link.usb.UsbSelIndex = static_cast<int16_t>(k);
+        return met;
+    }
+    met.push_back(Status::NoValidAdapters);
+    return met;
 }
 
 void SetTransportDefaults(AdapterState& usb) {
@@ -56,25 +59,27 @@ void SetTransportDefaults(AdapterState& usb) {
     usb.InterfaceKind = InterfaceUsb;
 }
 
-bool ConnectFirstAdapter(const UsbLink& link) {
-    UsbFindBuffers(link);
-    if (!link.usb.UsbReady) return false;
-    UsbSetSpiBits(link, link.usb.SpiBits);
-    UsbSetupSpi(link, link.usb.SpiSetupValue);
-    return true;
+Statuses ConnectFirstAdapter(const UsbLink& link) {
+    Statuses met = UsbFindBuffers(link);
+    if (!link.usb.ready) return met;
+    for (const Status s :
+         {UsbSetSpiBits(link, link.usb.SpiBits), UsbSetupSpi(link, link.usb.SpiSetupValue)})
+        if (Broke(s)) met.push_back(s);
+    return met;
 }
 
-void ChooseAdapter(const UsbLink& link, int slot) {
-    if (slot < 0 || slot >= ezusb::kSlots) return;
+Status ChooseAdapter(const UsbLink& link, int slot) {
+    if (slot < 0 || slot >= ezusb::kSlots) return Status::Skipped;
     link.usb.UsbSelDevice = link.drv.UsbDevices[slot];
-    UsbSetupSpi(link, link.usb.SpiSetupValue);
-    UsbSetSpiBits(link, link.usb.SpiBits);
+    const Status setup = UsbSetupSpi(link, link.usb.SpiSetupValue);
+    const Status bits = UsbSetSpiBits(link, link.usb.SpiBits);
+    return Broke(setup) ? setup : bits;
 }
 
 std::string AdapterStatusText(const UsbLink& link) {
     if (link.usb.InterfaceKind == InterfaceNone) return "No interface selected";
     const std::string backend = link.driver ? link.driver->backendName() : std::string();
-    if (!link.usb.UsbReady)
+    if (!link.usb.ready)
         return "No adapter ready (" + (backend.empty() ? "" : backend + ", ") +
                "Interface > Usb to search)";
     const UsbDeviceInfo& dev = link.usb.UsbSelDevice;
@@ -89,33 +94,33 @@ std::string AdapterStatusText(const UsbLink& link) {
     return text;
 }
 
-void UsbSetupSpi(const UsbLink& link, uint8_t& value) {
-    if (!link.usb.UsbReady) return;
+Status UsbSetupSpi(const UsbLink& link, uint8_t& value) {
+    if (!link.usb.ready) return Status::Skipped;
     if (value == 0) value = 1;
     link.usb.SpiSetupValue = value;
-    SendSetting(link, kCmdSetup, value, "Error Setting up SPI");
+    return SendSetting(link, kCmdSetup, value, Status::SetupFailed);
 }
 
-void UsbSetSpiBits(const UsbLink& link, uint8_t& bits) {
-    if (!link.usb.UsbReady) return;
+Status UsbSetSpiBits(const UsbLink& link, uint8_t& bits) {
+    if (!link.usb.ready) return Status::Skipped;
     link.usb.SpiBits = bits;
-    SendSetting(link, kCmdBits, bits, "Error Setting SPI Bits");
+    return SendSetting(link, kCmdBits, bits, Status::BitsFailed);
 }
 
-void UsbSpiTransfer(const UsbLink& link, uint8_t& count) {
+Status UsbSpiTransfer(const UsbLink& link, uint8_t& count) {
     AdapterState& usb = link.usb;
-    if (!usb.UsbReady) return;
+    if (!usb.ready) return Status::Skipped;
     // The frame arrays hold 16 frames; any other count is a caller's fault and is refused.
-    if (count < 1 || count > kMaxFrames) return;
+    if (count < 1 || count > kMaxFrames) return Status::Skipped;
     if (usb.SpiXferParam < 1) usb.SpiXferParam = 1;
     if (usb.SpiXferParam > 5) usb.SpiXferParam = 5;
     usb.SpiFrameCount = count;
 
     DriverHandle h = UsbOpenDevice(link, usb.UsbSelDevice.DevName);
-    auto fail = [&](const char* message) {
-        link.messages.show(message);
+    auto fail = [&](Status failure) {
         if (h > 0) link.driver->close(h);
-        usb.UsbReady = false;
+        usb.ready = false;
+        return failure;
     };
 
     std::array<uint8_t, 2 * kMaxFrames + 9> buf{};
@@ -129,15 +134,16 @@ void UsbSpiTransfer(const UsbLink& link, uint8_t& count) {
     int16_t pipe = 0;
     int32_t len = 2 * count + 3;
     if (BulkTransfer(link, h, pipe, buf.data(), len) != 1 || len < 2 * count + 3)
-        return fail("Error Writing SPI");
+        return fail(Status::WriteFailed);
 
     pipe = 1;
     len = 2 * count;
     // A reply shorter than asked is a failed read, never stale bytes taken as new.
     if (BulkTransfer(link, h, pipe, buf.data(), len) != 1 || len < 2 * count)
-        return fail("Error Reading SPI");
+        return fail(Status::ReadFailed);
     for (int k = 0; k < count; ++k) usb.SpiInWords[k + 1] = buf[2 * k] * 256 + buf[2 * k + 1];
     if (h > 0) link.driver->close(h);
+    return Status::Ok;
 }
 
 } // namespace tavrin::transport

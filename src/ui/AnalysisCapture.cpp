@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "app/App.h"
+#include "app/Sensor.h"
 #include "base/FileLocation.h"
 #include "base/NumberText.h"
 #include "datalog/LogFormat.h"
@@ -45,17 +46,17 @@ std::optional<frmAnalysis::Capture> frmAnalysis::planCapture() {
                        : "Duration: a number of seconds from 0.1 to 1000000.");
         return std::nullopt;
     }
-    if (!app_.usb.UsbReady) {
+    if (!app_.UsbReady()) {
         fail("No adapter is ready.");
         return std::nullopt;
     }
     // The sensor's period as it stands now: tau0 of the capture.
-    registers::ReadRegister(app_, app_.regs.iSMPL_PRD);
-    if (!app_.usb.UsbReady) {
+    const registers::RegResults period = app::Read(app_, app_.regs.iSMPL_PRD);
+    if (!app_.UsbReady()) {
         fail("The sensor's sample period (SMPL_PRD) could not be read.");
         return std::nullopt;
     }
-    c.period = SamplePeriodOf(app_.res.RegRaw);
+    c.period = SamplePeriodOf(period.RegRaw);
     c.seconds = inSamples ? std::round(*amount) * c.period : *amount;
     st.samplesPerFile = 2147483647; // the clock ends it
     st.filesPerSession = 1;
@@ -90,10 +91,10 @@ bool frmAnalysis::runCapture(const Capture& plan, double& seconds) {
     };
     hooks.cancelRequested = [&] {
         timeUp = timeUp || clock() - start >= plan.seconds;
-        return timeUp || cancel_.load() || !app_.usb.UsbReady;
+        return timeUp || cancel_.load() || !app_.UsbReady();
     };
     datalog::DiskFileSystem disk;
-    const auto report = datalog::RunLogSession(app_, plan.settings, hooks, disk);
+    const auto report = app::RunLogSession(app_, plan.settings, hooks, disk);
     seconds = first < 0 ? 0 : last - first + plan.period;
     std::error_code ec;
     if (!std::filesystem::exists(plan.file, ec)) {

@@ -1,5 +1,4 @@
 #include "ui/MeasurementView.h"
-#include "ui/QtText.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -12,9 +11,11 @@
 #include <QVBoxLayout>
 
 #include "app/App.h"
+#include "app/Sensor.h"
 #include "base/NumberText.h"
 #include "registers/FrontEnd.h"
 #include "ui/NamedWidgets.h"
+#include "ui/QtText.h"
 #include "ui/StripChart.h"
 
 namespace tavrin::ui {
@@ -28,44 +29,6 @@ const char* const kStop = "STOP";
 template <class W> void setTextIfChanged(W* w, const QString& text) {
     if (w->text() != text) w->setText(text);
 }
-
-// Places the x-axis tick labels and tick lines under a chart at their sample positions.
-class AxisStrip : public QWidget {
-  public:
-    AxisStrip(QWidget* parent, std::array<QLabel*, 5>& labels, std::array<QWidget*, 5>& ticks)
-        : QWidget(parent) {
-        static const char* const kTicks[5] = {"0", "85", "175", "260", "350"};
-        for (int i = 0; i < 5; ++i) {
-            labels[i] = Named<QLabel>(this, Indexed("lblPlotX", i), kTicks[i]);
-            labels[i]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-            auto* tick = Named<QFrame>(this, Indexed("LineX", i));
-            tick->setFrameShape(QFrame::VLine);
-            tick->setFixedSize(1, 5);
-            ticks[i] = tick;
-            labels_[i] = labels[i];
-            ticks_[i] = tick;
-            values_[i] = QString(kTicks[i]).toInt();
-        }
-        setMinimumHeight(fontMetrics().height() + 6);
-    }
-
-  protected:
-    void resizeEvent(QResizeEvent*) override {
-        const int span = std::max(1, width() - 1);
-        for (int i = 0; i < 5; ++i) {
-            const int x = values_[i] * span / view::kSweepWidth;
-            ticks_[i]->move(x, 0);
-            const int w = labels_[i]->sizeHint().width();
-            labels_[i]->setGeometry(std::clamp(x - w / 2, 0, std::max(0, width() - w)), 5, w,
-                                    height() - 5);
-        }
-    }
-
-  private:
-    std::array<QLabel*, 5> labels_{};
-    std::array<QWidget*, 5> ticks_{};
-    std::array<int, 5> values_{};
-};
 
 // While the loop runs, every pass changes the readouts and lets events run, so the
 // window would be repainted thousands of times a second. This filter on the window lets
@@ -179,78 +142,6 @@ void MeasurementView::buildReadouts() {
     connect(txtLoopDelay, &QLineEdit::textChanged, this, &MeasurementView::txtLoopDelay_Change);
 }
 
-void MeasurementView::buildCharts() {
-    FrameDataPLot = Named<QGroupBox>(this, "FrameDataPLot", "Data Plot");
-    auto* grid = new QGridLayout(FrameDataPLot);
-
-    // The rate chart is 255 pixels high, the acceleration chart 258; both grow in
-    // that proportion.
-    auto chartRow = [&](int row, int height, StripChart*& pic, const char* picName, QLabel*& title,
-                        const char* titleName, const char* titleText, QLabel*& units,
-                        const char* unitsName, const char* unitsText, QPushButton*& scale,
-                        const char* scaleName, QLabel*& pFS, const char* pName, QLabel*& mid,
-                        const char* midName, QLabel*& nFS, const char* nName, QLabel*& sam,
-                        const char* samName, QLabel*& val, const char* valName) {
-        pic = new StripChart(FrameDataPLot, height);
-        pic->setObjectName(picName);
-        title = Named<QLabel>(FrameDataPLot, titleName, titleText);
-        units = Named<QLabel>(FrameDataPLot, unitsName, unitsText);
-        scale = Named<QPushButton>(FrameDataPLot, scaleName, "Scale");
-        pFS = Named<QLabel>(FrameDataPLot, pName, QString());
-        mid = Named<QLabel>(FrameDataPLot, midName, QString());
-        nFS = Named<QLabel>(FrameDataPLot, nName, QString());
-        for (QLabel* l : {pFS, mid, nFS}) {
-            l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            l->setMinimumWidth(40);
-        }
-        sam = Named<QLabel>(FrameDataPLot, samName, QString());
-        val = Named<QLabel>(FrameDataPLot, valName, QString());
-
-        auto* side = new QVBoxLayout;
-        side->addWidget(title);
-        side->addWidget(units);
-        side->addWidget(scale);
-        side->addStretch(1);
-        auto* hover = new QGridLayout;
-        hover->addWidget(new QLabel("sample", FrameDataPLot), 0, 0);
-        hover->addWidget(sam, 0, 1);
-        hover->addWidget(new QLabel("value", FrameDataPLot), 1, 0);
-        hover->addWidget(val, 1, 1);
-        side->addLayout(hover);
-        grid->addLayout(side, row, 0);
-
-        auto* limits = new QVBoxLayout;
-        limits->addWidget(pFS, 0, Qt::AlignTop | Qt::AlignRight);
-        limits->addStretch(1);
-        limits->addWidget(mid, 0, Qt::AlignRight);
-        limits->addStretch(1);
-        limits->addWidget(nFS, 0, Qt::AlignBottom | Qt::AlignRight);
-        grid->addLayout(limits, row, 1);
-        grid->addWidget(pic, row, 2);
-        grid->setRowStretch(row, height);
-    };
-    chartRow(0, 255, pic1, "pic1", Label15, "Label15", "Rate", Lbl1Units, "Lbl1Units", "deg / sec",
-             cmdScaleGyro, "cmdScaleGyro", lblpFS1, "lblpFS1", lblmidS1, "lblmidS1", lblnFS1,
-             "lblnFS1", lblCurSam1, "lblCurSam1", lblCurVal1, "lblCurVal1");
-    chartRow(1, 258, pic2, "pic2", Label16, "Label16", "Accel.", lblUnits2, "lblUnits2", "g",
-             cmdScaleAcc, "cmdScaleAcc", lblpFS2, "lblpFS2", lblmidS2, "lblmidS2", lblnFS2,
-             "lblnFS2", lblCurSam2, "lblCurSam2", lblCurVal2, "lblCurVal2");
-
-    grid->addWidget(new AxisStrip(FrameDataPLot, lblPlotX, LineX), 2, 2);
-    LblXaxis = Named<QLabel>(FrameDataPLot, "LblXaxis", "Sample Number");
-    grid->addWidget(LblXaxis, 3, 2, Qt::AlignHCenter);
-    lblYscale = Named<QLabel>(FrameDataPLot, "lblYscale", QString());
-    grid->addWidget(lblYscale, 3, 0);
-    grid->setColumnStretch(2, 1);
-
-    connect(cmdScaleGyro, &QPushButton::clicked, this, &MeasurementView::cmdScaleGyro_Click);
-    connect(cmdScaleAcc, &QPushButton::clicked, this, &MeasurementView::cmdScaleAcc_Click);
-    connect(pic1, &StripChart::pointerMoved, this,
-            [this](double x, double y) { hover(view::Axis::Gyro, x, y); });
-    connect(pic2, &StripChart::pointerMoved, this,
-            [this](double x, double y) { hover(view::Axis::Accel, x, y); });
-}
-
 void MeasurementView::buildStatus() {
     FrmStatus = Named<QGroupBox>(this, "FrmStatus", "Status Register");
     auto* grid = new QGridLayout(FrmStatus);
@@ -311,9 +202,9 @@ void MeasurementView::ReadData() {
         const std::string sep = app_.platform.decimalSeparator();
         view::Samples samples{};
         for (int16_t p = 2; p <= 8; ++p) {
-            registers::ReadRegister(app_, p);
-            setTextIfChanged(txtReadReg[p], Q(base::FixedText(app_.res.RegScaled, 2, sep)));
-            samples[p] = app_.res.RegScaled;
+            const registers::RegResults res = app::Read(app_, p);
+            setTextIfChanged(txtReadReg[p], Q(base::FixedText(res.RegScaled, 2, sep)));
+            samples[p] = res.RegScaled;
         }
         app_.doEvents();
         PlotDataPointsGy(samples, app_.plot.GyPlotMax, app_.plot.GyPlotMin);
@@ -501,10 +392,10 @@ void MeasurementView::CmdUpdateStatus_Click() {
     if (app_.usb.InterfaceKind != transport::InterfaceUsb) {
         why = "Not read: no interface chosen";
     } else {
-        registers::ReadRegister(app_, app_.regs.iDIAG_STAT);
+        app::Read(app_, app_.regs.iDIAG_STAT);
         // Nothing is sent without a ready adapter, and a failed transfer drops it: either
         // way the word is not the sensor's.
-        if (!app_.usb.UsbReady) why = "Not read: no adapter ready";
+        if (!app_.UsbReady()) why = "Not read: no adapter ready";
     }
     if (why) {
         for (QLabel* f : flags) setFlagNotRead(f, why);

@@ -1,4 +1,5 @@
 #include "ui/frmDatalog.h"
+#include "app/Sensor.h"
 #include "ui/QtText.h"
 
 #include <QCheckBox>
@@ -25,12 +26,8 @@ namespace tavrin::ui {
 
 using namespace datalog;
 
-frmDatalog::frmDatalog(app::App& app, std::function<void()> clearMainLoop, QWidget* parent)
-    : QDialog(parent), app_(app), clearMainLoop_(std::move(clearMainLoop)) {
-    setObjectName("frmDatalog");
-    setWindowTitle("Datalog Control");
-    setModal(true);
-
+// The four frames of settings, each with its controls.
+void frmDatalog::buildFrames() {
     Frame1 = Named<QGroupBox>(this, "Frame1", "DATA FORMAT");
     ckDisableND = Named<QCheckBox>(Frame1, "ckDisableND", "Disable New Data Flags");
     ckNOScale = Named<QCheckBox>(Frame1, "ckNOScale", "LSB Data Only...   No scaling");
@@ -78,6 +75,15 @@ frmDatalog::frmDatalog(app::App& app, std::function<void()> clearMainLoop, QWidg
                                        Q(datalog::kBoxCaptions[b]));
         selLayout->addWidget(CheckReg[b]);
     }
+}
+
+frmDatalog::frmDatalog(app::App& app, std::function<void()> clearMainLoop, QWidget* parent)
+    : QDialog(parent), app_(app), clearMainLoop_(std::move(clearMainLoop)) {
+    setObjectName("frmDatalog");
+    setWindowTitle("Datalog Control");
+    setModal(true);
+
+    buildFrames();
 
     cmdStartDatalog = Named<QPushButton>(this, "cmdStartDatalog", Q(datalog::kStartCaption));
     cmdStartDatalog->setAutoDefault(false);
@@ -316,7 +322,7 @@ void frmDatalog::RunDatalog() {
 
     running_ = true;
     const auto started = Clock::now();
-    datalog::RunLogSession(app_, settings, hooks, *fs_);
+    app::RunLogSession(app_, settings, hooks, *fs_);
     running_ = false;
     // Final figures, with the rate averaged over the whole session.
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();

@@ -58,6 +58,7 @@ class frmDatalog : public QDialog {
     void reject() override;
 
   private:
+    void buildFrames();
     QGroupBox* Frame1;
     QCheckBox* ckDisableND;
     QCheckBox* ckNOScale;

@@ -1,4 +1,5 @@
 #include "ui/frmForm1.h"
+#include "app/Sensor.h"
 #include "ui/QtText.h"
 
 #include <QAction>
@@ -37,8 +38,8 @@ frmForm1::frmForm1(app::App& app, QWidget* parent) : QMainWindow(parent), app_(a
 
     mnuDevice = menuBar()->addMenu("Device");
     mnuDevice->setObjectName("mnuDevice");
-    for (std::size_t i = 0; i < registers::kDeviceModels.size(); ++i) {
-        const int model = registers::kDeviceModels[i];
+    for (std::size_t i = 0; i < registers::kModels.size(); ++i) {
+        const int model = registers::kModels[i].number;
         QAction* item = mnuDevice->addAction(QString::number(model));
         item->setObjectName(QString("mnu%1").arg(model));
         item->setCheckable(true);
@@ -138,7 +139,7 @@ void frmForm1::startLoop() {
 
 void frmForm1::SetDevice(float ProdNum) {
     modelApplied_ = true;
-    registers::SetDevice(app_, ProdNum, *this);
+    app::SetDevice(app_, ProdNum, *this);
     updateStatusBar();
 }
 
@@ -147,8 +148,8 @@ void frmForm1::uncheckAllModels() {
 }
 
 void frmForm1::checkModel(int model) {
-    for (std::size_t i = 0; i < registers::kDeviceModels.size(); ++i)
-        if (registers::kDeviceModels[i] == model) deviceItems_[i]->setChecked(true);
+    for (std::size_t i = 0; i < registers::kModels.size(); ++i)
+        if (registers::kModels[i].number == model) deviceItems_[i]->setChecked(true);
 }
 
 void frmForm1::showAccLimits(const std::string& lower, const std::string& middle,
@@ -167,7 +168,7 @@ frmUSBselect& frmForm1::usbSelectWindow() {
 
 void frmForm1::mnuUsb_Click() {
     execModal(usbSelectWindow());
-    if (app_.usb.UsbReady) {
+    if (app_.UsbReady()) {
         app_.usb.InterfaceKind = transport::InterfaceUsb;
         mnuUsb->setChecked(true);
     } else {
@@ -239,7 +240,7 @@ void frmForm1::Form_Unload() {
 }
 
 void frmForm1::updateStatusBar() {
-    lblStatusAdapter->setText(Q(transport::AdapterStatusText(app_)));
+    lblStatusAdapter->setText(Q(transport::AdapterStatusText(app_.link())));
     if (!modelApplied_) return;
     lblStatusModel->setText(
         Q(registers::ModelStatusText(app_.model.ProductNumber, app_.platform.decimalSeparator())));

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/LoadSequence.h"
+#include "app/Sensor.h"
 #include "registers/Model.h"
 
 class QAction;
@@ -22,7 +23,7 @@ namespace tavrin::ui {
 class MeasurementView;
 class frmUSBselect;
 
-class frmForm1 : public QMainWindow, private registers::DeviceDisplay, private app::LoadDisplay {
+class frmForm1 : public QMainWindow, private app::DeviceDisplay, private app::LoadDisplay {
     Q_OBJECT
   public:
     explicit frmForm1(app::App& app, QWidget* parent = nullptr);
@@ -100,7 +101,7 @@ class frmForm1 : public QMainWindow, private registers::DeviceDisplay, private a
     void startLoop() override;
 
     app::App& app_;
-    std::array<QAction*, registers::kDeviceModels.size()> deviceItems_{};
+    std::array<QAction*, registers::kModels.size()> deviceItems_{};
     frmUSBselect* usbSelect_ = nullptr;
     std::function<void()> showDatalog_;
     std::function<void()> showRegisters_;

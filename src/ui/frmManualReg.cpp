@@ -1,4 +1,5 @@
 #include "ui/frmManualReg.h"
+#include "app/Sensor.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -34,6 +35,48 @@ const char* FlagText(bool flag) {
 }
 
 } // namespace
+
+// The controls' places: the register frame and its buttons on the left, the listing on
+// the right.
+void frmManualReg::layOut() {
+    auto* regGrid = new QGridLayout(frameRegister);
+    regGrid->addWidget(cmboRegister, 0, 0, 1, 2);
+    regGrid->addWidget(lblRegAddr, 1, 0);
+    regGrid->addWidget(txtRegAddr, 1, 1);
+    regGrid->addWidget(lblRegByte, 2, 0);
+    regGrid->addWidget(txtRegByte, 2, 1);
+    regGrid->addWidget(lblRegRead, 3, 0);
+    regGrid->addWidget(txtRegRead, 3, 1);
+    regGrid->addWidget(lblRegWrite, 4, 0);
+    regGrid->addWidget(txtRegWrite, 4, 1);
+
+    auto* rwGrid = new QGridLayout;
+    rwGrid->addWidget(cmdRead, 0, 0);
+    rwGrid->addWidget(txtHex, 0, 1);
+    rwGrid->addWidget(cmdWrite, 1, 0);
+    rwGrid->addWidget(txtDataWrite, 1, 1);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(frameRegister);
+    left->addLayout(rwGrid);
+    left->addStretch(1);
+    left->addWidget(cmdUpdateFlash);
+    left->addWidget(cmdClose);
+
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(Label2);
+    listButtons->addStretch(1);
+    listButtons->addWidget(cmdReadAll);
+    listButtons->addWidget(cmdWriteFile);
+    listButtons->addWidget(cmdPrint);
+    auto* right = new QVBoxLayout(frameUserReg);
+    right->addLayout(listButtons);
+    right->addWidget(Text1);
+
+    auto* top = new QHBoxLayout(this);
+    top->addLayout(left);
+    top->addWidget(frameUserReg, 1);
+}
 
 frmManualReg::frmManualReg(app::App& app, QWidget* parent) : QDialog(parent), app_(app) {
     setObjectName("frmManualReg");
@@ -86,43 +129,7 @@ frmManualReg::frmManualReg(app::App& app, QWidget* parent) : QDialog(parent), ap
     for (QLineEdit* e : {txtRegAddr, txtRegByte, txtRegRead, txtRegWrite, txtHex, txtDataWrite})
         e->setMinimumWidth(fieldWidth);
 
-    auto* regGrid = new QGridLayout(frameRegister);
-    regGrid->addWidget(cmboRegister, 0, 0, 1, 2);
-    regGrid->addWidget(lblRegAddr, 1, 0);
-    regGrid->addWidget(txtRegAddr, 1, 1);
-    regGrid->addWidget(lblRegByte, 2, 0);
-    regGrid->addWidget(txtRegByte, 2, 1);
-    regGrid->addWidget(lblRegRead, 3, 0);
-    regGrid->addWidget(txtRegRead, 3, 1);
-    regGrid->addWidget(lblRegWrite, 4, 0);
-    regGrid->addWidget(txtRegWrite, 4, 1);
-
-    auto* rwGrid = new QGridLayout;
-    rwGrid->addWidget(cmdRead, 0, 0);
-    rwGrid->addWidget(txtHex, 0, 1);
-    rwGrid->addWidget(cmdWrite, 1, 0);
-    rwGrid->addWidget(txtDataWrite, 1, 1);
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(frameRegister);
-    left->addLayout(rwGrid);
-    left->addStretch(1);
-    left->addWidget(cmdUpdateFlash);
-    left->addWidget(cmdClose);
-
-    auto* listButtons = new QHBoxLayout;
-    listButtons->addWidget(Label2);
-    listButtons->addStretch(1);
-    listButtons->addWidget(cmdReadAll);
-    listButtons->addWidget(cmdWriteFile);
-    listButtons->addWidget(cmdPrint);
-    auto* right = new QVBoxLayout(frameUserReg);
-    right->addLayout(listButtons);
-    right->addWidget(Text1);
-
-    auto* top = new QHBoxLayout(this);
-    top->addLayout(left);
-    top->addWidget(frameUserReg, 1);
+    layOut();
 
     printDialog = [this](QPrinter& printer) {
         QPrintDialog dlg(&printer, this);
@@ -175,8 +182,8 @@ void frmManualReg::cmdRead_Click() {
     const int index = cmboRegister->currentIndex();
     const registers::RegisterRecord* reg = app_.regs.at(index);
     if (!reg || !reg->ReadFlag) return;
-    registers::ReadRegister(app_, static_cast<int16_t>(index));
-    txtHex->setText(QString::fromStdString(base::LongToHex4(app_.res.RegRaw)));
+    const registers::RegResults res = app::Read(app_, static_cast<int16_t>(index));
+    txtHex->setText(QString::fromStdString(base::LongToHex4(res.RegRaw)));
 }
 
 void frmManualReg::cmdWrite_Click() {
@@ -194,11 +201,11 @@ void frmManualReg::cmdWrite_Click() {
         app_.messages.show(error, base::MsgIcon::Exclamation, base::kAppTitle);
         return;
     }
-    registers::WriteRegister(app_, pos, value);
+    app::Write(app_, pos, value);
 }
 
 void frmManualReg::cmdReadAll_Click() {
-    listing_ = registers::BuildRegisterListing(app_);
+    listing_ = app::Listing(app_);
     // The box shows lines; the saved file keeps the CR LF line ends of listing_.
     Text1->setPlainText(QString::fromStdString(listing_).remove(QLatin1Char('\r')));
 }
@@ -244,7 +251,7 @@ void frmManualReg::cmdPrint_Click() {
 }
 
 void frmManualReg::cmdUpdateFlash_Click() {
-    registers::UpdateFlash(app_);
+    app::UpdateFlash(app_);
 }
 
 void frmManualReg::cmdClose_Click() {

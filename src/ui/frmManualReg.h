@@ -48,6 +48,7 @@ class frmManualReg : public QDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void layOut();
     QGroupBox* frameRegister;
     QComboBox* cmboRegister;
     QLineEdit* txtRegAddr;

@@ -1,4 +1,5 @@
 #include "ui/frmUSBselect.h"
+#include "app/Sensor.h"
 #include "ui/QtText.h"
 
 #include <QButtonGroup>
@@ -120,7 +121,7 @@ void frmUSBselect::cmdFindEzUsb_Click() {
         lblSlotStatus[k]->clear();
     }
 
-    transport::UsbFindBuffers(app_);
+    app::FindAdapters(app_);
 
     const std::string sep = app_.platform.decimalSeparator();
     for (int k = 0; k < 4; ++k) {
@@ -149,9 +150,9 @@ void frmUSBselect::selectPort(int Index) {
 
 void frmUSBselect::optUsbPort_Click(int Index) {
     if (Index >= 0 && Index < 4) {
-        transport::ChooseAdapter(app_, Index);
+        app::ChooseAdapter(app_, Index);
     } else {
-        app_.usb.UsbReady = false;
+        app_.usb.ready = false;
     }
 }
 

@@ -18,7 +18,7 @@ TEST(DelayMs, StepsAndTheFloor) {
     for (const auto& [in, steps, out] : cases) {
         TestApp t;
         float ms = in;
-        DelayMs(t.app, ms);
+        DelayMs(t.app.busyWait(), ms);
         EXPECT_EQ(t.delaySteps, steps) << in;
         EXPECT_EQ(ms, out) << in;
     }
@@ -28,11 +28,11 @@ TEST(DelayMs, RunsTheCalibrationOnFirstUseButNotForZero) {
     t.app.timing.DelayCalibrated = false;
     t.platform.clockScript = {0.0f, 0.5f, 1.0f, 4.0f};
     float ms = 0;
-    DelayMs(t.app, ms);
+    DelayMs(t.app.busyWait(), ms);
     EXPECT_FALSE(t.app.timing.DelayCalibrated);
     EXPECT_EQ(t.platform.waitCursorOn, 0);
     ms = 1;
-    DelayMs(t.app, ms);
+    DelayMs(t.app.busyWait(), ms);
     EXPECT_TRUE(t.app.timing.DelayCalibrated);
     // 500 + 3000 ms of calibration, then the 1 ms asked for.
     EXPECT_EQ(t.delaySteps, 50000 + 300000 + 100);
@@ -65,7 +65,7 @@ TEST(CalibrateDelay, BranchesOfTheTwoMeasurements) {
         t.platform.cmdLine = cmdLine ? "x" : "";
         t.platform.clockScript.assign(clock.begin(), clock.end());
         t.app.timing.DelayCalibrated = false;
-        CalibrateDelay(t.app);
+        CalibrateDelay(t.app.busyWait());
         EXPECT_EQ(t.app.timing.DelayCount10us, count);
         EXPECT_TRUE(t.app.timing.DelayCalibrated);
         if (!passes.empty()) {

@@ -7,6 +7,7 @@
 #include "LogTestSupport.h"
 #include "RunCli.h"
 #include "TestApp.h"
+#include "app/Sensor.h"
 #include "registers/Model.h"
 #include "sim/SimDriver.h"
 #include "transport/UsbSpi.h"
@@ -18,7 +19,7 @@ using namespace tavrin::test;
 
 namespace {
 
-struct NoDisplay : registers::DeviceDisplay {
+struct NoDisplay : app::DeviceDisplay {
     void uncheckAllModels() override {}
     void checkModel(int) override {}
     void showAccLimits(const std::string&, const std::string&, const std::string&) override {}
@@ -32,9 +33,9 @@ struct WindowBench {
         driver.addAdapter(0, sim::SimOptions{.model = model});
         t.platform.progDir = dir;
         transport::SetTransportDefaults(t.app.usb);
-        transport::ConnectFirstAdapter(t.app);
+        app::ConnectFirstAdapter(t.app);
         NoDisplay display;
-        registers::SetDevice(t.app, registers::ReadProductNumber(t.app), display);
+        app::SetDevice(t.app, app::ReadProductNumber(t.app), display);
     }
     sim::SimDriver driver;
     TestApp t;

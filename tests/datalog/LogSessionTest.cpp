@@ -51,8 +51,16 @@ struct SessionTest : ::testing::Test {
                 pos == 5   ? Reading{0.998046875, 4088, 0}
                 : pos == 8 ? Reading{25.5, 0, 1}
                            : Reading{-0.0125, -1, xGyro++ % 2 ? 0 : 0x8000};
+            return registers::Reading{transport::Status::Ok, io.res};
         };
-        return RunLogSession(t.app, settings, {}, fs, read).outcome;
+        return session(settings, read);
+    }
+    // A session as the front ends run it: its message shown at its end.
+    LogOutcome session(const LogSettings& s, const RegisterReader& read) {
+        const LogReport r = RunLogSession(t.app.logging(), s, {}, fs, read);
+        if (!r.message.empty())
+            t.app.messages.show(r.message, base::MsgIcon::Exclamation, base::kAppTitle);
+        return r.outcome;
     }
     // The messages shown since the last call with their icon and caption, then every file
     // with its number of lines; the scratch directory reads <dir>.
@@ -180,10 +188,13 @@ TEST_F(SessionTest, RefusedAndFailingFilesStopTheSessionAndSayWhy) {
         if (tried || reads != 1500) return;
         tried = true;
         LogSettings same = settings;
-        RunLogSession(t.app, same, {}, fs, [](const auto&, int16_t) {});
+        const auto nothing = [](const registers::RegisterAccess& io, int16_t) {
+            return registers::Reading{transport::Status::Ok, io.res};
+        };
+        session(same, nothing);
         same.stem = "OTHER";
         same.samplesPerFile = 3;
-        RunLogSession(t.app, same, {}, fs, [](const auto&, int16_t) {});
+        session(same, nothing);
     };
     reads = 0;
     step("a second session of the same name", LogOutcome::Completed);
@@ -269,7 +280,8 @@ TEST_F(SessionTest, ACrashLosesAtMostASecondAndIsRecoveredAtTheNextStart) {
     ::close(partFd);
     held.reset();
     // Once closed they are leftovers too, named at the next start.
-    ReportUnfinished(t.app.messages, dir.path);
+    t.app.messages.show(RecoveryText(RecoverUnfinished(dir.path), dir.path.string()),
+                        base::MsgIcon::Exclamation, base::kAppTitle);
     for (const char* varies : {"DATALOG_1_incomplete_2.csv", ".GARBAGE_1.csv.rows.Qr90St",
                                ".FIFO_1.csv.rows.Gh78Ij", ".DIR_1.csv.rows.Yz34Ab"})
         std::filesystem::remove(dir.path / varies);

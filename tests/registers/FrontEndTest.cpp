@@ -1,4 +1,4 @@
-// The register front end: positions in, adapter frames out, results in App::res; burst
+// The register front end: positions in, adapter frames out, results and statuses back; burst
 // reads equal to single reads, failures as single reads fail, bursts longer than a command.
 #include <gtest/gtest.h>
 
@@ -21,11 +21,11 @@ TEST(FrontEndRead, SendsRequestTwiceAndTakesSecondWord) {
     s.sensor.hold(0x20, 0x1234);
     s.sensor.hold(0x3E, 0xABCD);
     int16_t first = 0x20;
-    ReadRegisterWord(s.app, first); // leaves 0x1234 to be clocked out next
+    EXPECT_EQ(ReadRegisterWord(s.app.registers(), first).word, 0x1234);
     s.driver.clearCommands();
 
     int16_t address = 0xBE;
-    EXPECT_EQ(ReadRegisterWord(s.app, address), 0xABCD);
+    EXPECT_EQ(ReadRegisterWord(s.app.registers(), address).word, 0xABCD);
     EXPECT_EQ(address, 0x3E);
     EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x02, 0x3E, 0x00, 0x3E, 0x00}}));
 }
@@ -46,21 +46,26 @@ TEST(FrontEndRead, DecodesScalesAndKeepsNewDataBit) {
     test::SimTestApp s; // standard table, table scales
     for (const auto& [pos, addr, word, value, ndBit, scaled] : rows) {
         s.sensor.hold(addr, word);
-        ReadRegister(s.app, pos);
-        EXPECT_EQ(s.app.res.RegRaw, word) << word;
-        EXPECT_EQ(s.app.res.RegValue, value) << word;
-        EXPECT_EQ(s.app.res.RegNDBit, ndBit) << word;
-        EXPECT_NEAR(s.app.res.RegScaled, scaled, 1e-4) << word;
+        const Reading r = ReadRegister(s.app.registers(), pos);
+        EXPECT_EQ(r.status, transport::Status::Ok);
+        EXPECT_EQ(r.res.RegRaw, word) << word;
+        EXPECT_EQ(r.res.RegValue, value) << word;
+        EXPECT_EQ(r.res.RegNDBit, ndBit) << word;
+        EXPECT_NEAR(r.res.RegScaled, scaled, 1e-4) << word;
+        EXPECT_EQ(s.app.res.RegRaw, word); // the documented results, kept up to date
     }
 }
 
 // Bursts show that unreadable and outside positions are read as nothing.
 TEST(FrontEndWrite, OutsideTheTableOrWithoutTransportSendsNothing) {
     test::SimTestApp s, m(41040);
-    for (int16_t pos : {-1, 297, 32000}) WriteRegister(s.app, pos, 0x1234);
-    ReadRegister(m.app, 1); // the 41040's placeholder is not readable either
+    for (int16_t pos : {-1, 297, 32000})
+        EXPECT_EQ(WriteRegister(s.app.registers(), pos, 0x1234).status, transport::Status::Skipped);
+    // The 41040's placeholder is not readable either: the results of the read before stay.
+    m.app.res.RegRaw = 77;
+    EXPECT_EQ(ReadRegister(m.app.registers(), 1).res.RegRaw, 77);
     s.app.usb.InterfaceKind = transport::InterfaceNone;
-    WriteRegister(s.app, 12, 0x1234);
+    EXPECT_EQ(WriteRegister(s.app.registers(), 12, 0x1234).status, transport::Status::Skipped);
     EXPECT_TRUE(s.driver.commands().empty());
     EXPECT_TRUE(m.driver.commands().empty());
 }
@@ -69,15 +74,16 @@ TEST(FrontEndWrite, FramesOrderWaitAndMasks) {
     test::SimTestApp s;
     s.app.regs.RegisterTable[35].Address = 0x16;
     // 16-bit registers high byte first (position 35 low byte first), then 0.1 ms.
-    WriteRegister(s.app, 11, 0x1234);
+    const RegisterAccess io = s.app.registers();
+    EXPECT_EQ(WriteRegister(io, 11, 0x1234).status, transport::Status::Ok);
     EXPECT_EQ(s.t.delaySteps, 10);
-    WriteRegister(s.app, 35, 0x1234);
+    EXPECT_EQ(WriteRegister(io, 35, 0x1234).status, transport::Status::Ok);
     EXPECT_EQ(s.t.delaySteps, 20);
-    WriteRegister(s.app, 20, 0x1FF); // ALM_SMPL1 at 0x2A, 8 bits: one frame, no wait
+    EXPECT_EQ(WriteRegister(io, 20, 0x1FF).status, transport::Status::Ok); // 8 bits: no wait
     EXPECT_EQ(s.t.delaySteps, 20);
     EXPECT_EQ(s.sensor.word(0x2A) & 0xFF, 0xFF);
     int16_t a1 = 0xC0, b1 = 0x1AB, a2 = 0x41, b2 = -1;
-    WriteFramePair(s.app, a1, b1, a2, b2);
+    EXPECT_EQ(WriteFramePair(io, a1, b1, a2, b2), transport::Status::Ok);
     EXPECT_EQ((std::vector<int16_t>{a1, b1, a2, b2}),
               (std::vector<int16_t>{0x40, 0xAB, 0x41, 0xFF}));
     EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x02, 0x97, 0x12, 0x96, 0x34},
@@ -85,48 +91,45 @@ TEST(FrontEndWrite, FramesOrderWaitAndMasks) {
                                         {0x0D, 0x01, 0x01, 0xAA, 0xFF},
                                         {0x0D, 0x01, 0x02, 0xC0, 0xAB, 0xC1, 0xFF}}));
 
-    WriteRegister(s.app, s.app.regs.iZACCL_OFF, -300);
+    EXPECT_FALSE(WriteRegister(io, s.app.regs.iZACCL_OFF, -300).gyroRange);
     EXPECT_EQ(s.sensor.word(0x24), 0xFED4);
-    for (int i = 0; i < 8; ++i) ReadRegister(s.app, s.app.regs.iZACCL_OUT);
-    EXPECT_NEAR(s.app.res.RegValue, 0, 5); // 1 g is 300 counts: the offset takes it away
+    for (int i = 0; i < 7; ++i) (void)ReadRegister(io, s.app.regs.iZACCL_OUT);
+    // 1 g is 300 counts: the offset takes it away.
+    EXPECT_NEAR(ReadRegister(io, s.app.regs.iZACCL_OUT).res.RegValue, 0, 5);
 }
 
-TEST(GyroScale, RangeCodeSelectsScaleAndResetsChartLimits) {
+TEST(GyroScale, RangeCodeSelectsScaleAndAWriteOfTheRangeSaysSo) {
     test::SimTestApp s;
     s.app.model.GyroBaseScale = 0.05;
     const double expected[8] = {0, 0.0125, 0.025, 0, 0.05, 0, 0, 0};
     for (int code = 0; code < 8; ++code) {
         s.sensor.hold(0x38, static_cast<uint16_t>(code << 8 | 0x02));
-        s.app.plot.GyPlotMax = s.app.plot.GyPlotMin = 1;
-        UpdateGyroScale(s.app);
+        EXPECT_EQ(UpdateGyroScale(s.app.registers()), transport::Status::Ok);
         for (int p = 2; p <= 4; ++p)
             EXPECT_EQ(s.app.regs.RegisterTable[p].RegScale, static_cast<float>(expected[code]))
                 << "code " << code << " position " << p;
-        EXPECT_EQ(s.app.plot.GyPlotMax, 350);
-        EXPECT_EQ(s.app.plot.GyPlotMin, -350);
     }
     // Writing SENS_AVG reads the range back: the write's own frames, then the read. A rate
     // of 5 deg/s by the offset reads the same in every range once the scale follows.
     test::SimTestApp w;
     w.app.model.GyroBaseScale = 0.05;
-    WriteRegister(w.app, w.app.regs.iXGYRO_OFF, 400);
+    const RegisterAccess io = w.app.registers();
+    EXPECT_FALSE(WriteRegister(io, w.app.regs.iXGYRO_OFF, 400).gyroRange);
     for (int32_t avg : {0x0402, 0x0202, 0x0102}) {
         w.driver.clearCommands();
-        WriteRegister(w.app, 27, avg);
+        EXPECT_TRUE(WriteRegister(io, 27, avg).gyroRange);
         ASSERT_EQ(w.driver.commands().size(), 2u);
         EXPECT_EQ(w.driver.commands()[1], (Bytes{0x0D, 0x01, 0x02, 0x38, 0x00, 0x38, 0x00}));
         double sum = 0;
-        for (int i = 0; i < 40; ++i) {
-            ReadRegister(w.app, 2);
-            sum += w.app.res.RegScaled;
-        }
+        for (int i = 0; i < 40; ++i) sum += ReadRegister(io, 2).res.RegScaled;
         EXPECT_NEAR(sum / 40, 5.0, 0.2) << avg;
     }
 }
 
-std::vector<RegResults> Burst(app::App& app, const Positions& p) {
+std::vector<RegResults> Burst(app::App& app, const Positions& p, transport::Status* met = nullptr) {
     std::vector<RegResults> out(p.size());
-    ReadRegisterBurst(app, p, out);
+    const transport::Status status = ReadRegisterBurst(app.registers(), p, out);
+    if (met) *met = status;
     return out;
 }
 
@@ -134,8 +137,7 @@ std::vector<RegResults> Burst(app::App& app, const Positions& p) {
 void ExpectAsSingles(test::SimTestApp& a, test::SimTestApp& b, const Positions& p) {
     const auto burst = Burst(a.app, p);
     for (std::size_t i = 0; i < p.size(); ++i) {
-        ReadRegister(b.app, p[i]);
-        const RegResults& r = b.app.res;
+        const RegResults r = ReadRegister(b.app.registers(), p[i]).res;
         EXPECT_EQ(
             std::tie(burst[i].RegRaw, burst[i].RegValue, burst[i].RegScaled, burst[i].RegNDBit),
             std::tie(r.RegRaw, r.RegValue, r.RegScaled, r.RegNDBit))
@@ -189,17 +191,19 @@ TEST(BurstRead, FailuresAreTodaysTransferFailures) {
         SCOPED_TRACE(message);
         test::SimTestApp a;
         a.sensor.hold(0x04, 0x8123); // left in the words by the last good read
-        ReadRegister(a.app, 2);
+        EXPECT_EQ(ReadRegister(a.app.registers(), 2).status, transport::Status::Ok);
         a.sensor.hold(0x04, 0x8777);
         arm(a.driver);
         // Nothing is taken from a failed or short reply: every read decodes the old word, as
         // single reads do.
-        for (const RegResults& r : Burst(a.app, p)) EXPECT_EQ(r.RegRaw, 0x8123);
-        EXPECT_EQ(a.t.messages.texts(), std::vector<std::string>{message});
-        EXPECT_FALSE(a.app.usb.UsbReady);
+        transport::Status met{};
+        for (const RegResults& r : Burst(a.app, p, &met)) EXPECT_EQ(r.RegRaw, 0x8123);
+        EXPECT_EQ(transport::StatusText(met), message);
+        EXPECT_FALSE(a.app.usb.ready);
         // Skipped silently from then on, until a new search.
         a.driver.clearCommands();
-        Burst(a.app, p);
+        Burst(a.app, p, &met);
+        EXPECT_EQ(met, transport::Status::Skipped);
         EXPECT_TRUE(a.driver.commands().empty());
     }
     test::SimTestApp a, b; // without transport: zero read, nothing sent

@@ -53,13 +53,13 @@ TEST(RegisterListing, BothTablesByteForByte) {
         LoadRegisterTable(s.app.regs, float(model)); // the table's own scales
         s.t.platform.decimalSep = sep;
         test::ExpectGolden("registers/listing-" + std::to_string(model) + ".txt",
-                           BuildRegisterListing(s.app));
+                           BuildRegisterListing(s.app.registers()).text);
         EXPECT_TRUE(s.t.messages.texts().empty());
     }
     // Update Flash: the store command, then 250 ms for the sensor to store its settings.
     test::SimTestApp f;
     const long long steps = f.t.delaySteps, flashes = f.sensor.flashCount();
-    UpdateFlash(f.app);
+    EXPECT_EQ(UpdateFlash(f.app.registers()), transport::Status::Ok);
     EXPECT_EQ(f.sensor.flashCount(), flashes + 1);
     EXPECT_EQ(f.t.delaySteps - steps, 25000);
     // Info registers as whole numbers.

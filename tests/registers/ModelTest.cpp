@@ -1,5 +1,5 @@
-// The register tables against a transcription of the documented tables, and model
-// selection: the factors of each model, the unknown number, the temperature warning.
+// The register tables against a transcription of the documented tables, the models known,
+// the temperature warning. (What applying a model does is tested in tests/app.)
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -69,85 +69,9 @@ TEST(RegisterTables, EveryRowAndIndexAsDocumented) {
     }
 }
 
-// Records what SetDevice shows, in order, with a mark where a message box came.
-struct FakeDisplay : DeviceDisplay {
-    explicit FakeDisplay(test::RecordingMessages& m) : messages(m) {}
-    test::RecordingMessages& messages;
-    std::string log;
-    void add(const std::string& what) {
-        log += std::string(messages.shown.size(), '!') + what + "|";
-    }
-    void uncheckAllModels() override { add("uncheck"); }
-    void checkModel(int model) override { add("check " + std::to_string(model)); }
-    void showAccLimits(const std::string& lo, const std::string& mid,
-                       const std::string& hi) override {
-        add("limits " + lo + " " + mid + " " + hi);
-    }
-    void showDeviceCaption(const std::string& c) override { add(c); }
-};
-
-TEST(SetDevice, AppliesEveryModelsFactors) {
-    const std::pair<int, double> models[] = {{41040, 0.05}, {41120, 0.05}, {41140, 0.05},
-                                             {41160, 0.05}, {41170, 0.05}, {41190, 0.2}};
-    for (const auto& [model, gyroBase] : models) {
-        SCOPED_TRACE(model);
-        test::SimTestApp s(static_cast<float>(model));
-        s.app.plot.AccPlotMin = -2;
-        s.app.plot.AccPlotMax = 2;
-        FakeDisplay d(s.t.messages);
-        SetDevice(s.app, static_cast<float>(model), d);
-        const auto& t = s.app.regs.RegisterTable;
-
-        const std::string m = std::to_string(model);
-        EXPECT_EQ(d.log, "uncheck|check " + m + "|limits -10 0 10|Data Plot   Device = " + m + "|");
-        EXPECT_TRUE(s.t.messages.shown.empty());
-        EXPECT_EQ(s.app.model.ProductNumber, static_cast<float>(model));
-        EXPECT_EQ(s.app.model.GyroBaseScale, gyroBase);
-        const auto& pl = s.app.plot;
-        EXPECT_EQ((std::vector<double>{pl.AccPlotMin, pl.AccPlotMax, pl.GyPlotMin, pl.GyPlotMax}),
-                  (std::vector<double>{-10, 10, -350, 350}));
-        // Model, position and single-precision factor of every row a model sets (the gyroscopes
-        // at the full base scale of range code 4, which the sensor reports).
-        std::istringstream scales(test::ReadData("registers/model-scales.txt"));
-        float scale = 0;
-        for (int row = 0, pos = 0; scales >> row >> pos >> scale;) {
-            if (row != model) continue;
-            EXPECT_EQ(t[pos].RegScale, scale) << "position " << pos;
-        }
-        // The simulated sensor at rest through the program's reads: 1 g on Z, 1.00 on the
-        // chart's axis (the command-line tests' golden files hold other outputs at rest).
-        double zSum = 0;
-        for (int pass = 0; pass < 50; ++pass) {
-            ReadRegister(s.app, s.app.regs.iZACCL_OUT);
-            zSum += s.app.res.RegScaled;
-        }
-        EXPECT_NEAR(zSum / 50, 1.0, 0.005);
-    }
-}
-
-TEST(SetDevice, UnrecognisedNumberShowsTheMessageAndKeepsTheTable) {
-    test::SimTestApp s(41060);
-    EXPECT_EQ(ReadProductNumber(s.app), 41060.0f); // PROD_ID, not the serial number
-    FakeDisplay d(s.t.messages);
-    SetDevice(s.app, 41190, d); // a recognised model first: its base scale stays
-    d.log.clear();
-    s.app.plot.AccPlotMin = -2;
-    s.app.plot.AccPlotMax = 2;
-
-    SetDevice(s.app, 41060, d);
-    ASSERT_EQ(s.t.messages.shown.size(), 1u);
-    const test::RecordedMessage& m = s.t.messages.shown[0];
-    EXPECT_EQ(m.text, "\r\nERROR\r\nModule Name = frmForm1\r\nRoutine Name = SetDevice\r\n"
-                      "ProductNumber = 41060\r\nThis product number is NOT recognized.\r\n\r\n"
-                      "USE 'Device' in the menu bar to select a product.\r\n");
-    EXPECT_EQ(m.icon, base::MsgIcon::Critical);
-    EXPECT_EQ(m.caption, "TAVRIN_3");
-    // No model checked; the chart limits still reset; the labels follow the message.
-    EXPECT_EQ(d.log, "uncheck|!limits -10 0 10|!Data Plot   Device = 41060|");
-    EXPECT_EQ(s.app.model.ProductNumber, 41060.0f);
-    EXPECT_EQ(s.app.model.GyroBaseScale, 0.2);
-    EXPECT_EQ(s.app.regs.RegisterTable[5].RegScale, 0.002522f) << "the standard table's own";
-    EXPECT_EQ(s.app.regs.RegisterTable[2].RegScale, 0.2f);
+TEST(Models, OnlyTheTableNumbersAreRecognised) {
+    for (const ModelInfo& m : kModels)
+        EXPECT_EQ(RecognisedModel(static_cast<float>(m.number)), m.number);
     for (float n : {0.0f, 41020.0f, 41060.0f, 41120.5f, -41120.0f})
         EXPECT_FALSE(RecognisedModel(n)) << n;
 }

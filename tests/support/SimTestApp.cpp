@@ -23,7 +23,7 @@ SimTestApp::SimTestApp(float model, sim::SimOptions options)
     : t(&driver), app(t.app), sensor(driver.addAdapter(0, WithModel(options, model))) {
     app.usb.InterfaceKind = InterfaceUsb;
     app.model.ProductNumber = model;
-    UsbFindBuffers(app);
+    UsbFindBuffers(app.link());
     LoadRegisterTable(app.regs, model);
     driver.clearCommands();
 }

@@ -1,11 +1,11 @@
 #pragma once
 // A TestApp wired to one deterministic simulated adapter on "Ezusb-0", already found
-// and ready: UsbFindBuffers has run (UsbReady true, no message), InterfaceKind is 2,
+// and ready: UsbFindBuffers has run (an adapter ready, no message), InterfaceKind is 2,
 // ProductNumber is the model and the model's register table is loaded. Scale factors
 // are the table's own (model selection is not run); the command log starts empty.
 //
 //   test::SimTestApp s;            // model 41120
-//   ReadRegister(s.app, 2);        // reads XGYRO_OUT from s.sensor
+//   ReadRegister(s.app.registers(), 2);  // reads XGYRO_OUT from s.sensor
 //   s.sensor.hold(0x04, 0x8005);   // pin an output word
 //   EXPECT_EQ(s.driver.openHandles(), 0);
 #include "TestApp.h"

@@ -18,6 +18,13 @@ using Log = std::deque<Bytes>;
 using Texts = std::vector<std::string>;
 using sim::SimDriver;
 
+// What an operation met, as the documented texts.
+Texts Said(const Statuses& met) {
+    Texts out;
+    for (const Status s : met) out.emplace_back(StatusText(s));
+    return out;
+}
+
 // A slot's fields as one comparable value, so a failure shows them all.
 auto Fields(const UsbDeviceInfo& d) {
     return std::tie(d.DevName, d.Present, d.BoardType, d.Descriptor1, d.Descriptor2, d.FirmwareRev,
@@ -32,12 +39,11 @@ TEST(Enumeration, NothingUsableFound) {
         if (k == 3) d.addAdapter(0, {.vendorId = 0x1234});
         test::TestApp t(k == 0 ? nullptr : &d);
         t.app.usb.UsbSelIndex = 3;
-        UsbFindBuffers(t.app);
-        EXPECT_EQ(t.app.drv.UsbDevCount, 0) << k;
-        EXPECT_FALSE(t.app.usb.UsbReady);
-        EXPECT_EQ(t.app.usb.UsbSelIndex, -1);
-        EXPECT_EQ(t.messages.texts(),
+        EXPECT_EQ(Said(UsbFindBuffers(t.app.link())),
                   Texts{"No USB Buffers Found, Please Verify Setup and Restart"});
+        EXPECT_EQ(t.app.drv.UsbDevCount, 0) << k;
+        EXPECT_FALSE(t.app.usb.ready);
+        EXPECT_EQ(t.app.usb.UsbSelIndex, -1);
         EXPECT_EQ(d.openHandles(), 0);
     }
 }
@@ -56,7 +62,7 @@ TEST(Enumeration, RecognisedAdaptersFillTheirSlots) {
         test::TestApp t(&d);
         t.app.drv.UsbDevices[0].DevName = "stale";
         t.app.drv.UsbDevices[0].Present = true;
-        UsbFindBuffers(t.app);
+        EXPECT_TRUE(UsbFindBuffers(t.app.link()).empty());
         const auto& dev = t.app.drv.UsbDevices;
         const UsbDeviceInfo empty{},
             vorla{"Ezusb-1", true, "VORLA", "Corvane", "VORLA USB-SPI", 2.1f, "2"},
@@ -67,8 +73,7 @@ TEST(Enumeration, RecognisedAdaptersFillTheirSlots) {
         for (int k : {0, 2}) EXPECT_EQ(Fields(dev[k]), Fields(empty));
         EXPECT_EQ(t.app.usb.SpiSetupValue, lowLast ? 35 : 10);
         EXPECT_EQ(t.app.usb.UsbSelIndex, 1);
-        EXPECT_TRUE(t.app.usb.UsbReady);
-        EXPECT_TRUE(t.messages.shown.empty());
+        EXPECT_TRUE(t.app.usb.ready);
     }
 }
 
@@ -85,15 +90,14 @@ TEST(BoardInfo, EachFailingStepGivesOneMessagePerAdapter) {
         d.addAdapter(0);
         arms[k](d);
         test::TestApp t(&d);
-        UsbFindBuffers(t.app);
-        const auto& dev = t.app.drv.UsbDevices[0];
-        EXPECT_EQ(t.app.drv.UsbDevCount, 1) << k;
-        EXPECT_FALSE(dev.Present) << k;
-        EXPECT_EQ(t.messages.texts(),
+        EXPECT_EQ(Said(UsbFindBuffers(t.app.link())),
                   (Texts{"Error getting Board Info",
                          "No Valid USB Buffers Found, Please Verify Setup and Restart"}))
             << k;
-        EXPECT_FALSE(t.app.usb.UsbReady);
+        const auto& dev = t.app.drv.UsbDevices[0];
+        EXPECT_EQ(t.app.drv.UsbDevCount, 1) << k;
+        EXPECT_FALSE(dev.Present) << k;
+        EXPECT_FALSE(t.app.usb.ready);
         EXPECT_EQ(d.openHandles(), 0) << k;
     }
 }
@@ -103,7 +107,7 @@ TEST(EzUsbRequests, TextsFromEveryOtherByteUpToTheDeliveredLengthAndDocumentedRe
     SimDriver d;
     d.addAdapter(0);
     test::TestApp t(&d);
-    const DriverHandle h = UsbOpenDevice(t.app, "Ezusb-0");
+    const DriverHandle h = UsbOpenDevice(t.app.link(), "Ezusb-0");
     Bytes big(300, 'Q');
     big[0] = 255;
     // Odd lengths, a reply that claims more than it delivers, or delivers more than it claims.
@@ -116,26 +120,26 @@ TEST(EzUsbRequests, TextsFromEveryOtherByteUpToTheDeliveredLengthAndDocumentedRe
         {big, std::string(127, 'Q')}};
     for (const auto& [reply, text] : rows) {
         d.setStringDescriptor(0, 1, reply);
-        EXPECT_EQ(GetStringDescriptor(t.app, h, 1), text);
+        EXPECT_EQ(GetStringDescriptor(t.app.link(), h, 1), text);
     }
-    EXPECT_EQ(GetStringDescriptor(t.app, 0, 1), "None");
+    EXPECT_EQ(GetStringDescriptor(t.app.link(), 0, 1), "None");
     d.failRequest(ezusb::kGetStringDescriptor, 2);
-    EXPECT_EQ(GetStringDescriptor(t.app, h, 1), "None");
+    EXPECT_EQ(GetStringDescriptor(t.app.link(), h, 1), "None");
 
-    EXPECT_EQ(GetPipeMaxPacket(t.app, h, 3), 512);
-    EXPECT_EQ(GetPipeMaxPacket(t.app, 0, 3), 0);
-    EXPECT_EQ(GetPipeMaxPacket(t.app, h, 17), 0);
+    EXPECT_EQ(GetPipeMaxPacket(t.app.link(), h, 3), 512);
+    EXPECT_EQ(GetPipeMaxPacket(t.app.link(), 0, 3), 0);
+    EXPECT_EQ(GetPipeMaxPacket(t.app.link(), h, 17), 0);
 
     uint8_t buf[4] = {0x00};
     int16_t pipe = 0;
     int32_t len = 1;
-    EXPECT_EQ(BulkTransfer(t.app, 0, pipe, buf, len), -2);
-    EXPECT_EQ(BulkTransfer(t.app, h, pipe, buf, len), 1);
+    EXPECT_EQ(BulkTransfer(t.app.link(), 0, pipe, buf, len), -2);
+    EXPECT_EQ(BulkTransfer(t.app.link(), h, pipe, buf, len), 1);
     pipe = 1;
     len = 4; // asks for more than the revision reply holds
-    EXPECT_EQ(BulkTransfer(t.app, h, pipe, buf, len), 1);
+    EXPECT_EQ(BulkTransfer(t.app.link(), h, pipe, buf, len), 1);
     EXPECT_EQ(std::tuple(len, buf[0], buf[1]), std::tuple(2, 2, 1));
-    EXPECT_EQ(UsbOpenDevice(t.app, "Ezusb-1"), 0);
+    EXPECT_EQ(UsbOpenDevice(t.app.link(), "Ezusb-1"), 0);
     d.close(h);
 }
 
@@ -148,14 +152,14 @@ TEST(SpiSettings, DocumentedDefaultsAndTheOrderOfEachStep) {
                        usb.InterfaceKind),
               std::tuple(1, 120, 25, true, 2));
     s.driver.clearCommands();
-    ASSERT_TRUE(ConnectFirstAdapter(s.app)); // bits, then setup
-    EXPECT_EQ(AdapterStatusText(s.app), "Adapter EzUsb0: Corvane, USB 2.0 (simulated)");
-    ChooseAdapter(s.app, 0); // setup, then bits
+    ASSERT_TRUE(ConnectFirstAdapter(s.app.link()).empty()); // bits, then setup
+    EXPECT_EQ(AdapterStatusText(s.app.link()), "Adapter EzUsb0: Corvane, USB 2.0 (simulated)");
+    EXPECT_EQ(ChooseAdapter(s.app.link(), 0), Status::Ok); // setup, then bits
     usb.SpiSetupValue = 0;
-    UsbSetupSpi(s.app, usb.SpiSetupValue);
+    EXPECT_EQ(UsbSetupSpi(s.app.link(), usb.SpiSetupValue), Status::Ok);
     EXPECT_EQ(usb.SpiSetupValue, 1);
     uint8_t bits = 0; // no substitution for the bits
-    UsbSetSpiBits(s.app, bits);
+    EXPECT_EQ(UsbSetSpiBits(s.app.link(), bits), Status::Ok);
     EXPECT_EQ(
         s.driver.commands(),
         (Log{{0x00}, {0x0C, 120}, {0x0B, 10}, {0x0B, 10}, {0x0C, 120}, {0x0B, 1}, {0x0C, 0}}));
@@ -168,40 +172,40 @@ TEST(SpiTransfer, ParameterForcedIntoRangeFramesHighByteFirstCountsBoundedWordsO
     usb.SpiInWords.fill(0x5A5A);
     for (uint8_t n : {0, 17, 255}) { // refused
         uint8_t count = n;
-        UsbSpiTransfer(s.app, count);
+        EXPECT_EQ(UsbSpiTransfer(s.app.link(), count), Status::Skipped);
     }
     uint8_t count = 1;
     usb.SpiXferParam = 0;
-    UsbSpiTransfer(s.app, count);
+    EXPECT_EQ(UsbSpiTransfer(s.app.link(), count), Status::Ok);
     EXPECT_EQ(usb.SpiXferParam, 1);
     usb.SpiXferParam = 9;
-    UsbSpiTransfer(s.app, count);
+    EXPECT_EQ(UsbSpiTransfer(s.app.link(), count), Status::Ok);
     EXPECT_EQ(usb.SpiXferParam, 5);
     usb.UsbXferCmdFlag = false;
-    UsbSpiTransfer(s.app, count);
+    EXPECT_EQ(UsbSpiTransfer(s.app.link(), count), Status::Ok);
     EXPECT_EQ(s.driver.commands(), (Log{{0x0D, 0x01, 0x01, 0xFF, 0x12},
                                         {0x0D, 0x05, 0x01, 0xFF, 0x12},
                                         {0x0E, 0x05, 0x01, 0xFF, 0x12}}));
     EXPECT_EQ(usb.SpiInWords[2], 0x5A5A);
-    EXPECT_TRUE(usb.UsbReady);
+    EXPECT_TRUE(usb.ready);
 
     // Sixteen frames: each word answers the previous request.
     usb.UsbXferCmdFlag = true;
     for (int i = 0; i < 16; ++i) s.sensor.hold(0x40 + 2 * i, static_cast<uint16_t>(0x1100 + i));
     for (int i = 1; i <= 16; ++i) usb.SpiOutFrames[i] = (0x40 + 2 * (i - 1)) * 256;
     count = 16;
-    UsbSpiTransfer(s.app, count); // primes the last request
-    UsbSpiTransfer(s.app, count);
+    EXPECT_EQ(UsbSpiTransfer(s.app.link(), count), Status::Ok); // primes the last request
+    EXPECT_EQ(UsbSpiTransfer(s.app.link(), count), Status::Ok);
     EXPECT_EQ(usb.SpiInWords[1], 0x110F); // the previous transfer's last request
     for (int i = 2; i <= 16; ++i) EXPECT_EQ(usb.SpiInWords[i], 0x1100 + i - 2) << i;
     EXPECT_EQ(s.driver.commands().back().size(), 35u);
 }
 
 TEST(SpiFailures, EachFailureIsNamedOnceFreezesReadsAndWaitsForASearch) {
-    using Run = void (*)(app::App&);
-    const Run setup = [](app::App& a) { UsbSetupSpi(a, a.usb.SpiSetupValue); };
-    const Run bits = [](app::App& a) { UsbSetSpiBits(a, a.usb.SpiBits); };
-    const Run read = [](app::App& a) { ReadRegister(a, 2); };
+    using Run = Status (*)(app::App&);
+    const Run setup = [](app::App& a) { return UsbSetupSpi(a.link(), a.usb.SpiSetupValue); };
+    const Run bits = [](app::App& a) { return UsbSetSpiBits(a.link(), a.usb.SpiBits); };
+    const Run read = [](app::App& a) { return ReadRegister(a.registers(), 2).status; };
     // Pipe that fails, or the size of a short reply, or an unplugged adapter.
     const std::vector<std::tuple<std::string, int, Run, std::string>> cases = {
         {"fail", 0, setup, "Error Setting up SPI"}, {"fail", 0, bits, "Error Setting SPI Bits"},
@@ -212,25 +216,22 @@ TEST(SpiFailures, EachFailureIsNamedOnceFreezesReadsAndWaitsForASearch) {
         SCOPED_TRACE(message);
         test::SimTestApp s;
         s.sensor.hold(0x04, 0x0123);
-        ReadRegister(s.app, 2);
+        EXPECT_EQ(read(s.app), Status::Ok);
         s.sensor.hold(0x04, 0x0777);
         if (how == "fail") s.driver.failBulk(n);
         if (how == "short") s.driver.shortReply(1, static_cast<uint32_t>(n));
         if (how == "unplug") s.driver.unplug(0);
-        run(s.app);
-        EXPECT_EQ(s.t.messages.texts(), Texts{message});
-        EXPECT_FALSE(s.app.usb.UsbReady);
+        EXPECT_EQ(StatusText(run(s.app)), message);
+        EXPECT_FALSE(s.app.usb.ready);
         // From now on everything is skipped silently and reads keep the last word.
         s.driver.clearCommands();
-        for (Run r : {run, setup, bits, read}) r(s.app);
+        for (Run r : {run, setup, bits, read}) EXPECT_EQ(r(s.app), Status::Skipped);
         EXPECT_TRUE(s.driver.commands().empty());
-        EXPECT_EQ(s.t.messages.shown.size(), 1u);
         EXPECT_EQ(s.app.res.RegRaw, 0x0123);
         // A new search brings reading back.
         s.driver.replug(0);
-        UsbFindBuffers(s.app);
-        ReadRegister(s.app, 2);
-        EXPECT_EQ(s.app.res.RegRaw, 0x0777);
+        EXPECT_TRUE(UsbFindBuffers(s.app.link()).empty());
+        EXPECT_EQ(ReadRegister(s.app.registers(), 2).res.RegRaw, 0x0777);
         EXPECT_EQ(s.driver.openHandles(), 0);
     }
 }

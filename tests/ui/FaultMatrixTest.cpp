@@ -6,6 +6,7 @@
 #include "LogTestSupport.h"
 #include "TestApp.h"
 #include "WindowRigs.h"
+#include "app/Sensor.h"
 #include "datalog/LogSession.h"
 #include "registers/Listing.h"
 #include "sim/SimDriver.h"
@@ -51,7 +52,7 @@ struct Rig {
     void run(int phase) {
         if (phase == Startup) form.Form_Load();
         if (phase == LoopPass) readOnce();
-        if (phase == Listing) registers::BuildRegisterListing(t.app);
+        if (phase == Listing) app::Listing(t.app);
         if (phase < Logging) return;
         datalog::LogSettings s;
         s.burst = phase == BurstLogging;
@@ -60,7 +61,7 @@ struct Rig {
         s.samplesPerFile = 5;
         s.filesPerSession = 2;
         datalog::DiskFileSystem disk;
-        datalog::RunLogSession(t.app, s, datalog::LogHooks{}, disk);
+        app::RunLogSession(t.app, s, datalog::LogHooks{}, disk);
     }
 
     CountingSim sim;
@@ -116,7 +117,7 @@ class FaultMatrixTest : public QObject {
             QCOMPARE(shown.front(), key.second == 0 ? "Error Writing SPI" : "Error Reading SPI");
             QCOMPARE(shown.size(), size_t(phase >= Logging ? 2 : 1));
             QVERIFY(phase < Logging || shown[1].rfind("\r\nLOGGING STOPPED\r\n", 0) == 0);
-            QVERIFY(!r.t.app.usb.UsbReady);
+            QVERIFY(!r.t.app.UsbReady());
             r.run(phase);
             QCOMPARE(r.t.messages.texts().size(), shown.size());
         }

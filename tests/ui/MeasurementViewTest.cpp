@@ -246,9 +246,9 @@ class MeasurementViewTest : public QObject {
         registers::LoadRegisterTable(r->s.app.regs, 41040);
         QCOMPARE(r->status(0x0100), QString("OOOOAO"));
         // A status read that reaches no sensor is no "OK": the flags show "not read" and why.
-        r->s.app.usb.UsbReady = false;
+        r->s.app.usb.ready = false;
         QCOMPARE(r->status(0x0000), QString("nnnnnnNot read: no adapter ready"));
-        r->s.app.usb.UsbReady = true;
+        r->s.app.usb.ready = true;
         r->s.driver.failBulk(1); // its message, then not read
         QCOMPARE(r->status(0x0000), QString("nnnnnnNot read: no adapter ready"));
         QCOMPARE(r->s.t.messages.texts(), std::vector<std::string>{"Error Reading SPI"});

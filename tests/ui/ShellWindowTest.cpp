@@ -131,7 +131,7 @@ class ShellWindowTest : public QObject {
         };
         sh.form.Form_Load();
         QCOMPARE(s.t.messages.texts(), (Texts{kNoBuffers, kNoBuffers}));
-        QVERIFY(s.app.usb.UsbReady);
+        QVERIFY(s.app.UsbReady());
         CheckShown(sh.form, "41190");
         QString during;
         QTimer::singleShot(50, &sh.form, [&] {

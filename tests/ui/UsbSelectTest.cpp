@@ -22,8 +22,7 @@ class UsbSelectTest : public QObject {
         QCOMPARE(test::WrongCaptions(w), QStringList());
         auto port = [&](int k) { return test::Find<QRadioButton>(w, "optUsbPort", k); };
         auto model = [&] { // the one the chosen adapter's sensor reports
-            registers::ReadRawRegister(t.app, 0x56);
-            return t.app.res.RegValue;
+            return registers::ReadRawRegister(t.app.registers(), 0x56).res.RegValue;
         };
         w.Form_Activate();
         // Per slot: enabled, a descriptor or none, revision and speed in the "0.0"
@@ -40,7 +39,7 @@ class UsbSelectTest : public QObject {
             }
         }
         QCOMPARE(shown.join(' '), QString("off    on named 1,3 1,1 on named 2,1 2,0 off   "));
-        QVERIFY(port(1)->isChecked() && t.app.usb.UsbReady && t.messages.shown.empty());
+        QVERIFY(port(1)->isChecked() && t.app.UsbReady() && t.messages.shown.empty());
         // Choosing EzUsb2 while 1 is ready: SPI setup, then SPI bits, to slot 2. The
         // last board read (slot 2, high speed) left the setup value at 10.
         t.app.usb.InterfaceKind = transport::InterfaceUsb;

@@ -3,6 +3,7 @@
 // simulator's configured noise (high speed), the decimation a full-speed adapter gives and
 // its warning, the table and its copy, the exports, a file that is no log.
 #include "ui/frmAnalysis.h"
+#include "app/Sensor.h"
 
 #include <QChartView>
 #include <QLineSeries>
@@ -40,13 +41,13 @@ sim::SimOptions ShortTermNoise(bool highSpeed) {
 
 // The model applied as at start-up, so the files carry the model's own scale factors.
 void ApplyModel(app::App& app) {
-    struct : registers::DeviceDisplay {
+    struct : app::DeviceDisplay {
         void uncheckAllModels() override {}
         void checkModel(int) override {}
         void showAccLimits(const std::string&, const std::string&, const std::string&) override {}
         void showDeviceCaption(const std::string&) override {}
     } display;
-    registers::SetDevice(app, app.model.ProductNumber, display);
+    app::SetDevice(app, app.model.ProductNumber, display);
 }
 
 double MeanOf(const analysis::AnalysisResult& r, int first, int term) {

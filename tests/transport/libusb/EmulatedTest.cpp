@@ -10,6 +10,7 @@
 
 #include "TestApp.h"
 #include "UsbTestbed.h"
+#include "app/Sensor.h"
 #include "registers/FrontEnd.h"
 #include "transport/UsbSpi.h"
 #include "transport/libusb/LibUsbDriver.h"
@@ -43,11 +44,14 @@ class Emulated : public testing::Test {
     bool search() {
         app();
         t_->messages.clear();
-        UsbFindBuffers(app());
-        return app().usb.UsbReady;
+        return app::FindAdapters(app());
     }
     Texts shown() { return t_->messages.texts(); }
-    int32_t read(int16_t address) { return ReadRegisterWord(app(), address); }
+    int32_t read(int16_t address) {
+        const auto w = ReadRegisterWord(app().registers(), address);
+        app::Tell(app(), w.status);
+        return w.word;
+    }
 
     // A bulk request as the adapter layer issues it.
     int bulk(DriverHandle h, int32_t pipe, Bytes& buf, uint32_t& got) {
@@ -113,7 +117,7 @@ TEST_F(Emulated, FailuresShowTheirMessageOnceAndASearchRecovers) {
         EXPECT_TRUE(search());
         breakIt();
         for (int i = 0; i < 3; ++i) read(0x04);
-        EXPECT_FALSE(app().usb.UsbReady);
+        EXPECT_FALSE(app().UsbReady());
         return shown();
     };
     // A reply that comes too late is not taken for the next one.

@@ -110,7 +110,7 @@ TEST(Win32Driver, ASearchSendsTheDocumentedRequests) {
     sys.sim.addAdapter(0);
     win32::Win32Driver drv(sys);
     tavrin::test::TestApp t(&drv);
-    UsbFindBuffers(t.app);
+    EXPECT_TRUE(UsbFindBuffers(t.app.link()).empty());
     ASSERT_TRUE(t.app.drv.UsbDevices[0].Present);
     const Bytes zero147(147, 0), string1 = {1, 0, 0, 0, 0x1B}, string2 = {2, 0, 0, 0, 0x1B};
     const std::vector<Request> expected = {
