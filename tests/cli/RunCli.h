@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -25,8 +26,15 @@ struct CliProcess {
     std::FILE* err;
 };
 
+// Where standard output and error go instead of being collected: a file's path, or
+// "closed" for no descriptor at all.
+struct Redirect {
+    const char* out = nullptr;
+    const char* err = nullptr;
+};
+
 inline CliProcess StartCli(const std::vector<std::string>& args,
-                           const std::vector<std::string>& env = {}) {
+                           const std::vector<std::string>& env = {}, Redirect to = {}) {
     std::vector<std::string> all{"/usr/bin/env", "-u", "TAVRIN_SIM", "LC_ALL=C"};
     all.insert(all.end(), env.begin(), env.end());
     all.push_back(TAVRIN_CLI_PATH);
@@ -38,8 +46,15 @@ inline CliProcess StartCli(const std::vector<std::string>& args,
     p.pid = ::fork();
     if (p.pid == 0) {
         ::dup2(::open("/dev/null", O_RDONLY), 0);
-        ::dup2(::fileno(p.out), 1);
-        ::dup2(::fileno(p.err), 2);
+        for (const auto [fd, path, collected] :
+             {std::tuple{1, to.out, p.out}, {2, to.err, p.err}}) {
+            if (path && std::string(path) == "closed")
+                ::close(fd);
+            else
+                ::dup2(path ? ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0600)
+                            : ::fileno(collected),
+                       fd);
+        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
@@ -60,8 +75,8 @@ inline CliResult WaitCli(const CliProcess& p) {
 }
 
 inline CliResult RunCli(const std::vector<std::string>& args,
-                        const std::vector<std::string>& env = {}) {
-    return WaitCli(StartCli(args, env));
+                        const std::vector<std::string>& env = {}, Redirect to = {}) {
+    return WaitCli(StartCli(args, env, to));
 }
 
 } // namespace tavrin::test
