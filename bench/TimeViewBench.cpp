@@ -8,6 +8,8 @@
 //   BM_ZoomStep/BM_PanStep   one wheel step in or out, one pan by a tenth of the width, each
 //                            with the plot repainted; at the full extent (arg 0) and at 1,000
 //                            samples wide (arg 1000)
+//   BM_PointsOfAllChannels   the pyramid's part of a step at the full extent: the points of the
+//                            six channels in 900 columns, nothing drawn
 // peak_rss_MB is the process's peak so far; the window's memory is what it adds to the reader's.
 #include "QtBenchMain.h"
 
@@ -181,6 +183,20 @@ void BM_PanStep(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PanStep)->Arg(0)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The pyramid's part of a step: the points of all six channels at the full extent, 900
+// columns, without drawing.
+void BM_PointsOfAllChannels(benchmark::State& state) {
+    if (!gWindow || !gWindow->opened) return state.SkipWithError("no log open");
+    std::size_t points = 0;
+    for (auto _ : state) {
+        points = 0;
+        for (const auto& t : gWindow->w.views().time)
+            points += analysis::ViewOf(t.values, t.pyramid, 0, t.values.size(), 900).size();
+    }
+    state.counters["points"] = static_cast<double>(points);
+}
+BENCHMARK(BM_PointsOfAllChannels)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 
