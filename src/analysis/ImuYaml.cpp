@@ -1,5 +1,6 @@
 #include "analysis/ImuYaml.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -86,6 +87,27 @@ ImuYamlResult ImuYaml(const ImuYamlInput& in) {
     if (rate.find('.') == rate.npos) rate = YamlNumber(in.updateRateHz);
     t += "update_rate: " + rate + "  # Hz\n";
     return r;
+}
+
+ImuYamlInput ImuYamlInputOf(const AnalysisResult& r, const std::string& sourceLog) {
+    ImuYamlInput in;
+    in.sourceLog = sourceLog;
+    double slowest = 0;
+    const auto figure = [](const Quoted& q) -> std::optional<FittedFigure> {
+        if (!q.available) return std::nullopt;
+        return FittedFigure{q.value, q.from, q.to};
+    };
+    for (const ChannelResult& c : r.channels) {
+        const Quantity q = c.series.quantity;
+        if (q == Quantity::Other) continue;
+        auto& axes = q == Quantity::Rate ? in.gyroscopes : in.accelerometers;
+        const auto& fit = c.quoted.fit;
+        axes.push_back({c.series.title, figure(fit[static_cast<int>(Term::RandomWalk)]),
+                        figure(fit[static_cast<int>(Term::RateRandomWalk)])});
+        slowest = std::max(slowest, c.series.tau0);
+    }
+    in.updateRateHz = slowest > 0 ? 1 / slowest : 0;
+    return in;
 }
 
 } // namespace tavrin::analysis

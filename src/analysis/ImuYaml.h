@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/Analyse.h"
+
 namespace tavrin::analysis {
 
 struct FittedFigure {
@@ -39,5 +41,10 @@ struct ImuYamlResult {
 // Refused, naming what is missing, without an update rate, without a gyroscope or an
 // accelerometer, or when any axis lacks N or K.
 ImuYamlResult ImuYaml(const ImuYamlInput& in);
+
+// The figures of an analysis: each gyroscope (deg/s) and accelerometer (g) channel with its
+// fitted N and K where the fit has them, over the tau range where each is the largest term;
+// the update rate is that of the channel sampled slowest (1 / its tau0).
+ImuYamlInput ImuYamlInputOf(const AnalysisResult& r, const std::string& sourceLog);
 
 } // namespace tavrin::analysis

@@ -415,6 +415,7 @@ struct Reader {
     double elapsed = 0;
     bool ready = false;                  // columns known, data lines next
     std::vector<std::string> firstLines; // without titles, until the columns are guessed
+    std::vector<std::size_t> handed;     // values of each column given to opt.samples
 
     std::size_t capacity() const {
         // No line is shorter than two bytes a field: an upper bound on the samples.
@@ -444,20 +445,37 @@ struct Reader {
         firstLines.emplace_back(l);
         return firstLines.size() < kGuessLines ? LogProblem{} : columnsGuessed();
     }
+    void handOut() {
+        if (!opt.samples) return;
+        handed.resize(state.columns.size());
+        std::size_t channel = 0;
+        for (std::size_t i = 0; i < state.columns.size(); ++i) {
+            const parse::Column& c = state.columns[i];
+            if (!c.keep) continue;
+            const std::vector<double>& v = c.series.values;
+            if (v.size() > handed[i])
+                opt.samples(channel, v.data() + handed[i], v.size() - handed[i]);
+            handed[i] = v.size();
+            ++channel;
+        }
+    }
     LogProblem run() {
         std::string_view l;
         std::uint64_t reported = 0;
         while (src.next(l)) {
             if (auto p = line(src.lineNo(), l); !p.ok()) return p;
-            if (opt.progress && src.consumed() != reported) {
-                reported = src.consumed();
-                if (!opt.progress(static_cast<double>(reported) / static_cast<double>(src.size())))
-                    return Bad(LogStatus::Cancelled, 0, "cancelled");
-            }
+            if (src.consumed() == reported) continue;
+            // A new piece of the file: the lines before it are whole.
+            reported = src.consumed();
+            handOut();
+            if (opt.progress &&
+                !opt.progress(static_cast<double>(reported) / static_cast<double>(src.size())))
+                return Bad(LogStatus::Cancelled, 0, "cancelled");
         }
         if (!src.problem().ok()) return src.problem();
         if (!ready && !firstLines.empty())
             if (auto p = columnsGuessed(); !p.ok()) return p;
+        handOut();
         const long long n = src.lineNo();
         if (format.header && n < 8)
             return Bad(LogStatus::BadHeader, n, "the header ends before the column titles");
@@ -470,7 +488,7 @@ struct Reader {
 
 ReadResult ReadLog(const std::filesystem::path& path, const ReadOptions& opt) {
     ReadResult r;
-    Reader rd{opt, {}, {}, {}, 0, false, {}};
+    Reader rd{opt, {}, {}, {}, 0, false, {}, {}};
     r.problem = rd.src.open(path);
     if (r.problem.ok()) r.problem = rd.run();
     if (!r.problem.ok()) return r;

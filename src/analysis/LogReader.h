@@ -27,6 +27,9 @@ struct ReadOptions {
     std::vector<std::string> channels;
     // Called now and then with the fraction read; returning false cancels.
     std::function<bool(double)> progress;
+    // Called with the values kept of each chosen channel (numbered 0, 1, ... among them) as
+    // they are read: after each piece of the file and at its end, every value once, in order.
+    std::function<void(std::size_t channel, const double* values, std::size_t count)> samples;
 };
 
 // Where a series' sample interval came from.

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/Analyse.h"
+#include "analysis/ImuYaml.h"
 #include "base/NumberText.h"
 #include "base/SafeFile.h"
 #include "cli/Commands.h"
@@ -118,9 +119,20 @@ an::AnalysisOptions OptionsOf(const AdevOptions& o) {
     return ao;
 }
 
+// The fitted figures as imu.yaml; false with the reason on standard error.
+bool WriteImuYaml(const an::AnalysisResult& r, const AdevOptions& o, const std::string& name) {
+    const an::ImuYamlResult y = an::ImuYaml(an::ImuYamlInputOf(r, name));
+    std::string error = y.error.empty() ? "" : base::QuotedInput(name) + ": " + y.error;
+    if (error.empty() && base::WriteOutputFile(*o.imuYaml, y.text, error, {o.file})) return true;
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+}
+
 } // namespace
 
 int RunAdev(const GlobalOptions& g, const AdevOptions& o) {
+    if (o.csv == "-" && o.imuYaml == "-")
+        throw UsageError{"--csv and --imu-yaml cannot both be standard output"};
     const an::AnalysisOptions ao = OptionsOf(o);
     const an::AnalysisResult r = an::AnalyseLog(o.file, ao);
     const std::string name = std::filesystem::path(o.file).filename().string();
@@ -143,8 +155,10 @@ int RunAdev(const GlobalOptions& g, const AdevOptions& o) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return kDeviceFailed;
         }
-        if (*o.csv == "-") return missing ? kDeviceFailed : kOk; // the curve is the output
     }
+    if (o.imuYaml && !WriteImuYaml(r, o, name)) return kDeviceFailed;
+    // The curve or the figures on standard output are the output.
+    if (o.csv == "-" || o.imuYaml == "-") return missing ? kDeviceFailed : kOk;
     if (g.json) {
         json out = json::array();
         for (const auto& c : r.channels) out.push_back(ChannelJson(c));

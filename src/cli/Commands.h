@@ -62,11 +62,12 @@ struct RecoverOptions {
 
 struct AdevOptions {
     std::string file;
-    std::vector<std::string> channels; // titles or numbers among the value columns
-    std::optional<double> rate;        // logging rate, Hz
-    std::optional<double> period;      // sensor sample period, s
-    std::optional<std::string> csv;    // "-": standard output
-    std::string taus = "10";           // all, octave, decade or points per decade
+    std::vector<std::string> channels;  // titles or numbers among the value columns
+    std::optional<double> rate;         // logging rate, Hz
+    std::optional<double> period;       // sensor sample period, s
+    std::optional<std::string> csv;     // "-": standard output
+    std::optional<std::string> imuYaml; // the fitted figures as imu.yaml; "-": standard output
+    std::string taus = "10";            // all, octave, decade or points per decade
     std::optional<long long> minClusters;
 };
 

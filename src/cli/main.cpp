@@ -40,7 +40,7 @@ struct Parsed {
     std::string adapter, model, sim, completion;
     double seconds = 0, rate = 0, period = 0, psdRate = 0, psdPeriod = 0;
     long long minClusters = 0, segment = 0;
-    std::string csv, psdCsv, output;
+    std::string csv, imuYaml, psdCsv, output;
     std::map<std::string, CLI::Option*> given; // options whose presence counts
 };
 
@@ -127,6 +127,9 @@ void AddAnalysisCommands(CLI::App& cli, Parsed& p) {
         "--period", p.period, "sensor sample period in s, for the new samples of flagged logs");
     p.given["csv"] = adev->add_option("--csv", p.csv,
                                       "write the curve to this CSV file (- for standard output)");
+    p.given["imuYaml"] = adev->add_option(
+        "--imu-yaml", p.imuYaml,
+        "write the fitted noise figures as imu.yaml for calibration tools (- for standard output)");
     adev->add_option("--taus", ao.taus, "cluster sizes: all, octave, decade or N per decade (10)");
     p.given["minClusters"] = adev->add_option("--min-clusters", p.minClusters,
                                               "the curve stops where fewer clusters remain (9)");
@@ -167,6 +170,7 @@ void Settle(Parsed& p) {
     if (given("rate")) p.adev.rate = p.rate;
     if (given("period")) p.adev.period = p.period;
     if (given("csv")) p.adev.csv = p.csv;
+    if (given("imuYaml")) p.adev.imuYaml = p.imuYaml;
     if (given("minClusters")) p.adev.minClusters = p.minClusters;
     if (given("segment")) p.psd.segment = p.segment;
     if (given("psdRate")) p.psd.rate = p.psdRate;

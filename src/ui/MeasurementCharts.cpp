@@ -1,13 +1,21 @@
 // The main window's two strip charts with their titles, scale buttons, hover readouts and
 // scale labels, and the sample axis beneath them.
+#include <QApplication>
+#include <QClipboard>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/App.h"
+#include "base/NumberText.h"
+#include "datalog/LogFormat.h"
 #include "ui/MeasurementView.h"
 #include "ui/NamedWidgets.h"
+#include "ui/PlotView.h"
+#include "ui/QtText.h"
 #include "ui/StripChart.h"
 
 namespace tavrin::ui {
@@ -144,6 +152,41 @@ void MeasurementView::buildCharts() {
             [this](double x, double y) { hover(view::Axis::Gyro, x, y); });
     connect(pic2, &StripChart::pointerMoved, this,
             [this](double x, double y) { hover(view::Axis::Accel, x, y); });
+    for (const view::Axis axis : {view::Axis::Gyro, view::Axis::Accel}) {
+        StripChart* pic = axis == view::Axis::Gyro ? pic1 : pic2;
+        pic->copyValues = [this, axis] { QApplication::clipboard()->setText(chartValues(axis)); };
+        pic->save = [this, axis](const std::filesystem::path& f) { saveChartImage(axis, f); };
+    }
+}
+
+QString MeasurementView::chartValues(view::Axis axis) const {
+    const std::vector<StripChart::Shown> rows = (axis == view::Axis::Gyro ? pic1 : pic2)->shown();
+    const int first = view::FirstChannel(axis);
+    const datalog::FileFormat fmt = datalog::DecideFileFormat(app_.platform);
+    datalog::ColumnChoice cols; // box b holds register-map position b, as channel b does
+    cols.disableND = true;
+    for (int c = first; c < first + 3; ++c)
+        cols.box[c] =
+            std::any_of(rows.begin(), rows.end(), [c](const auto& r) { return r.drawn[c]; });
+    std::string text = datalog::TitleLine(cols, fmt.fieldSep);
+    long long n = 0;
+    for (const StripChart::Shown& r : rows) {
+        text += std::to_string(++n) + fmt.fieldSep;
+        for (int c = first; c < first + 3; ++c) {
+            if (!cols.box[c]) continue;
+            if (r.drawn[c]) text += base::GeneralText(r.value[c], fmt.decimalSep);
+            text += fmt.fieldSep;
+        }
+        text += datalog::kCRLF;
+    }
+    return Q(text);
+}
+
+bool MeasurementView::saveChartImage(view::Axis axis, const std::filesystem::path& file) {
+    std::string error;
+    if (SaveImage(axis == view::Axis::Gyro ? pic1 : pic2, file, {}, error)) return true;
+    app_.messages.show(error, base::MsgIcon::Exclamation, base::kAppTitle);
+    return false;
 }
 
 } // namespace tavrin::ui

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <filesystem>
 #include <functional>
 
 #include "view/ChartCore.h"
@@ -54,6 +55,12 @@ class MeasurementView : public QWidget {
     // One step of each chart; `min` is the caller's variable and may change.
     void PlotDataPointsGy(const view::Samples& samples, double& max, double& min);
     void PlotDataPointsAcc(const view::Samples& samples, double& max, double& min);
+
+    // The samples a chart shows, oldest first, as the log writes them: "Sample #" and the
+    // value columns of the chart's channels that show any, numbered from 1 ("Copy values").
+    QString chartValues(view::Axis axis) const;
+    // The chart as drawn, as PNG ("Save image..."); a failure is said in a message box.
+    bool saveChartImage(view::Axis axis, const std::filesystem::path& file);
 
     // Trace state of each chart, kept for the view's lifetime.
     const view::TraceState& gyroTrace() const { return traceGy_; }

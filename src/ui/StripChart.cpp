@@ -1,8 +1,12 @@
 #include "ui/StripChart.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
+
+#include "ui/PlotView.h"
 
 namespace tavrin::ui {
 
@@ -70,13 +74,45 @@ void StripChart::draw(const view::StepDrawing& step, const std::array<QRgb, 9>& 
                 kBackground);
     const int marker = int(std::lround(map_.px(step.marker)));
     if (marker < kImageWidth) fillColumns(marker, marker, kMarker);
+    // What the positions show now: the box clears them, each segment ends at its sample.
+    for (int x = std::max(step.clearFrom, 0); x <= std::min(step.clearTo, view::kSweepWidth); ++x)
+        shown_[x].drawn = {};
+    newest_ = std::clamp(step.clearFrom, 0, view::kSweepWidth);
     for (int i = 0; i < step.segmentCount; ++i) {
         const view::Segment& s = step.segments[i];
+        const int x = int(std::lround(s.x1));
+        if (s.channel >= 0 && s.channel < view::kChannels && x >= 0 && x <= view::kSweepWidth) {
+            shown_[x].value[s.channel] = s.y1;
+            shown_[x].drawn[s.channel] = true;
+        }
         const QRgb color =
             s.channel >= 0 && s.channel < int(colors.size()) ? colors[s.channel] : qRgb(0, 0, 0);
         line(map_.px(s.x0), map_.py(s.y0), map_.px(s.x1), map_.py(s.y1), color);
     }
     scheduleRepaint();
+}
+
+std::vector<StripChart::Shown> StripChart::shown() const {
+    std::vector<Shown> out;
+    for (int k = 1; k <= view::kSweepWidth + 1 && newest_ >= 0; ++k) {
+        const Shown& at = shown_[(newest_ + k) % (view::kSweepWidth + 1)];
+        if (std::find(at.drawn.begin(), at.drawn.end(), true) != at.drawn.end()) out.push_back(at);
+    }
+    return out;
+}
+
+QMenu* StripChart::contextMenu() {
+    QMenu* menu = ImageMenu(this, save);
+    if (copyValues) {
+        QAction* values = menu->addAction("Copy values");
+        values->setObjectName("actCopyValues");
+        connect(values, &QAction::triggered, this, [this] { copyValues(); });
+    }
+    return menu;
+}
+
+void StripChart::contextMenuEvent(QContextMenuEvent* e) {
+    contextMenu()->popup(e->globalPos());
 }
 
 void StripChart::paintEvent(QPaintEvent*) {

@@ -1,10 +1,7 @@
 #include "ui/frmAnalysis.h"
-#include "app/Sensor.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -19,33 +16,27 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <chrono>
-#include <cmath>
 #include <thread>
 
 #include "app/App.h"
 #include "base/FileLocation.h"
 #include "base/NumberText.h"
-#include "base/SafeFile.h"
 #include "datalog/LogFormat.h"
-#include "registers/FrontEnd.h"
 #include "ui/AnalysisPlot.h"
+#include "ui/PlotView.h"
 #include "ui/QtText.h"
+#include "ui/SpectrumPlot.h"
+#include "ui/TimePlot.h"
 
 namespace tavrin::ui {
 
 namespace an = analysis;
 
 namespace {
-
-constexpr int kFirstOutput = 2, kLastOutput = 7; // gyroscopes and accelerometers
-
-// The sensor's sample period from its SMPL_PRD word: (low byte + 1) half-milliseconds.
-double SamplePeriodOf(int32_t word) {
-    return static_cast<double>((word & 0xFF) + 1) * 0.0005;
-}
 
 double SteadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -154,10 +145,17 @@ void frmAnalysis::buildResults(QVBoxLayout* top) {
     chart->setTitle("Allan deviation");
     chart->legend()->setAlignment(Qt::AlignRight);
     chart->setTheme(QChart::ChartThemeLight); // the channels' colours are set, not the theme's
-    chartView = Tagged("chartView", new QChartView(chart), "Allan deviation plot");
+    chartView = Tagged("chartView", new PlotView(chart), "Allan deviation plot");
     chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setMinimumSize(640, 360);
-    top->addWidget(chartView, 1);
+    timeTab = Tagged("timeTab", new TimeTab, "Samples against time");
+    tabResults = Tagged("tabResults", new QTabWidget, "Plots");
+    tabResults->addTab(chartView, "Allan deviation");
+    tabResults->addTab(buildSpectrumTab(), "Spectrum");
+    tabResults->addTab(timeTab, "Time");
+    tabResults->setMinimumSize(640, 360);
+    for (PlotView* v : {chartView, spectrumView, timeTab->view()})
+        v->save = [this, v](const std::filesystem::path& f) { savePlot(v, f); };
+    top->addWidget(tabResults, 1);
     tblFigures = Tagged("tblFigures", new QTableWidget(0, 10), "Noise figures");
     tblFigures->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tblFigures->setMinimumHeight(130);
@@ -166,14 +164,39 @@ void frmAnalysis::buildResults(QVBoxLayout* top) {
     cmdCopy = Tagged("cmdCopy", new QPushButton("Cop&y figures"), "Copy figures");
     cmdExportCsv =
         Tagged("cmdExportCsv", new QPushButton("Export curve (CS&V)..."), "Export curve as CSV");
+    cmdExportSpectrum = Tagged("cmdExportSpectrum", new QPushButton("Export &spectrum (CSV)..."),
+                               "Export spectrum as CSV");
+    cmdExportImuYaml = Tagged("cmdExportImuYaml", new QPushButton("Export i&mu.yaml..."),
+                              "Export noise figures as imu.yaml");
     cmdExportPng =
         Tagged("cmdExportPng", new QPushButton("Export plot (&PNG)..."), "Export plot as PNG");
     exports->addStretch(1);
-    for (QPushButton* b : {cmdCopy, cmdExportCsv, cmdExportPng}) {
+    for (QPushButton* b :
+         {cmdCopy, cmdExportCsv, cmdExportSpectrum, cmdExportImuYaml, cmdExportPng}) {
         b->setEnabled(false);
         exports->addWidget(b);
     }
     top->addLayout(exports);
+}
+
+QWidget* frmAnalysis::buildSpectrumTab() {
+    auto* chart = new QChart;
+    chart->setTitle("Power spectral density");
+    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->setTheme(QChart::ChartThemeLight);
+    spectrumView = Tagged("spectrumView", new PlotView(chart), "Spectrum plot");
+    spectrumView->setRenderHint(QPainter::Antialiasing);
+    lblSpectrumHover = Tagged("lblSpectrumHover", new QLabel(" "), "Density under the pointer");
+    lblSpectrumHover->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(spectrumView, &PlotView::pointerAt, this, [this](QPointF at, bool inside) {
+        lblSpectrumHover->setText(inside ? SpectrumReadout(views_, at.x()) : " ");
+    });
+    auto* tab = new QWidget;
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(spectrumView, 1);
+    layout->addWidget(lblSpectrumHover);
+    return tab;
 }
 
 void frmAnalysis::connectButtons() {
@@ -188,20 +211,11 @@ void frmAnalysis::connectButtons() {
     connect(cmdCopy, &QPushButton::clicked, this, [this] { copyFigures(); });
     auto* copy = new QShortcut(QKeySequence::Copy, tblFigures);
     connect(copy, &QShortcut::activated, this, [this] { copyFigures(); });
-    connect(cmdExportCsv, &QPushButton::clicked, this, [this] {
-        const QString f =
-            QFileDialog::getSaveFileName(this, "Export curve", QString(), "CSV files (*.csv)");
-        if (!f.isEmpty()) exportCsv(f.toStdString());
-    });
-    connect(cmdExportPng, &QPushButton::clicked, this, [this] {
-        const QString f =
-            QFileDialog::getSaveFileName(this, "Export plot", QString(), "PNG images (*.png)");
-        if (!f.isEmpty()) exportPng(f.toStdString());
-    });
-    // Another choice of tau analyses the file shown again.
+    connectExports();
+    // Another choice of tau analyses the samples shown again.
     const auto again = [this] {
         spnPerDecade->setEnabled(cboTaus->currentIndex() == 0);
-        if (!busy_ && !source_.empty()) analyse(source_, options_);
+        if (!busy_ && !source_.empty()) reanalyse();
     };
     connect(cboTaus, &QComboBox::currentIndexChanged, this, again);
     connect(spnPerDecade, &QSpinBox::valueChanged, this, again);
@@ -223,8 +237,9 @@ void frmAnalysis::setWorking(bool on) {
         w->setEnabled(!on);
     spnPerDecade->setEnabled(!on && cboTaus->currentIndex() == 0);
     cmdCancel->setEnabled(on);
-    for (QPushButton* b : {cmdCopy, cmdExportCsv, cmdExportPng})
-        b->setEnabled(!on && !result_.channels.empty());
+    for (QPushButton* b :
+         {cmdCopy, cmdExportCsv, cmdExportSpectrum, cmdExportImuYaml, cmdExportPng})
+        b->setEnabled(!on && !views_.analysis.channels.empty());
     if (on) {
         barProgress->setValue(0);
         cmdCancel->setFocus();
@@ -251,6 +266,21 @@ bool frmAnalysis::openFile(const std::filesystem::path& file) {
     return analyse(file, o);
 }
 
+void frmAnalysis::runWorker(const std::function<void()>& work,
+                            const std::atomic<double>& fraction) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+    });
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        barProgress->setValue(static_cast<int>(fraction * 1000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    worker.join();
+}
+
 bool frmAnalysis::analyse(const std::filesystem::path& file, an::AnalysisOptions o) {
     o.taus = tauChoice();
     std::atomic<double> fraction{0};
@@ -260,41 +290,33 @@ bool frmAnalysis::analyse(const std::filesystem::path& file, an::AnalysisOptions
     };
     setWorking(true);
     lblStatus->setText("Analysing " + Q(file.filename().string()) + "...");
-    an::AnalysisResult r;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        r = an::AnalyseLog(file, o);
-        done = true;
-    });
-    while (!done) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        barProgress->setValue(static_cast<int>(fraction * 1000));
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    worker.join();
-    const bool cancelled = cancel_ || r.problem.status == an::LogStatus::Cancelled;
+    an::LogViews v;
+    runWorker([&] { v = an::AnalyseLogViews(file, o); }, fraction);
+    const an::LogProblem problem = v.analysis.problem;
+    const bool cancelled = cancel_ || problem.status == an::LogStatus::Cancelled;
     setWorking(false);
     if (cancelled) {
         fail("Analysis cancelled.");
         return false;
     }
     const std::string name = base::QuotedInput(file.filename().string());
-    if (r.problem.status == an::LogStatus::NeedsRate && o.read.rateHz == 0) {
+    if (problem.status == an::LogStatus::NeedsRate && o.read.rateHz == 0) {
         const auto rate = askRate(Q(file.filename().string()));
         if (!rate) {
-            fail(Q(an::ProblemText(name, r.problem)));
+            fail(Q(an::ProblemText(name, problem)));
             return false;
         }
         o.read.rateHz = *rate;
         return analyse(file, o);
     }
-    if (!r.problem.ok()) {
-        fail(Q(an::ProblemText(name, r.problem)));
+    if (!problem.ok()) {
+        fail(Q(an::ProblemText(name, problem)));
         return false;
     }
     barProgress->setValue(1000);
     o.read.progress = nullptr;
-    result_ = std::move(r);
+    timeTab->setViews(nullptr); // before the samples it points to go
+    views_ = std::move(v);
     options_ = o;
     source_ = file;
     showResult();
@@ -304,14 +326,30 @@ bool frmAnalysis::analyse(const std::filesystem::path& file, an::AnalysisOptions
     return true;
 }
 
+void frmAnalysis::reanalyse() {
+    options_.taus = tauChoice();
+    setWorking(true);
+    const std::atomic<double> unknown{0};
+    an::AnalysisResult r;
+    runWorker([&] { r = an::Reanalysed(views_, options_); }, unknown);
+    views_.analysis = std::move(r);
+    showResult();
+    setWorking(false);
+}
+
 void frmAnalysis::showResult() {
-    DrawAnalysis(chartView->chart(), result_);
-    FillFiguresTable(tblFigures, result_);
+    DrawAnalysis(chartView->chart(), views_.analysis);
+    DrawSpectra(spectrumView->chart(), views_);
+    timeTab->setViews(&views_);
+    FillFiguresTable(tblFigures, views_.analysis);
     QStringList warnings;
-    for (const auto& c : result_.channels) {
+    for (std::size_t i = 0; i < views_.analysis.channels.size(); ++i) {
+        const an::ChannelResult& c = views_.analysis.channels[i];
         if (const std::string w = an::DecimationWarning(c); !w.empty()) warnings << Q(w) + ".";
         if (c.status == an::ChannelStatus::NoNewSamples)
             warnings << Q(c.series.title + ": " + an::StatusText(c)) + ".";
+        else if (!views_.spectra[i])
+            warnings << Q(c.series.title + ": no spectrum: " + views_.spectrumProblems[i]) + ".";
     }
     lblWarning->setText(warnings.join('\n'));
     lblWarning->setVisible(!warnings.isEmpty());
@@ -319,141 +357,6 @@ void frmAnalysis::showResult() {
 
 void frmAnalysis::copyFigures() {
     QApplication::clipboard()->setText(TableText(tblFigures));
-}
-
-std::optional<frmAnalysis::Capture> frmAnalysis::planCapture() {
-    Capture c;
-    datalog::LogSettings& st = c.settings;
-    for (int b = kFirstOutput; b <= kLastOutput; ++b) st.columns.box[b] = ckOutput[b]->isChecked();
-    if (std::none_of(st.columns.box.begin(), st.columns.box.end(), [](bool b) { return b; })) {
-        fail("Check at least one output to capture.");
-        return std::nullopt;
-    }
-    const bool inSamples = cboDurationUnit->currentIndex() == 1;
-    const auto amount = base::ParseNumber(txtDuration->text().toStdString());
-    const double most = inSamples ? 2147483647.0 : 1e6;
-    if (!amount || !(*amount >= (inSamples ? 100 : 0.1) && *amount <= most)) {
-        fail(inSamples ? "Duration: a number of sensor samples from 100 to 2147483647."
-                       : "Duration: a number of seconds from 0.1 to 1000000.");
-        return std::nullopt;
-    }
-    if (!app_.UsbReady()) {
-        fail("No adapter is ready.");
-        return std::nullopt;
-    }
-    // The sensor's period as it stands now: tau0 of the capture.
-    const registers::RegResults period = app::Read(app_, app_.regs.iSMPL_PRD);
-    if (!app_.UsbReady()) {
-        fail("The sensor's sample period (SMPL_PRD) could not be read.");
-        return std::nullopt;
-    }
-    c.period = SamplePeriodOf(period.RegRaw);
-    c.seconds = inSamples ? std::round(*amount) * c.period : *amount;
-    st.samplesPerFile = 2147483647; // the clock ends it
-    st.filesPerSession = 1;
-    st.burst = true;
-    st.directory = base::FilesDirectory(app_.platform);
-    // A stem whose file is not there yet: earlier captures are kept.
-    const std::string ext = datalog::DecideFileFormat(app_.platform).ext;
-    for (int k = 1;; ++k) {
-        st.stem = "ADEV" + std::to_string(k);
-        c.file = st.directory / datalog::LogFileNameFor(st.stem, 1, ext);
-        std::error_code ec;
-        if (!std::filesystem::exists(c.file, ec)) break;
-    }
-    return c;
-}
-
-// Logs until the capture's clock has run `plan.seconds`; `seconds` is then the time from
-// the first sample to the last, plus the period the first one stood for.
-bool frmAnalysis::runCapture(const Capture& plan, double& seconds) {
-    const double start = clock();
-    double first = -1, last = start, shown = start;
-    bool timeUp = false;
-    datalog::LogHooks hooks;
-    hooks.sampleTaken = [&](long long, long long) {
-        last = clock();
-        if (first < 0) first = last;
-        if (last - shown < 0.05 && last - start < plan.seconds) return;
-        shown = last;
-        barProgress->setValue(
-            static_cast<int>(1000 * std::min(1.0, (last - start) / plan.seconds)));
-        QCoreApplication::processEvents();
-    };
-    hooks.cancelRequested = [&] {
-        timeUp = timeUp || clock() - start >= plan.seconds;
-        return timeUp || cancel_.load() || !app_.UsbReady();
-    };
-    datalog::DiskFileSystem disk;
-    const auto report = app::RunLogSession(app_, plan.settings, hooks, disk);
-    seconds = first < 0 ? 0 : last - first + plan.period;
-    std::error_code ec;
-    if (!std::filesystem::exists(plan.file, ec)) {
-        fail("The capture wrote no file.");
-        return false;
-    }
-    if (report.outcome != datalog::LogOutcome::Completed &&
-        report.outcome != datalog::LogOutcome::Cancelled) {
-        fail("The capture stopped; its samples are in " + Q(plan.file.string()) + ".");
-        return false;
-    }
-    return true;
-}
-
-bool frmAnalysis::capture() {
-    if (busy_) return false;
-    const auto plan = planCapture();
-    if (!plan) return false;
-    setWorking(true);
-    lblStatus->setText("Capturing " + Q(an::Sig3(plan->seconds)) + " s into " +
-                       Q(plan->file.string()) + "...");
-    double seconds = 0;
-    const bool logged = runCapture(*plan, seconds);
-    const bool cancelled = cancel_;
-    setWorking(false);
-    if (!logged) return false;
-    captured_ = plan->file;
-    an::AnalysisOptions o;
-    o.read.sensorPeriod = plan->period;
-    o.captureSeconds = seconds;
-    const bool analysed = analyse(plan->file, o);
-    if (analysed)
-        lblStatus->setText(
-            (cancelled ? "Capture cancelled; the samples taken are in " : "Captured into ") +
-            Q(plan->file.string()) + " (sensor sample period " + Q(an::Sig3(plan->period * 1000)) +
-            " ms); the curves stop where fewer than " + QString::number(options_.taus.minClusters) +
-            " clusters remain.");
-    return analysed;
-}
-
-bool frmAnalysis::exportCsv(const std::filesystem::path& file) {
-    if (result_.channels.empty()) return false;
-    std::string error;
-    if (!base::WriteOutputFile(file, an::CurveCsvOf(result_), error, {source_})) {
-        fail(Q(error));
-        return false;
-    }
-    lblStatus->setText("Curve written to " + Q(file.string()) + ".");
-    return true;
-}
-
-bool frmAnalysis::exportPng(const std::filesystem::path& file) {
-    if (result_.channels.empty()) return false;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!chartView->grab().save(&buffer, "PNG")) {
-        fail(Q(file.string()) + ": the plot could not be drawn.");
-        return false;
-    }
-    std::string error;
-    if (!base::WriteOutputFile(file, std::string_view(bytes.constData(), bytes.size()), error,
-                               {source_})) {
-        fail(Q(error));
-        return false;
-    }
-    lblStatus->setText("Plot written to " + Q(file.string()) + ".");
-    return true;
 }
 
 } // namespace tavrin::ui

@@ -1,11 +1,14 @@
 #pragma once
 // The noise analysis window: opens a log file, or captures one from the sensor for a
 // duration or a number of the sensor's samples through the logging session with burst
-// reads, then shows the Allan deviation of each channel with its intervals and fit, the
-// fitted terms and single-point figures, and exports the curve (CSV) and the plot (PNG).
+// reads, then shows in three tabs the Allan deviation of each channel with its intervals
+// and fit, its spectrum with the white-noise level of the fit, and its samples against
+// time; below them the fitted terms and single-point figures. It exports the curve and the
+// spectrum (CSV), the fitted figures as imu.yaml and any plot (PNG).
 //
 // Object names are the control names. Long work runs inside the click, with events
 // served and Cancel honoured: captures between samples, analyses on a worker thread.
+// The capture is in AnalysisCapture.cpp, the exports in AnalysisExports.cpp.
 #include <QDialog>
 #include <array>
 #include <atomic>
@@ -13,17 +16,17 @@
 #include <functional>
 #include <optional>
 
-#include "analysis/Analyse.h"
+#include "analysis/LogViews.h"
 #include "datalog/LogSession.h"
 
 class QCheckBox;
-class QChartView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QTabWidget;
 class QTableWidget;
 class QVBoxLayout;
 
@@ -32,6 +35,9 @@ struct App;
 }
 
 namespace tavrin::ui {
+
+class PlotView;
+class TimeTab;
 
 class frmAnalysis : public QDialog {
     Q_OBJECT
@@ -43,11 +49,18 @@ class frmAnalysis : public QDialog {
     bool openFile(const std::filesystem::path& file);
     bool capture();
     bool exportCsv(const std::filesystem::path& file);
+    bool exportSpectrumCsv(const std::filesystem::path& file);
+    // The fitted figures as imu.yaml; refused, saying which is missing, without them.
+    bool exportImuYaml(const std::filesystem::path& file);
+    // The plot of the tab shown.
     bool exportPng(const std::filesystem::path& file);
+    // Any plot, as "Save image..." of its menu saves it.
+    bool savePlot(QWidget* plot, const std::filesystem::path& file);
     // The selected figures (all when none is selected) onto the clipboard, as text.
     void copyFigures();
     bool busy() const { return busy_; }
-    const analysis::AnalysisResult& result() const { return result_; }
+    const analysis::AnalysisResult& result() const { return views_.analysis; }
+    const analysis::LogViews& views() const { return views_; }
     // The log file of the last capture.
     const std::filesystem::path& capturedFile() const { return captured_; }
 
@@ -63,6 +76,7 @@ class frmAnalysis : public QDialog {
     void reject() override;
 
   private:
+    static constexpr int kFirstOutput = 2, kLastOutput = 7; // gyroscopes and accelerometers
     struct Capture {
         datalog::LogSettings settings;
         std::filesystem::path file;
@@ -81,17 +95,28 @@ class frmAnalysis : public QDialog {
     QProgressBar* barProgress;
     QLabel* lblStatus;
     QLabel* lblWarning;
-    QChartView* chartView;
+    QTabWidget* tabResults;
+    PlotView* chartView;    // Allan deviation
+    PlotView* spectrumView; // spectrum
+    QLabel* lblSpectrumHover;
+    TimeTab* timeTab;
     QTableWidget* tblFigures;
     QPushButton* cmdCopy;
     QPushButton* cmdExportCsv;
+    QPushButton* cmdExportSpectrum;
+    QPushButton* cmdExportImuYaml;
     QPushButton* cmdExportPng;
 
     void buildSource(QVBoxLayout* top);
     void buildResults(QVBoxLayout* top);
+    QWidget* buildSpectrumTab();
     void connectButtons();
+    void connectExports();
     analysis::TauChoice tauChoice() const;
     bool analyse(const std::filesystem::path& file, analysis::AnalysisOptions options);
+    // Runs `work` on a worker thread while the window serves events, `fraction` on the bar.
+    void runWorker(const std::function<void()>& work, const std::atomic<double>& fraction);
+    void reanalyse();
     std::optional<Capture> planCapture();
     bool runCapture(const Capture& plan, double& seconds);
     void showResult();
@@ -99,7 +124,7 @@ class frmAnalysis : public QDialog {
     void fail(const QString& text);
 
     app::App& app_;
-    analysis::AnalysisResult result_;
+    analysis::LogViews views_;
     analysis::AnalysisOptions options_; // of the result shown
     std::filesystem::path captured_;
     std::filesystem::path source_; // the file analysed: no export may replace it

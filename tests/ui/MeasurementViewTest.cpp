@@ -1,10 +1,13 @@
 // The live view driven as a user drives it, on the simulated sensor; chart pixels are
 // read back from the off-screen image (241 rows).
 #include <QAccessible>
+#include <QClipboard>
+#include <QMenu>
 #include <QTest>
 #include <optional>
 
 #include "Find.h"
+#include "LogTestSupport.h"
 #include "SimTestApp.h"
 #include "ui/MeasurementView.h"
 #include "ui/StripChart.h"
@@ -232,6 +235,65 @@ class MeasurementViewTest : public QObject {
                       Qt::NoModifier);
         QCoreApplication::sendEvent(c, &e);
         QCOMPARE(r->text("lblCurSam2") + " " + r->text("lblCurVal2"), QString("175 -5.6"));
+    }
+
+    // "Copy values" after runs on the deterministic simulator: the samples the rate chart
+    // drew, oldest first, as the log writes them; a channel shows its column once it has
+    // drawn, with nothing where it drew nothing. The image entries beside it.
+    void copyValuesGivesTheSamplesDrawn() {
+        r->click(r->box(3)); // Y Gyro draws nothing at first
+        std::vector<std::array<double, 3>> drawn;
+        int lastX = 0;
+        const auto record = [&] {
+            const view::TraceState& t = r->view.gyroTrace();
+            if (t.PlotX == lastX) return;
+            lastX = t.PlotX;
+            drawn.push_back({t.PlotYPrev[2], t.PlotYPrev[3], t.PlotYPrev[4]});
+        };
+        const auto run = [&](int passes) {
+            r->read(true, [&](int n) {
+                record();                                          // the pass before this one drew
+                if (n == passes + 1) r->loop()->setChecked(false); // the click is run 1
+            });
+            record();
+        };
+        const auto check = [&](const QString& titles, std::size_t rows, std::size_t yFrom) {
+            const QStringList lines = r->view.chartValues(view::Axis::Gyro).split("\r\n");
+            QCOMPARE(lines.front(), titles);
+            QCOMPARE(std::size_t(lines.size()), rows + 2); // and "" after the last line end
+            for (std::size_t i = 0; i < rows; ++i) {
+                const QStringList f = lines[int(i) + 1].split(',');
+                const auto& want = drawn[drawn.size() - rows + i];
+                QCOMPARE(f[0], QString::number(i + 1));
+                const bool y = drawn.size() - rows + i >= yFrom;
+                QCOMPARE(f.size(), y || titles.contains("Y") ? 5 : 4);
+                QVERIFY(std::fabs(f[1].toDouble() - want[0]) <= 1e-14 * std::fabs(want[0]));
+                QVERIFY(std::fabs(f.end()[-2].toDouble() - want[2]) <= 1e-14 * std::fabs(want[2]));
+                if (titles.contains("Y")) QCOMPARE(f[2].isEmpty(), !y);
+            }
+        };
+        r->s.app.plot.GyPlotMax = 5, r->s.app.plot.GyPlotMin = -5;
+        run(200);
+        QCOMPARE(drawn.size(), std::size_t(200));
+        check("Sample #,X Gryo,Z Gyro,", 200, 200);
+        r->click(r->box(3));
+        run(200); // past the end of the sweep: the last 350 are shown
+        check("Sample #,X Gryo,Y Gyro,Z Gyro,", 350, 200);
+
+        QStringList entries;
+        QMenu* menu = r->chart(1)->contextMenu();
+        for (QAction* a : menu->actions()) entries << a->text();
+        QCOMPARE(entries, QStringList({"Copy image", "Save image...", "Copy values"}));
+        menu->actions()[2]->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), r->view.chartValues(view::Axis::Gyro));
+        menu->actions()[0]->trigger();
+        QCOMPARE(QApplication::clipboard()->image().size(), r->chart(1)->size());
+        delete menu;
+        test::ScratchDir dir;
+        QVERIFY(r->view.saveChartImage(view::Axis::Accel, dir.path / "accel.png"));
+        QVERIFY(dir.read("accel.png").starts_with("\x89PNG"));
+        QVERIFY(!r->view.saveChartImage(view::Axis::Accel, dir.path / "none" / "a.png"));
+        QCOMPARE(r->s.t.messages.texts().size(), std::size_t(1));
     }
 
     // The last word shows that nothing latches; every pass of the readout refreshes the

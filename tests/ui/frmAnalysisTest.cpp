@@ -111,6 +111,17 @@ class frmAnalysisTest : public QObject {
                 QVERIFY2(std::fabs(got / want - 1) < tolerance,
                          qPrintable(QString("%1 against %2").arg(got).arg(want)));
             QVERIFY(std::fabs(r.channels[0].curve.resolution / gyroStep - 1) < 1e-6);
+            // The fitted figures as imu.yaml: the noisiest gyroscope's N in rad/s/sqrt(Hz).
+            QVERIFY2(w.exportImuYaml(dir.path / "imu.yaml"),
+                     qPrintable(test::Find<QLabel>(w, "lblStatus")->text()));
+            double noisiest = 0;
+            for (int c = 0; c < 3; ++c)
+                noisiest = std::max(noisiest, r.channels[c].quoted.fit[1].value);
+            const std::string yaml = dir.read("imu.yaml");
+            const auto at = yaml.find("\ngyroscope_noise_density: ");
+            QVERIFY2(at != std::string::npos, yaml.c_str());
+            QVERIFY(std::fabs(std::stod(yaml.substr(at + 26)) / (noisiest * M_PI / 180 / 60) - 1) <
+                    1e-8);
         }
     }
 
@@ -132,7 +143,7 @@ class frmAnalysisTest : public QObject {
         const std::string text = dir.read("ADEV1_1.csv"); // the name is documented
         QVERIFY(text.find("Sample #,XgND,X Gryo,YgND,Y Gyro,ZgND,Z Gyro,XaND,X acc,\r\n") !=
                 std::string::npos);
-        const auto& caught = w.result().channels[0].accounting;
+        const auto caught = w.result().channels[0].accounting; // kept: the result is redone
         QVERIFY(std::abs(caught.used - 2000) <= 1 && caught.used == caught.expected);
         auto* table = test::Find<QTableWidget>(w, "tblFigures");
         w.copyFigures();
@@ -162,6 +173,18 @@ class frmAnalysisTest : public QObject {
         QVERIFY(w.exportPng(dir.path / "plot.png"));
         QVERIFY(dir.read("plot.png").starts_with("\x89PNG"));
         QVERIFY(!w.exportCsv(w.capturedFile()) && status->text().contains("is the input file"));
+        // Two seconds resolve no rate random walk: imu.yaml is refused, naming it.
+        QVERIFY(!w.exportImuYaml(dir.path / "imu.yaml"));
+        QVERIFY2(status->text().contains("not available: X Gryo rate random walk K"),
+                 qPrintable(status->text()));
+        // Another choice of tau: the curves again from the samples held, the rest as it was.
+        const std::size_t points = w.result().channels[0].curve.points.size();
+        test::Find<QComboBox>(w, "cboTaus")->setCurrentIndex(1); // octave
+        const auto& octave = w.result().channels[0].curve.points;
+        QVERIFY(octave.size() < points && octave.size() > 5);
+        for (std::size_t i = 0; i < octave.size(); ++i) QCOMPARE(octave[i].m, 1LL << i);
+        QCOMPARE(w.views().time[0].values.size(), std::size_t(caught.used));
+        QVERIFY(w.views().spectra[0].has_value());
         QCOMPARE(dir.read("ADEV1_1.csv"), text);
         std::ofstream(dir.path / "other.csv") << "Name,Value\r\n";
         QVERIFY(!w.openFile(dir.path / "other.csv"));
