@@ -46,7 +46,7 @@ inline CliProcess StartCli(const std::vector<std::string>& args,
     p.pid = ::fork();
     if (p.pid == 0) {
         ::dup2(::open("/dev/null", O_RDONLY), 0);
-        for (const auto [fd, path, collected] :
+        for (const auto& [fd, path, collected] :
              {std::tuple{1, to.out, p.out}, {2, to.err, p.err}}) {
             if (path && std::string(path) == "closed")
                 ::close(fd);
