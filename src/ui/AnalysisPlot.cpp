@@ -9,6 +9,7 @@
 #include <cmath>
 #include <map>
 
+#include "ui/LogLogChart.h"
 #include "ui/QtText.h"
 
 namespace tavrin::ui {
@@ -19,23 +20,6 @@ namespace {
 
 // Beyond this many points a curve is drawn without its bars (each bar is a series).
 constexpr std::size_t kMostBars = 300;
-
-struct Span {
-    double lo = 0, hi = 0;
-    void add(double v) {
-        if (!(v > 0) || !std::isfinite(v)) return;
-        lo = lo == 0 ? v : std::min(lo, v);
-        hi = std::max(hi, v);
-    }
-};
-
-QLogValueAxis* NewAxis(const QString& title) {
-    auto* a = new QLogValueAxis;
-    a->setTitleText(title);
-    a->setLabelFormat("%g");
-    a->setMinorTickCount(8);
-    return a;
-}
 
 void Attach(QChart* chart, QAbstractSeries* s, QAbstractAxis* x, QAbstractAxis* y, bool legend) {
     chart->addSeries(s);
@@ -79,17 +63,12 @@ void DrawFit(QChart* chart, const an::ChannelResult& c, const QColor& colour, QA
              QAbstractAxis* y) {
     const an::NoiseFit& f = c.fit;
     if (f.points == 0 || !(f.tauTo > f.tauFrom)) return;
-    auto* line = new QLineSeries;
-    line->setName(Q(c.series.title) + " fit");
+    auto* line = PenLine(Q(c.series.title) + " fit", colour, Qt::DashLine, 1.5);
     constexpr int kSteps = 60;
     for (int i = 0; i <= kSteps; ++i) {
         const double tau = f.tauFrom * std::pow(f.tauTo / f.tauFrom, double(i) / kSteps);
         line->append(tau, std::sqrt(f.variance(tau)));
     }
-    QPen pen(colour);
-    pen.setStyle(Qt::DashLine);
-    pen.setWidthF(1.5);
-    line->setPen(pen);
     Attach(chart, line, x, y, true);
 }
 
@@ -112,32 +91,18 @@ QString PrettyUnit(const std::string& unit) {
 }
 
 void DrawAnalysis(QChart* chart, const an::AnalysisResult& r) {
-    chart->removeAllSeries();
-    for (QAbstractAxis* a : chart->axes()) {
-        chart->removeAxis(a);
-        delete a;
-    }
-    auto* x = NewAxis("\u03C4 (s)");
-    chart->addAxis(x, Qt::AlignBottom);
-    // One vertical axis per unit: the first on the left, any others on the right.
-    std::map<std::string, std::pair<QLogValueAxis*, Span>> axes;
-    Span taus;
+    LogLogChart plot(chart, "\u03C4 (s)");
     int k = 0;
     for (const auto& c : r.channels) {
         const QColor colour = ChannelColour(k++);
         if (c.curve.points.empty()) continue;
-        auto& [y, span] = axes[c.series.unit];
-        if (!y) {
-            y = NewAxis("\u03C3 (" + PrettyUnit(c.series.unit.empty() ? "unit" : c.series.unit) +
-                        ")");
-            chart->addAxis(y, axes.size() == 1 ? Qt::AlignLeft : Qt::AlignRight);
-        }
-        DrawCurve(chart, c, colour, x, y, taus, span);
-        DrawFit(chart, c, colour, x, y);
+        auto& [y, span] = plot.axisFor(
+            c.series.unit,
+            "\u03C3 (" + PrettyUnit(c.series.unit.empty() ? "unit" : c.series.unit) + ")");
+        DrawCurve(chart, c, colour, plot.x(), y, plot.xSpan(), span);
+        DrawFit(chart, c, colour, plot.x(), y);
     }
-    if (taus.hi > 0) x->setRange(taus.lo / 1.5, taus.hi * 1.5);
-    for (auto& [unit, axis] : axes)
-        if (axis.second.hi > 0) axis.first->setRange(axis.second.lo / 2, axis.second.hi * 2);
+    plot.setRanges(1.5);
 }
 
 } // namespace tavrin::ui

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "ui/AnalysisPlot.h"
+#include "ui/LogLogChart.h"
 #include "ui/QtText.h"
 
 namespace tavrin::ui {
@@ -21,33 +22,6 @@ namespace {
 QString DensityText(const std::string& unit) {
     return PrettyUnit(an::DensityUnit(unit)).replace("^2", "\u00B2");
 }
-
-QLogValueAxis* NewAxis(const QString& title) {
-    auto* a = new QLogValueAxis;
-    a->setTitleText(title);
-    a->setLabelFormat("%g");
-    a->setMinorTickCount(8);
-    return a;
-}
-
-QLineSeries* Line(const QString& name, const QColor& colour, Qt::PenStyle style, qreal width) {
-    auto* s = new QLineSeries;
-    s->setName(name);
-    QPen pen(colour);
-    pen.setStyle(style);
-    pen.setWidthF(width);
-    s->setPen(pen);
-    return s;
-}
-
-struct Span {
-    double lo = 0, hi = 0;
-    void add(double v) {
-        if (!(v > 0) || !std::isfinite(v)) return;
-        lo = lo == 0 ? v : std::min(lo, v);
-        hi = std::max(hi, v);
-    }
-};
 
 } // namespace
 
@@ -78,45 +52,31 @@ std::vector<QPointF> SpectrumPoints(const an::Spectrum& s) {
 }
 
 void DrawSpectra(QChart* chart, const an::LogViews& v) {
-    chart->removeAllSeries();
-    for (QAbstractAxis* a : chart->axes()) {
-        chart->removeAxis(a);
-        delete a;
-    }
-    auto* x = NewAxis("frequency (Hz)");
-    chart->addAxis(x, Qt::AlignBottom);
-    std::map<std::string, std::pair<QLogValueAxis*, Span>> axes;
-    Span band;
+    LogLogChart plot(chart, "frequency (Hz)");
     for (std::size_t k = 0; k < v.spectra.size(); ++k) {
         if (!v.spectra[k] || v.spectra[k]->density.empty()) continue;
         const an::Spectrum& s = *v.spectra[k];
         const an::ChannelResult& c = v.analysis.channels[k];
-        auto& [y, span] = axes[c.series.unit];
-        if (!y) {
-            y = NewAxis(DensityText(c.series.unit));
-            chart->addAxis(y, axes.size() == 1 ? Qt::AlignLeft : Qt::AlignRight);
-        }
+        auto& [y, span] = plot.axisFor(c.series.unit, DensityText(c.series.unit));
         const QColor colour = ChannelColour(static_cast<int>(k));
-        auto* line = Line(Q(c.series.title), colour, Qt::SolidLine, 1.2);
+        auto* line = PenLine(Q(c.series.title), colour, Qt::SolidLine, 1.2);
         const auto points = SpectrumPoints(s);
         line->replace(QList<QPointF>(points.begin(), points.end()));
-        for (const QPointF& p : points) band.add(p.x()), span.add(p.y());
+        for (const QPointF& p : points) plot.xSpan().add(p.x()), span.add(p.y());
         chart->addSeries(line);
-        line->attachAxis(x);
+        line->attachAxis(plot.x());
         line->attachAxis(y);
         const double level = an::WhiteLevel(c);
         if (!(level > 0)) continue;
-        auto* white = Line(Q(c.series.title) + " 2N\u00B2", colour, Qt::DashLine, 1.5);
+        auto* white = PenLine(Q(c.series.title) + " 2N\u00B2", colour, Qt::DashLine, 1.5);
         white->append(s.frequency(0), level);
         white->append(s.frequency(s.density.size() - 1), level);
         span.add(level);
         chart->addSeries(white);
-        white->attachAxis(x);
+        white->attachAxis(plot.x());
         white->attachAxis(y);
     }
-    if (band.hi > 0) x->setRange(band.lo / 1.2, band.hi * 1.2);
-    for (auto& [unit, axis] : axes)
-        if (axis.second.hi > 0) axis.first->setRange(axis.second.lo / 2, axis.second.hi * 2);
+    plot.setRanges(1.2);
 }
 
 QString SpectrumReadout(const an::LogViews& v, double frequency) {
