@@ -73,12 +73,14 @@ TEST(AdevCli, InputThatIsNoLogFileIsRefusedAtOnceAndQuotedShort) {
                           "\u2026\" is not a number\n"},
         {"esc.csv", "\"esc.csv\": line 9: field 2: \"\\x1B[2J\\x00\" is not a number\n"},
     };
+    // The peak counts the test process forked before the exec (large under a sanitizer).
+    const long baseKb = RunAdev({"--version"}).peakKb;
     for (const auto& row : rows) {
         const Ran ran = RunAdev({"adev", at(row.file), "--csv", at("c.csv")});
         EXPECT_FALSE(ran.timedOut) << row.file;
         EXPECT_EQ(ran.r.status, 1) << row.file;
         EXPECT_EQ(ran.r.err, row.err);
-        EXPECT_LT(ran.peakKb, 20000) << row.file; // never the size of a line
+        EXPECT_LT(ran.peakKb, baseKb + 20000) << row.file; // never the size of a line
     }
     EXPECT_EQ(dir.names(), Lines({"esc.csv", "field.csv", "fifo", "long.csv"}));
 }
