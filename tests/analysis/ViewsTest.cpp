@@ -141,7 +141,7 @@ std::filesystem::path SimulatorLog(const ScratchDir& dir, std::size_t n) {
         return w * scale;
     };
     const auto file = dir.path / "sim.csv";
-    std::FILE* f = std::fopen(file.c_str(), "wb");
+    std::FILE* f = std::fopen(file.string().c_str(), "wb");
     std::fprintf(f, "Sample #,X Gryo,Z acc,\r\n");
     for (std::size_t i = 1; i <= n; ++i) {
         s.tick(1000);
