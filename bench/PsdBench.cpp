@@ -6,15 +6,9 @@
 // first, so the spectrum's extra memory is the difference between the two peaks.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <charconv>
-#include <cstdio>
 #include <filesystem>
-#include <random>
-#include <string>
 
+#include "BenchLog.h"
 #include "analysis/Psd.h"
 
 namespace {
@@ -24,45 +18,11 @@ using namespace tavrin::analysis;
 constexpr long long kSamples = 10000000;
 
 const std::filesystem::path& Log() {
-    static const std::filesystem::path path = [] {
-        const auto p = std::filesystem::temp_directory_path() /
-                       ("tavrin-psd-bench-" + std::to_string(::getpid()) + ".csv");
-        std::FILE* f = std::fopen(p.string().c_str(), "wb");
-        std::string text = "File Name,DATALOG_1.csv\r\nDate,12/7/2026\r\nTime,3:00 AM\r\n"
-                           "Begin Seconds,100\r\nEnd Seconds,10100\r\nElapsed Seconds,10000\r\n"
-                           " \r\nSample #,XgND,X Gryo,YgND,Y Gyro,ZgND,Z Gyro,\r\n";
-        std::mt19937_64 g(1);
-        std::normal_distribution<double> d(0, 2.0);
-        char buf[32];
-        for (long long s = 1; s <= kSamples; ++s) {
-            text += std::to_string(s);
-            text += ',';
-            for (int c = 0; c < 3; ++c) {
-                const double v = std::nearbyint(d(g) / 0.07326) * static_cast<double>(0.07326f);
-                text += "1,";
-                text.append(
-                    buf,
-                    std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15).ptr);
-                text += ',';
-            }
-            text += "\r\n";
-            if (text.size() > (1 << 20)) {
-                std::fwrite(text.data(), 1, text.size(), f);
-                text.clear();
-            }
-        }
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-        return p;
-    }();
+    static const auto path = tavrin::bench::GyroLog("psd", kSamples);
     return path;
 }
 
-double PeakRssMB() {
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_maxrss) / 1024;
-}
+using tavrin::bench::PeakRssMB;
 
 void BM_ReadLogAlone(benchmark::State& state) {
     const auto& path = Log();

@@ -13,18 +13,14 @@
 // peak_rss_MB is the process's peak so far; the window's memory is what it adds to the reader's.
 #include "QtBenchMain.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <QTabWidget>
-#include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
 
 #include "../tests/ui/Find.h"
+#include "BenchLog.h"
 #include "LogTestSupport.h"
 #include "SimTestApp.h"
 #include "ui/PlotView.h"
@@ -39,45 +35,19 @@ constexpr long long kSamples = 10000000;
 constexpr int kChannels = 6;
 
 const std::filesystem::path& Log() {
-    static const std::filesystem::path path = [] {
-        const auto p = std::filesystem::temp_directory_path() /
-                       ("tavrin-time-bench-" + std::to_string(::getpid()) + ".csv");
-        std::FILE* f = std::fopen(p.string().c_str(), "wb");
-        std::string text = "File Name,DATALOG_1.csv\r\nDate,12/7/2026\r\nTime,3:00 AM\r\n"
-                           "Begin Seconds,100\r\nEnd Seconds,10100\r\nElapsed Seconds,10000\r\n"
-                           " \r\nSample #,X Gryo,Y Gyro,Z Gyro,X acc,Y acc,Z acc,\r\n";
-        std::mt19937_64 g(1);
-        std::normal_distribution<double> d(0, 1.0);
-        char buf[32];
-        for (long long s = 1; s <= kSamples; ++s) {
-            text += std::to_string(s);
-            text += ',';
+    static const auto path = bench::WriteBenchLog(
+        "time", "X Gryo,Y Gyro,Z Gyro,X acc,Y acc,Z acc,", kSamples,
+        [d = std::normal_distribution<double>(0, 1.0)](std::string& text,
+                                                       std::mt19937_64& g) mutable {
             for (int c = 0; c < kChannels; ++c) {
                 const double step = c < 3 ? 0.07326 : 0.0025;
-                const double v = std::nearbyint((c == 5 ? 400 : 0) + 2 * d(g)) * step;
-                text.append(
-                    buf,
-                    std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15).ptr);
-                text += ',';
+                bench::AppendValue(text, std::nearbyint((c == 5 ? 400 : 0) + 2 * d(g)) * step);
             }
-            text += "\r\n";
-            if (text.size() > (1 << 20)) {
-                std::fwrite(text.data(), 1, text.size(), f);
-                text.clear();
-            }
-        }
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-        return p;
-    }();
+        });
     return path;
 }
 
-double PeakRssMB() {
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_maxrss) / 1024;
-}
+using bench::PeakRssMB;
 
 void BM_ReadLogAlone(benchmark::State& state) {
     const auto& path = Log();
@@ -200,14 +170,6 @@ BENCHMARK(BM_PointsOfAllChannels)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 } // namespace
 
-// As RunQtBenchmarks, with the window closed before the application ends.
 int main(int argc, char** argv) {
-    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    gWindow.reset();
-    return 0;
+    return RunQtBenchmarks(argc, argv, [] { gWindow.reset(); });
 }
