@@ -28,8 +28,8 @@
 #include "datalog/LogFormat.h"
 #include "ui/AnalysisPlot.h"
 #include "ui/PlotView.h"
+#include "ui/PsdPlot.h"
 #include "ui/QtText.h"
-#include "ui/SpectrumPlot.h"
 #include "ui/TimePlot.h"
 
 namespace tavrin::ui {

@@ -1,4 +1,4 @@
-#include "ui/SpectrumPlot.h"
+#include "ui/PsdPlot.h"
 
 #include <QChart>
 #include <QLegendMarker>
