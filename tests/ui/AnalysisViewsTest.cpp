@@ -113,8 +113,7 @@ class AnalysisViewsTest : public QObject {
         QApplication::processEvents();
         QRectF area = chart->plotArea();
         QVERIFY(area.width() > 300);
-        QCOMPARE(tab->from(), 0.0);
-        QCOMPARE(tab->to(), 200.0);
+        QCOMPARE(std::pair(tab->from(), tab->to()), std::pair(0.0, 200.0));
 
         // The whole log in at most two points a column, the spike among them, the value
         // axis from the smallest to the largest sample.
@@ -174,8 +173,7 @@ class AnalysisViewsTest : public QObject {
         QVERIFY(Near(tab->from(), middle - span / 4, span) &&
                 Near(tab->to(), middle + span / 4, span));
         QTest::mouseClick(test::Find<QPushButton>(o.w, "cmdResetView"), Qt::LeftButton);
-        QCOMPARE(tab->from(), 0.0);
-        QCOMPARE(tab->to(), 200.0);
+        QCOMPARE(std::pair(tab->from(), tab->to()), std::pair(0.0, 200.0));
         QVERIFY(test::Find<QCheckBox>(o.w, "ckAutoscale")->isChecked());
 
         // 1000 samples wide around the spike: every sample as it is, the axis to the spike.
@@ -191,9 +189,7 @@ class AnalysisViewsTest : public QObject {
         QCOMPARE(tab->to() - tab->from(), 200.0);
 
         // Hovering names the time and each channel's sample there.
-        area = chart->plotArea();
-        const QPoint over =
-            ViewportPoint(view, {area.left() + area.width() / 2, area.center().y()});
+        const QPoint over = ViewportPoint(view, chart->plotArea().center());
         Hover(port, over);
         const QString hover = test::Find<QLabel>(o.w, "lblTimeHover")->text();
         const double t = tab->from() + Across(view, over) * (tab->to() - tab->from());
