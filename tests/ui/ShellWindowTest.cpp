@@ -1,8 +1,5 @@
-#include <QtTest>
-#include <QtWidgets>
-
-#include "Find.h"
 #include "SimTestApp.h"
+#include "WindowRigs.h"
 #include "ui/MeasurementView.h"
 #include "ui/frmForm1.h"
 #include "ui/frmUSBselect.h"
@@ -34,15 +31,10 @@ QString Shown(const QObject& root, const QString& what) {
 
 // Checks the rows listed for `state` in the table of what the user reads.
 void CheckShown(const QWidget& root, const QString& state) {
-    QFile f(TAVRIN_UI_DATA "/shell-captions.tsv");
-    QVERIFY(f.open(QIODevice::ReadOnly | QIODevice::Text));
     int rows = 0;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
-        const QStringList c = line.split('\t');
-        if (c[0] != state) continue;
-        ++rows;
-        QCOMPARE(c[1] + ": " + Shown(root, c[1]), c[1] + ": " + c.value(2));
-    }
+    for (const QStringList& c : test::DataTable(QFINDTESTDATA("../data/ui/shell-captions.tsv")))
+        if (c[0] == state && ++rows)
+            QCOMPARE(c[1] + ": " + Shown(root, c[1]), c[1] + ": " + c.value(2));
     QVERIFY(rows > 0);
 }
 

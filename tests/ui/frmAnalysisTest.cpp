@@ -119,9 +119,10 @@ class frmAnalysisTest : public QObject {
                 noisiest = std::max(noisiest, r.channels[c].quoted.fit[1].value);
             const std::string yaml = dir.read("imu.yaml");
             const auto at = yaml.find("\ngyroscope_noise_density: ");
-            QVERIFY2(at != std::string::npos, yaml.c_str());
-            QVERIFY(std::fabs(std::stod(yaml.substr(at + 26)) / (noisiest * M_PI / 180 / 60) - 1) <
-                    1e-8);
+            QVERIFY2(at != std::string::npos &&
+                         std::fabs(std::stod(yaml.substr(at + 26)) / (noisiest * M_PI / 180 / 60) -
+                                   1) < 1e-8,
+                     yaml.c_str());
         }
     }
 
@@ -145,7 +146,6 @@ class frmAnalysisTest : public QObject {
                 std::string::npos);
         const auto caught = w.result().channels[0].accounting; // kept: the result is redone
         QVERIFY(std::abs(caught.used - 2000) <= 1 && caught.used == caught.expected);
-        auto* table = test::Find<QTableWidget>(w, "tblFigures");
         w.copyFigures();
         const QStringList lines = QApplication::clipboard()->text().split('\n');
         // Q and R take no room where no channel shows them.
@@ -155,7 +155,6 @@ class frmAnalysisTest : public QObject {
         QVERIFY(lines[1].startsWith("X Gryo\t100 %\t0.") && lines[1].contains(" \u00B1 "));
         QVERIFY(lines[4].startsWith("Channel\tCaught\tN (m/s/\u221Ah)\tB (mg)"));
         QVERIFY(lines[5].startsWith("X acc\t"));
-        QCOMPARE(table->rowCount(), 6);
         // Each channel its own colour, its fit dashed in the same colour.
         QMap<QString, QPen> pens;
         for (auto* series : test::Find<QChartView>(w, "chartView")->chart()->series())
@@ -170,8 +169,6 @@ class frmAnalysisTest : public QObject {
         QCOMPARE(colours.size(), 4);
         QVERIFY(w.exportCsv(dir.path / "curve.csv"));
         QCOMPARE(dir.read("curve.csv"), analysis::CurveCsvOf(w.result()));
-        QVERIFY(w.exportPng(dir.path / "plot.png"));
-        QVERIFY(dir.read("plot.png").starts_with("\x89PNG"));
         QVERIFY(!w.exportCsv(w.capturedFile()) && status->text().contains("is the input file"));
         // Two seconds resolve no rate random walk: imu.yaml is refused, naming it.
         QVERIFY(!w.exportImuYaml(dir.path / "imu.yaml"));
