@@ -1,5 +1,5 @@
-// tavrin-cli adev where the process boundary matters: what it reads that is no file, how much
-// of a hostile input reaches the terminal and the memory, and where its curve goes.
+// tavrin-cli adev where the process boundary matters: what it reads that is no file, and how
+// much of a hostile input reaches the terminal and the memory.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -83,28 +83,6 @@ TEST(AdevCli, InputThatIsNoLogFileIsRefusedAtOnceAndQuotedShort) {
         EXPECT_LT(ran.peakKb, baseKb + 20000) << row.file; // never the size of a line
     }
     EXPECT_EQ(dir.names(), Lines({"esc.csv", "field.csv", "fifo", "long.csv"}));
-}
-
-// The curve replaces a symlink planted under its name, never what it points to; through a
-// link to the log it is refused, the log unchanged.
-TEST(AdevCli, CurveNeverWrittenThroughALinkOrOverTheLog) {
-    ScratchDir dir;
-    const auto at = [&](const char* name) { return (dir.path / name).string(); };
-    const std::string log = "1,0.5,\r\n2,1,\r\n3,1.5,\r\n4,0.5,\r\n";
-    std::ofstream(at("log.csv"), std::ios::binary) << log;
-    std::ofstream(at("victim.txt"), std::ios::binary) << "keep";
-    std::filesystem::create_symlink(at("victim.txt"), at("p.csv"));
-    std::filesystem::create_symlink(at("log.csv"), at("q.csv"));
-    const Ran ok = RunAdev(
-        {"adev", at("log.csv"), "--rate", "1", "--min-clusters", "2", "--csv", at("p.csv")});
-    EXPECT_EQ(ok.r.status, 0) << ok.r.err;
-    EXPECT_EQ(dir.read("victim.txt"), "keep");
-    EXPECT_FALSE(std::filesystem::is_symlink(at("p.csv")));
-    EXPECT_EQ(dir.read("p.csv").substr(0, 8), "tau (s),");
-    const Ran refused = RunAdev({"adev", at("log.csv"), "--rate", "1", "--csv", at("q.csv")});
-    EXPECT_EQ(refused.r.status, 1);
-    EXPECT_NE(refused.r.err.find("is the input file"), std::string::npos) << refused.r.err;
-    EXPECT_EQ(dir.read("log.csv"), log);
 }
 
 } // namespace

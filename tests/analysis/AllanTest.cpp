@@ -48,7 +48,7 @@ TEST(ClusterSizes, SpacingsAndTheClusterLimit) {
 
 // 1, 2, 3, 5, 4, 0, 2: sigma 1.5, sqrt(53)/4 and 5/6 at m = 1, 2, 3, whatever its scale:
 // scaled into [-1, 1] first, values near the largest double give finite deviations.
-TEST(AllanDeviation, HandWorkedAtAnyScaleConstantHasNone) {
+TEST(AllanDeviation, HandWorkedAtAnyScale) {
     for (const double scale : {1.0, 1e-300, 1e300, 1.7e307}) {
         std::vector<double> y{1, 2, 3, 5, 4, 0, 2};
         for (double& v : y) v *= scale;
@@ -62,11 +62,6 @@ TEST(AllanDeviation, HandWorkedAtAnyScaleConstantHasNone) {
         EXPECT_EQ(c.points[2].clusters, 2);
         EXPECT_NEAR(c.resolution, scale, 1e-12 * scale) << scale;
     }
-    std::vector<double> constant(1000, 1.0e6 + 0.1), spike(1000, 0);
-    spike[500] = 1e308;
-    EXPECT_TRUE(AllanDeviation(constant, 0.001, {}).constant);
-    for (const auto& p : AllanDeviation(spike, 0.001, {}).points)
-        EXPECT_TRUE(std::isfinite(p.sigma) && p.sigma > 0) << p.m;
 }
 
 // The 1000-point test data set (n(i+1) = 16807 n(i) mod 2^31 - 1, n(0) = 1234567890, over
@@ -139,10 +134,11 @@ std::vector<double> Synthetic(double N, double B, double K, long long n, unsigne
     return y;
 }
 
-ChannelResult Analysed(std::vector<double> y, AnalysisOptions o = {}) {
+ChannelResult Analysed(std::vector<double> y, AnalysisOptions o = {}, double elapsed = 0) {
     ChannelResult c;
-    c.series.unit = "u";
+    c.series.title = "x";
     c.series.tau0 = 0.001;
+    c.series.elapsed = elapsed;
     c.series.fresh = c.series.logged = static_cast<long long>(y.size());
     c.series.values = std::move(y);
     AnalyseChannel(c, o);
@@ -256,8 +252,8 @@ TEST(Figures, QuotedInTheUnitsEngineersUse) {
 
 // With the sensor's period known, the samples the time held against those used; below
 // 99 % the figures come from decimated data and tau0 is the mean interval of those used.
-// A channel with no new samples, a constant one and one below its own resolution give no
-// figures, each saying why.
+// A channel below its own resolution gives no figures, saying why (no new samples and
+// constant channels: tests/data/cli/adev.txt).
 TEST(AnalyseChannel, SensorSamplesCountedAndChannelsWithoutFigures) {
     auto white = Synthetic(1, 0, 0, 2000, 3);
     struct Row {
@@ -273,8 +269,6 @@ TEST(AnalyseChannel, SensorSamplesCountedAndChannelsWithoutFigures) {
          "x: 2000 new samples used of about 4000 the sensor made (50.0 %): the figures come "
          "from decimated data; white noise reads about 1.41 times too high (sqrt(made/used))"},
         {white, 0.001, 0, 2, ChannelStatus::Ok, 1, 0.001, ""},
-        {{}, 0.001, 2, 0, ChannelStatus::NoNewSamples, 0, 0.001, ""},
-        {std::vector<double>(500, 0.25), 0, 0, 0, ChannelStatus::Constant, 0, 0.001, ""},
         {[] {
              std::vector<double> v(500, 0.25);
              v[100] = 0.3; // one step of 0.05 in 500 samples
@@ -286,13 +280,7 @@ TEST(AnalyseChannel, SensorSamplesCountedAndChannelsWithoutFigures) {
         AnalysisOptions o;
         o.read.sensorPeriod = r.period;
         o.captureSeconds = r.capture;
-        ChannelResult c;
-        c.series.title = "x";
-        c.series.tau0 = 0.001;
-        c.series.elapsed = r.elapsed;
-        c.series.fresh = static_cast<long long>(r.values.size());
-        c.series.values = r.values;
-        AnalyseChannel(c, o);
+        const ChannelResult c = Analysed(r.values, o, r.elapsed);
         EXPECT_EQ(c.status, r.status) << r.period;
         EXPECT_NEAR(c.accounting.caught, r.caught, 1e-9) << r.period;
         EXPECT_DOUBLE_EQ(c.series.tau0, r.tau0) << r.period;

@@ -39,33 +39,23 @@ void ExpectValues(const std::string& text, const std::map<std::string, double>& 
     EXPECT_EQ(seen, want.size()) << text;
 }
 
-TEST(ImuYaml, SimulatorModelInSiUnits) {
+// By hand: 1 deg/h/sqrt(h) = 1/216000 deg/s^2/sqrt(Hz) = 8.0802280e-8 rad/s^2/sqrt(Hz). The
+// noisiest axis gives each value, named: 0.2 deg/sqrt(h) = 5.8177642e-5 rad/s/sqrt(Hz),
+// 0.05 mg/sqrt(h) = 8.1722083e-6 m/s^3/sqrt(Hz); 6e-4 m/s/sqrt(h) = 1e-5 m/s^2/sqrt(Hz).
+TEST(ImuYaml, NoisiestAxisInSiUnits) {
     ImuYamlInput in = SimulatorModel();
-    ImuYamlResult r = ImuYaml(in);
-    ASSERT_EQ(r.error, "");
-    // By hand: 0.15 deg/sqrt(h) = 0.0025 deg/s/sqrt(Hz) = 4.3633231e-5 rad/s/sqrt(Hz);
-    // 1 deg/h/sqrt(h) = 1/216000 deg/s^2/sqrt(Hz) = 8.0802280e-8 rad/s^2/sqrt(Hz);
-    // 0.03 m/s/sqrt(h) = 5e-4 m/s^2/sqrt(Hz);
-    // 0.02 mg/sqrt(h) = 1.961330e-4 m/s^2/sqrt(h) = 3.2688833e-6 m/s^3/sqrt(Hz).
-    ExpectValues(r.text, {{"gyroscope_noise_density", 4.3633231e-5},
-                          {"gyroscope_random_walk", 8.0802280e-8},
-                          {"accelerometer_noise_density", 5e-4},
-                          {"accelerometer_random_walk", 3.2688833e-6},
-                          {"update_rate", 1000}});
-    EXPECT_TRUE(r.text.starts_with("# Noise figures of ADEV1_1.csv")) << r.text;
-    EXPECT_NE(r.text.find("fitted over tau 100 to 1000 s"), std::string::npos) << r.text;
-
-    // The noisiest axis gives each value, named: 0.2 deg/sqrt(h) = 5.8177642e-5 rad/s/sqrt(Hz),
-    // 0.05 mg/sqrt(h) = 8.1722083e-6 m/s^3/sqrt(Hz); 6e-4 m/s/sqrt(h) = 1e-5 m/s^2/sqrt(Hz).
     in.gyroscopes[1].randomWalk->value = 0.2;
     in.accelerometers[2].rateRandomWalk->value = 0.05;
     for (auto& a : in.accelerometers) a.randomWalk->value = 6e-4;
-    r = ImuYaml(in);
+    const ImuYamlResult r = ImuYaml(in);
+    ASSERT_EQ(r.error, "");
     ExpectValues(r.text, {{"gyroscope_noise_density", 5.8177642e-5},
                           {"gyroscope_random_walk", 8.0802280e-8},
                           {"accelerometer_noise_density", 1e-5},
                           {"accelerometer_random_walk", 8.1722083e-6},
                           {"update_rate", 1000}});
+    EXPECT_TRUE(r.text.starts_with("# Noise figures of ADEV1_1.csv")) << r.text;
+    EXPECT_NE(r.text.find("fitted over tau 100 to 1000 s"), std::string::npos) << r.text;
     EXPECT_NE(r.text.find("N = 0.2 deg/sqrt(h) of Y Gyro"), std::string::npos) << r.text;
 }
 

@@ -1,12 +1,11 @@
-// What the analysis window shows of a log: the min/max pyramid against every sample, the
-// reader handing out the samples as it goes, and one reading giving the Allan fit, the
-// spectrum and the time view, whose two white-noise levels agree on the simulated sensor.
+// What the analysis window shows of a log: the min/max pyramid against every sample, and one
+// reading giving the Allan fit, the spectrum and the time view (every sample the reader
+// handed out, once), whose two white-noise levels agree on the simulated sensor.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <random>
 
 #include "LogTestSupport.h"
@@ -101,34 +100,6 @@ TEST(Decimation, EverySpikeShowsAtEveryZoom) {
     ASSERT_EQ(close.size(), 20u);
     for (const auto& q : close) EXPECT_EQ(q.value, v[q.index]);
     EXPECT_TRUE(ViewOf(v, p, 10, 10, 100).empty());
-}
-
-// The reader hands out each channel's new samples as it reads, once each, in order; a
-// file of more than one piece is handed out in more than one call.
-TEST(ReadLog, HandsOutEverySampleOnceInOrder) {
-    ScratchDir dir;
-    {
-        std::ofstream out(dir.path / "f.csv", std::ios::binary);
-        out << "Sample #,XgND,X Gryo,XaND,X acc,\r\n";
-        for (int n = 1; n <= 60000; ++n)
-            out << n << "," << (n % 3 != 0) << "," << n * 0.25 << ",1," << -n << ".5,\r\n";
-    }
-    ReadOptions o;
-    o.rateHz = 100;
-    o.channels = {"X acc", "X Gryo"};
-    std::vector<std::vector<double>> got(2);
-    int calls = 0;
-    o.samples = [&](std::size_t ch, const double* v, std::size_t n) {
-        ++calls;
-        got.at(ch).insert(got[ch].end(), v, v + n);
-    };
-    const ReadResult r = ReadLog(dir.path / "f.csv", o);
-    ASSERT_TRUE(r.problem.ok()) << r.problem.detail;
-    ASSERT_EQ(r.data.channels.size(), 2u);
-    EXPECT_EQ(got[0], r.data.channels[0].values);
-    EXPECT_EQ(got[1], r.data.channels[1].values);
-    EXPECT_EQ(got[0].size(), 40000u); // X Gryo: the lines flagged new
-    EXPECT_GT(calls, 2);
 }
 
 // The simulated sensor, seeded, logged at its 1 ms period: rates in deg/s and
