@@ -20,9 +20,12 @@ bool IsSystemFolder(const std::filesystem::path& dir);
 // std::fopen on a path in any character set (Windows paths are UTF-16).
 std::FILE* OpenFile(const std::filesystem::path& file, const char* mode);
 
-// Opens standard input, output and error on the null device where they are closed, so
-// that no file the program opens later gets their numbers (and its messages).
+// Opens closed standard descriptors, so that no file the program opens later gets their
+// numbers (and its messages): input and error on the null device, output on one that
+// refuses every write, so output written to a closed standard output is a failure.
 void GuardStandardDescriptors();
+// Whether standard output was closed when the program started.
+bool StandardOutputWasClosed();
 
 // Writes all of `text` into the FIFO, device or socket at `file`, opened for writing
 // without following a link. 1 written, 0 failed (errno set), -1 the name holds no such file.

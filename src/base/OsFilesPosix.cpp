@@ -32,13 +32,24 @@ std::FILE* OpenFile(const std::filesystem::path& file, const char* mode) {
     return std::fopen(file.c_str(), mode);
 }
 
+namespace {
+bool gOutputClosed = false;
+}
+
 void GuardStandardDescriptors() {
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        if (fd == 1) gOutputClosed = true;
         // open() returns the lowest free number: this one.
-        const int got = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        const int got = fd == 0   ? ::open("/dev/null", O_RDONLY)
+                        : fd == 1 ? ::open("/dev/full", O_WRONLY)
+                                  : ::open("/dev/null", O_WRONLY);
         if (got >= 0 && got != fd) ::close(got);
     }
+}
+
+bool StandardOutputWasClosed() {
+    return gOutputClosed;
 }
 
 int WriteIntoSpecialFile(const std::filesystem::path& file, std::string_view text) {

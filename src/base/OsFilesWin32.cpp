@@ -48,6 +48,10 @@ void GuardStandardDescriptors() {
     // descriptors 0-2 unassigned, and nothing later opened takes their numbers.
 }
 
+bool StandardOutputWasClosed() {
+    return false;
+}
+
 int WriteIntoSpecialFile(const std::filesystem::path& file, std::string_view text) {
     std::FILE* f = OpenFile(file, "wb");
     if (!f) return 0;

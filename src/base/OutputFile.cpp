@@ -32,8 +32,9 @@ bool WriteStandardOutput(std::string_view text, std::string& error) {
     const bool ok = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
                     std::fflush(stdout) == 0 && !std::ferror(stdout);
     if (!ok)
-        error = "The standard output could not be written: " + FileErrorCause(errno ? errno : EIO) +
-                ".";
+        error = StandardOutputWasClosed() ? "The standard output is closed."
+                                          : "The standard output could not be written: " +
+                                                FileErrorCause(errno ? errno : EIO) + ".";
     return ok;
 }
 

@@ -19,6 +19,7 @@
 #include "base/FileLocation.h"
 #include "base/HexText.h"
 #include "base/NumberText.h"
+#include "base/OsFiles.h"
 #include "base/SafeFile.h"
 #include "cli/Bench.h"
 #include "cli/CliSeams.h"
@@ -264,8 +265,12 @@ int FinishOutput(int status) {
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         const int err = errno ? errno : EIO;
-        std::fprintf(stderr, "tavrin-cli: the standard output could not be written: %s\n",
-                     base::FileErrorCause(err).c_str());
+        if (base::StandardOutputWasClosed())
+            std::fputs("tavrin-cli: the standard output is closed: nothing was written to it\n",
+                       stderr);
+        else
+            std::fprintf(stderr, "tavrin-cli: the standard output could not be written: %s\n",
+                         base::FileErrorCause(err).c_str());
         if (status == kOk) status = kDeviceFailed;
     }
     if (std::fflush(stderr) != 0 || std::ferror(stderr)) {

@@ -14,6 +14,7 @@
 
 #include "app/Sensor.h"
 #include "base/NumberText.h"
+#include "base/OsFiles.h"
 #include "base/SafeFile.h"
 #include "cli/Bench.h"
 #include "cli/ShellOs.h"
@@ -221,7 +222,12 @@ struct LogTarget {
 // The descriptor -o or --stdout names, opened for writing; -1 for files.
 int StreamFd(const LogOptions& o) {
     if (!o.toStdout && !o.output) return -1;
-    if (o.toStdout || *o.output == "-") return STDOUT_FILENO;
+    if (o.toStdout || *o.output == "-") {
+        if (base::StandardOutputWasClosed())
+            throw UsageError{std::string(o.toStdout ? "--stdout" : "-o") +
+                             ": the standard output is closed"};
+        return STDOUT_FILENO;
+    }
     std::error_code ec;
     const auto type = std::filesystem::symlink_status(*o.output, ec).type();
     using std::filesystem::file_type;

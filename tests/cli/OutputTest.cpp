@@ -34,7 +34,18 @@ TEST(CliOutputs, AFullDiskOrDeviceIsAFailureNeverSuccess) {
         EXPECT_NE(r.err.find("the standard output could not be written: the disk is full"),
                   std::string::npos)
             << args.back() << ": " << r.err;
+        // A closed standard output is no place to write either.
+        const CliResult closed = RunCli(args, {}, {"closed"});
+        EXPECT_EQ(closed.status, 1) << args.back();
+        EXPECT_NE(closed.err.find("the standard output is closed: nothing was written to it"),
+                  std::string::npos)
+            << args.back() << ": " << closed.err;
     }
+    // A stream of rows to a closed standard output is refused before any sample is taken.
+    const CliResult rows = RunCli({"--sim", kSim, "log", "--stdout"}, {}, {"closed"});
+    EXPECT_EQ(rows.status, 2);
+    EXPECT_EQ(rows.err, "tavrin-cli: --stdout: the standard output is closed (see 'tavrin-cli "
+                        "log --help')\n");
     // With somewhere to write it succeeds; "-" is standard output.
     const CliResult listing = RunCli({"--sim", kSim, "dump", "-o", "-"});
     EXPECT_EQ(listing.status, 0);
